@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Value.hpp"
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace sentinex {
+
+/// Raised by the record store for any engine error; `what()` is the engine's message.
+class DatabaseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// An open SQLite database file. Opening never creates a missing file.
+/// The connection carries the functions CDATE(text) and cdbl(x) so history statements can compare
+/// dates stored as "dd/mm/yyyy[ HH:MM[:SS]]" texts as day numbers (days since 30 December 1899).
+class Database {
+public:
+    /// Opens an existing file. Throws DatabaseError when it is missing or not a database.
+    /// `mainDb` turns on WAL and full sync (a transit that was shown is on disk).
+    static std::shared_ptr<Database> open(const std::string& path, bool mainDb = true);
+    /// Creates a new file from schema SQL (used by installation tools and tests).
+    static std::shared_ptr<Database> create(const std::string& path, const std::string& schemaSql,
+                                            bool mainDb = true);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const std::string& path() const { return m_path; }
+    sqlite3* handle() const { return m_db; }
+
+    /// Runs one statement with bound parameters (`?` placeholders); returns the rows changed.
+    int execute(const std::string& sql, const std::vector<Value>& params = {});
+    /// Runs a script of statements without parameters.
+    void executeScript(const std::string& sql);
+    /// Runs a query and returns every row (column values in order).
+    std::vector<std::vector<Value>> query(const std::string& sql, const std::vector<Value>& params = {});
+    /// True when a table or view of that name exists (case-insensitive).
+    bool hasRelation(const std::string& name);
+    /// Column names of a table or view, in order.
+    std::vector<std::string> columns(const std::string& relation);
+
+private:
+    explicit Database(std::string path);
+    std::string m_path;
+    sqlite3* m_db = nullptr;
+};
+
+/// Days since 30 December 1899 of a "dd/mm/yyyy" text, with the time of day as a fraction when
+/// " HH:MM[:SS]" follows. Returns false for a text that is not such a date.
+bool dateTextToDaySerial(const std::string& text, double& serial);
+
+} // namespace sentinex

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace sentinex {
+
+/// Icons of message boxes, as the system shows them.
+enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+
+/// Answers of questions.
+enum class Answer { Yes, No, Cancel, Ok };
+
+/// The person at the keyboard: every message box, question, input box, the wait form and the beep go
+/// through here, with title, text and icon exactly as shown. The UI shows real dialogs; tests script it.
+class Operator {
+public:
+    virtual ~Operator() = default;
+    /// A modal message box with an OK button.
+    virtual void message(const std::string& title, const std::string& text, MsgIcon icon) = 0;
+    /// A Yes/No question (or Yes/No/Cancel when `withCancel`).
+    virtual Answer question(const std::string& title, const std::string& text, MsgIcon icon,
+                            bool withCancel = false) = 0;
+    /// An input box; returns the typed text, or the empty text when cancelled.
+    virtual std::string inputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& initial = {}) = 0;
+    /// Shows the modeless wait form ("ATTENDERE  PREGO").
+    virtual void showWait() = 0;
+    /// Closes the wait form if it is shown.
+    virtual void closeWait() = 0;
+    /// One system beep.
+    virtual void beep() = 0;
+};
+
+} // namespace sentinex

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace sentinex {
+
+/// A Windows-style profile file ("[Section]" lines, "Key=Value" lines). Section and key names match
+/// without regard to case; blanks around names and values are ignored. The file is read as
+/// Windows-1252 (UTF-8 accepted too) and values are returned as UTF-8. Nothing here throws.
+class ProfileFile {
+public:
+    explicit ProfileFile(std::string path) : m_path(std::move(path)) {}
+
+    /// Value of `key` in `section`, cut to `maxLength - 1` characters (the receive buffer holds a NUL),
+    /// or `def` when the file, section or key is missing.
+    std::string read(const std::string& section, const std::string& key, const std::string& def,
+                     std::size_t maxLength) const;
+    /// Value of the key or nothing, uncut.
+    std::optional<std::string> find(const std::string& section, const std::string& key) const;
+
+    /// Replaces the key's line or adds one, creating the section or the file when missing. Other
+    /// sections, keys, comments and the file's encoding are kept. The file is replaced atomically
+    /// (temporary file, flush, rename), so a crash never leaves it half-written.
+    /// Returns false, leaving the old file untouched, when the write fails.
+    bool write(const std::string& section, const std::string& key, const std::string& value) const;
+
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+} // namespace sentinex

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace sentinex {
+
+/// Lamp colours of the main window (back colour values as the window uses them).
+enum class LampColour : int { Red = 255, Green = 65280 };
+
+/// What the online access control writes on the main window. FrmMain implements it; tests record it.
+class OnlineView {
+public:
+    virtual ~OnlineView() = default;
+    /// `Label3`: the last online event (message, line break, date and time). UTF-8.
+    virtual void showEvent(const std::string& text) = 0;
+    /// `Label8`: "Stringa ricevuta : " + card data + two blanks + date and time. UTF-8.
+    virtual void showReceived(const std::string& text) = 0;
+    /// `Shape1` and `Shape2` back colour.
+    virtual void setLamps(LampColour colour) = 0;
+    /// `Label4`: the presence counter as decimal text without blanks.
+    virtual void showPresence(const std::string& text) = 0;
+    /// Polling stopped by the online access control itself (card file missing): switch off, `Label1`
+    /// red, `Timer1` off, the tool buttons enabled again when automatic output is off. The message box
+    /// has already been shown through the Operator.
+    virtual void pollingStopped() = 0;
+};
+
+} // namespace sentinex
