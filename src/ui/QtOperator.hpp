@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/Operator.hpp"
+
+#include <memory>
+
+namespace sentinex {
+
+class FrmWait;
+
+/// The operator seen through real dialogs: message boxes with the exact title, text and icon, Yes/No
+/// questions, the input box, the wait form and the system beep. Dialogs sit over the active window.
+class QtOperator final : public Operator {
+public:
+    QtOperator();
+    ~QtOperator() override;
+    QtOperator(const QtOperator&) = delete;
+    QtOperator& operator=(const QtOperator&) = delete;
+
+    void message(const std::string& title, const std::string& text, MsgIcon icon) override;
+    Answer question(const std::string& title, const std::string& text, MsgIcon icon,
+                    bool withCancel = false) override;
+    std::string inputBox(const std::string& prompt, const std::string& title,
+                         const std::string& initial = {}) override;
+    void showWait() override;
+    void closeWait() override;
+    void beep() override;
+
+private:
+    std::unique_ptr<FrmWait> m_wait;
+};
+
+} // namespace sentinex
