@@ -1,0 +1,67 @@
+#pragma once
+
+#include "AccessDecision.hpp"
+#include "OnlineServices.hpp"
+#include "PresenceTable.hpp"
+#include "StoreFailureNotice.hpp"
+#include "TransitLog.hpp"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sentinex {
+
+struct StepContext;
+
+/// One polling step of the online access control: poll one reader, and when it reports a card, decode
+/// it, look it up, decide, answer the reader, show and record the outcome.
+///
+/// The main window builds one PollingStep when it loads (after binding `Data1` to `Data3`) and calls
+/// `run(state.currentReader)` from each `Timer1` tick while polling is on, then advances the reader.
+/// Steps never overlap: a step started while another is in progress (a tick that runs inside the
+/// events a step lets through) returns at once.
+class PollingStep {
+public:
+    static constexpr const char* MissingCardFileMessage =
+        "Il file dove ricercare le carte per i lettori Vireo non esiste. Il polling sarà bloccato.";
+
+    explicit PollingStep(OnlineServices services);
+    PollingStep(const PollingStep&) = delete;
+    PollingStep& operator=(const PollingStep&) = delete;
+
+    /// Serves reader `readerIndex` (1-based). Does nothing when polling is off, there are no readers,
+    /// the index is out of range, or another step is in progress. Never throws: a record-store failure
+    /// is shown once through the operator and the next step goes on.
+    void run(int readerIndex);
+
+    /// True from the start to the end of `run` (mirrored in AppState::stepInProgress).
+    bool inProgress() const { return m_running; }
+    /// True while a step holds a card the reader has reported and its outcome is not yet recorded.
+    /// Quitting then would lose the record (and may leave a reader's door open unlogged).
+    bool recordPending() const { return m_recordPending; }
+    /// Runs `action` now when no step is in progress; otherwise right after the running step has
+    /// finished and recorded everything. Use it for "Uscita dal programma" and closing the window.
+    void afterStep(std::function<void()> action);
+
+    /// The "store failed" notice (shown once until a later success).
+    const StoreFailureNotice& storeNotice() const { return m_notice; }
+
+private:
+    void serve(int readerIndex);
+    void decodeAndDecide(StepContext& ctx);
+    void refuseUnknown(const StepContext& ctx, int code, const std::string& message);
+    void stopPolling();
+    std::string stamp() const;
+
+    OnlineServices m_s;
+    StoreFailureNotice m_notice;
+    TransitLog m_log;
+    PresenceTable m_presence;
+    AccessDecision m_decision;
+    bool m_running = false;
+    bool m_recordPending = false;
+    std::vector<std::function<void()>> m_after;
+};
+
+} // namespace sentinex

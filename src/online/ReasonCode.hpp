@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace sentinex {
+
+/// Why the online access control refused a card; the number is what the history records as reason.
+enum class ReasonCode : int {
+    NotInCardFile = 0,
+    NotInDatabase = 1,
+    WrongSiteCode = 2,
+    OutsideBands = 3,
+    CardDisabled = 4,
+    NotOnReader = 5,
+    Inspection = 6,
+    AntiPassback = 7,
+    NotOnline = 8,
+    EntryLimit = 9,
+    InvalidInputs = 10,
+};
+
+/// The `nota` text of a refusal with this code (empty for code 4 and for any code outside the table).
+std::string notaFor(int code);
+inline std::string notaFor(ReasonCode code) {
+    return notaFor(static_cast<int>(code));
+}
+
+} // namespace sentinex
