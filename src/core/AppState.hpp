@@ -13,7 +13,7 @@ public:
     ReaderList readers;
     bool pollingOn = false;
     bool outputOn = false;
-    int currentReader = 1; // 1-based
+    int currentReader = 1;  // 1-based
     int animationFrame = 0; // 0..12
     /// True while a polling step runs (set by the step); the tool buttons wait for it.
     bool stepInProgress = false;

@@ -2,6 +2,7 @@
 
 #include "Value.hpp"
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -22,10 +23,12 @@ public:
 /// dates stored as "dd/mm/yyyy[ HH:MM[:SS]]" texts as day numbers (days since 30 December 1899).
 class Database {
 public:
-    /// Opens an existing file. Throws DatabaseError when it is missing or not a database.
+    /// Opens an existing file read-write. Throws DatabaseError when it is missing, unreadable or not a
+    /// database. Every connection waits up to 5 s for a lock held elsewhere before failing.
     /// `mainDb` turns on WAL and full sync (a transit that was shown is on disk).
     static std::shared_ptr<Database> open(const std::string& path, bool mainDb = true);
-    /// Creates a new file from schema SQL (used by installation tools and tests).
+    /// Creates a new file from schema SQL (used by installation tools and tests). Throws DatabaseError
+    /// when the file already exists or the schema fails (the half-made file is then removed).
     static std::shared_ptr<Database> create(const std::string& path, const std::string& schemaSql,
                                             bool mainDb = true);
     ~Database();
@@ -45,6 +48,11 @@ public:
     bool hasRelation(const std::string& name);
     /// Column names of a table or view, in order.
     std::vector<std::string> columns(const std::string& relation);
+    /// Throws DatabaseError naming the first missing one unless every table or view of `names` exists,
+    /// so a file that is an SQLite database but not one of ours counts as "cannot be opened".
+    void requireRelations(const std::vector<std::string>& names);
+    /// Key of the row most recently inserted through this connection.
+    std::int64_t lastInsertRowid() const;
 
 private:
     explicit Database(std::string path);

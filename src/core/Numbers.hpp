@@ -13,7 +13,9 @@ std::int64_t roundHalfEven(double v);
 /// `v` clamped to [lo, hi].
 std::int64_t clampTo(std::int64_t v, std::int64_t lo, std::int64_t hi);
 /// The numeric value of a text as a whole number: leadingNumber, halves to even.
-inline std::int64_t wholeValue(const std::string& text) { return roundHalfEven(leadingNumber(text)); }
+inline std::int64_t wholeValue(const std::string& text) {
+    return roundHalfEven(leadingNumber(text));
+}
 /// The last `width` characters of `width` zeros followed by the decimal text of `n` (no sign):
 /// padLeftZeros(7, 2) = "07", padLeftZeros(123, 2) = "23".
 std::string padLeftZeros(std::int64_t n, int width);

@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace sentinex {
 
@@ -24,6 +26,11 @@ public:
     /// (temporary file, flush, rename), so a crash never leaves it half-written.
     /// Returns false, leaving the old file untouched, when the write fails.
     bool write(const std::string& section, const std::string& key, const std::string& value) const;
+    /// Several writes to one section in one atomic rewrite, applied in order (new keys are added in
+    /// this order). Returns false, leaving the old file untouched, when the write fails.
+    /// A value is cut at its first line break, so it can never add lines of its own.
+    bool writeAll(const std::string& section,
+                  const std::vector<std::pair<std::string, std::string>>& entries) const;
 
     const std::string& path() const { return m_path; }
 

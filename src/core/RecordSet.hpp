@@ -12,16 +12,23 @@
 
 namespace sentinex {
 
+class SqlStatement;
+
 /// A record-set handle: a database and a record source (a table, a view, or a full SELECT), a cursor,
 /// and the change operations. Field names are matched without regard to case.
 ///
-/// Table sources are walked in stored order and read lazily, one record per move, so binding a large
-/// table costs nothing. SELECT sources are run at refresh and held in memory.
-/// Every engine error is raised as DatabaseError.
+/// Table sources are walked in stored order (insertion order) and read lazily, one indexed query per
+/// move, so binding a large table costs nothing. View and SELECT sources are run at refresh and held in
+/// memory; a SELECT over one table (no DISTINCT, GROUP BY, JOIN or aggregate) can still be edited and
+/// deleted from, and a view accepts new records when it has an INSTEAD OF INSERT trigger.
+/// Every engine error is raised as DatabaseError; nothing is half-applied by a failed update.
 class RecordSet {
 public:
-    RecordSet() = default;
+    RecordSet();
     RecordSet(std::shared_ptr<Database> db, std::string source);
+    ~RecordSet();
+    RecordSet(RecordSet&&) noexcept;
+    RecordSet& operator=(RecordSet&&) noexcept;
 
     /// Sets database and record source, then refreshes.
     void bind(std::shared_ptr<Database> db, std::string source);
@@ -30,17 +37,22 @@ public:
 
     bool isBound() const { return static_cast<bool>(m_db); }
     const std::shared_ptr<Database>& database() const { return m_db; }
+    const std::string& source() const { return m_source; }
 
     void moveFirst();
     void moveLast();
+    /// At end-of-set stays there; from before the first record moves to the first.
     void moveNext();
+    /// At begin-of-set stays there; from end-of-set moves to the last record.
     void movePrevious();
     /// True after moving past the last record or when the set is empty.
-    bool eof() const;
+    bool eof() const { return m_eof; }
     /// True after moving before the first record or when the set is empty.
-    bool bof() const;
-    /// Number of records in the set.
+    bool bof() const { return m_bof; }
+    /// Number of records in the set (valid at any time, not only after moveLast).
     std::int64_t recordCount();
+    /// True when the cursor stands on a record whose fields can be read.
+    bool hasCurrent() const { return m_hasCurrent; }
 
     /// Positions on the first record that satisfies `criteria`, an SQL condition whose values are `?`
     /// placeholders bound to `params` (text from readers or operators never becomes SQL).
@@ -53,47 +65,62 @@ public:
     std::string text(const std::string& name) const { return field(name).toString(); }
     bool flag(const std::string& name) const { return field(name).toBool(); }
     bool hasField(const std::string& name) const;
+    /// Field names of the source, as the engine names them.
+    const std::vector<std::string>& fieldNames() const { return m_columns; }
 
     /// Starts a new record; fields are written with setField, then update() inserts it.
     void addNew();
-    /// Starts editing the current record; update() commits it.
+    /// Starts editing the current record; update() commits it. Throws when no record is current.
     void edit();
-    /// Writes a field of the record being added or edited.
+    /// Writes a field of the record being added or edited. Throws for an unknown field or when neither
+    /// addNew nor edit is pending.
     void setField(const std::string& name, Value v);
     /// Commits the added or edited record. After addNew the cursor stays where it was.
     void update();
     /// Abandons an addNew or edit.
     void cancelUpdate();
-    /// Deletes the current record; the cursor then stands on no valid record until the next move.
+    /// Deletes the current record; the cursor then stands on no valid record until the next move
+    /// (moveNext goes to the record after the deleted one).
     void deleteCurrent();
+    /// Key (rowid) of the record inserted by the last update() after addNew on a table source.
+    std::int64_t lastAddedKey() const { return m_lastAddedKey; }
 
     /// Runs a statement (typically DELETE) with bound parameters on the bound database.
     int execute(const std::string& sql, const std::vector<Value>& params = {});
 
 private:
     enum class Mode { None, Adding, Editing };
-    bool isTableSource() const { return m_isTable; }
-    void loadRowAt(const char* sqlTail, const std::vector<Value>& params);
-    void setCurrentFromRow(std::vector<Value> row, const std::vector<std::string>& cols);
-    std::string keyColumn() const;
+    void requireBound() const;
+    SqlStatement& cached(int slot, const std::string& sql);
+    bool fetchTableRow(int slot, const std::string& sql, const std::vector<Value>& params);
+    void setMaterializedIndex(std::int64_t index);
+    std::optional<std::size_t> columnIndex(const std::string& name) const;
+    void clearCurrent();
 
     std::shared_ptr<Database> m_db;
     std::string m_source;
-    bool m_isTable = false;
-    bool m_hasRowid = false;
-    // Table sources: current record and its rowid.
-    std::optional<std::int64_t> m_rowid;
-    std::vector<Value> m_current;
-    // SELECT sources: materialized rows and a cursor index.
-    std::vector<std::vector<Value>> m_rows;
-    std::int64_t m_index = 0;
+    bool m_isTable = false;        // lazy walk of a table in rowid order
+    std::string m_writeTarget;     // table or view that changes go to ("" = read-only)
+    bool m_rowAddressable = false; // rows carry rowids, so edit and delete work
+    std::string m_selectList;      // quoted column list of a table source
+    // Cursor.
     bool m_bof = true;
     bool m_eof = true;
+    bool m_hasCurrent = false;
     bool m_noMatch = false;
-    std::vector<std::string> m_columns;           // as the engine names them
+    std::int64_t m_key = 0;       // table sources: rowid at the cursor
+    std::vector<Value> m_current; // table sources: fields of the current record
+    // Materialized sources.
+    std::vector<std::vector<Value>> m_rows;
+    std::vector<std::int64_t> m_rowids;
+    std::int64_t m_index = 0;
+    bool m_onDeleted = false;
+    std::vector<std::string> m_columns;
     std::map<std::string, std::size_t> m_colIndex; // lowercase name -> index
     Mode m_mode = Mode::None;
-    std::vector<std::pair<std::string, Value>> m_pending;
+    std::vector<std::pair<std::size_t, Value>> m_pending;
+    std::int64_t m_lastAddedKey = 0;
+    std::map<int, std::unique_ptr<SqlStatement>> m_cache;
 };
 
 } // namespace sentinex

@@ -13,6 +13,8 @@ bool looksLikeUtf8(const std::string& bytes);
 /// Text read from a file of an installation: UTF-8 kept as is, anything else taken as Windows-1252.
 std::string fileTextToUtf8(const std::string& bytes);
 /// Raw reader bytes (one byte a character) shown as text: each byte as its Windows-1252 character.
-inline std::string readerBytesToUtf8(const std::string& bytes) { return cp1252ToUtf8(bytes); }
+inline std::string readerBytesToUtf8(const std::string& bytes) {
+    return cp1252ToUtf8(bytes);
+}
 
 } // namespace sentinex

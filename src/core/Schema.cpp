@@ -1,0 +1,46 @@
+#include "Schema.hpp"
+
+#include "Database.hpp"
+
+namespace sentinex {
+
+const std::vector<std::string>& Schema::mainRelations() {
+    static const std::vector<std::string> names = {"Carte",    "Lettori",  "Fasce",
+                                                   "transiti", "presenti", "Storico"};
+    return names;
+}
+
+const std::vector<std::string>& Schema::reportRelations() {
+    static const std::vector<std::string> names = {"temp", "presenze"};
+    return names;
+}
+
+void Schema::requireMain(Database& db) {
+    db.requireRelations(mainRelations());
+}
+
+void Schema::requireReport(Database& db) {
+    db.requireRelations(reportRelations());
+}
+
+const std::vector<std::string>& Schema::intervalFields() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> v;
+        for (const char* day : {"Lun", "Mar", "Mer", "Gio", "Ven", "Sab", "Dom"}) {
+            for (const char* n : {"1", "2"}) {
+                v.push_back(std::string(day) + "_" + n + "_da");
+                v.push_back(std::string(day) + "_" + n + "_a");
+            }
+        }
+        return v;
+    }();
+    return names;
+}
+
+const std::vector<std::string>& Schema::dayFlagFields() {
+    static const std::vector<std::string> names = {"Lunedi",  "Martedi", "Mercoledi", "Giovedi",
+                                                   "Venerdi", "Sabato",  "Domenica"};
+    return names;
+}
+
+} // namespace sentinex

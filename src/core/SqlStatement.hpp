@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Value.hpp"
+
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace sentinex {
+
+/// A prepared statement owned for one use: prepare, bind, step, read columns. Engine errors are raised
+/// as DatabaseError with the engine's message.
+class SqlStatement {
+public:
+    SqlStatement(sqlite3* db, const std::string& sql);
+    ~SqlStatement();
+    SqlStatement(const SqlStatement&) = delete;
+    SqlStatement& operator=(const SqlStatement&) = delete;
+
+    /// Binds `params` to the `?` placeholders in order (1-based), after clearing earlier bindings.
+    void bind(const std::vector<Value>& params, int first = 1);
+    void bindOne(int index, const Value& v);
+    /// Next row: true when a row is ready, false when done.
+    bool step();
+    void reset();
+    int columnCount() const;
+    std::string columnName(int i) const;
+    Value column(int i) const;
+    std::vector<Value> row() const;
+
+    /// Jet dialect made SQLite: "delete * from" becomes "DELETE FROM".
+    static std::string toEngineSql(const std::string& sql);
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+} // namespace sentinex
