@@ -7,8 +7,13 @@
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "core/OutputSchedule.hpp"
+#include "core/Schema.hpp"
 #include "core/SettingsFile.hpp"
+#include "link/Link.hpp"
 #include "link/ReaderBus.hpp"
+#include "link/ReaderOps.hpp"
+#include "online/OnlineServices.hpp"
+#include "online/PollingStep.hpp"
 #include "ui/QtEventPump.hpp"
 #include "ui/QtOperator.hpp"
 
@@ -149,7 +154,11 @@ FrmMain::FrmMain(FrmMainDeps deps, QWidget* parent)
     setLamps(LampColour::Red);
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    // The step and the link hold references to the record sets and the settings: they go first.
+    m_step.reset();
+    m_ownBus.reset();
+}
 
 void FrmMain::buildPictures() {
     for (int i = 0; i < kAnimationFrames; ++i)
@@ -171,6 +180,7 @@ int FrmMain::load() {
 
     try {
         m_db = Database::open(m_folder.database());
+        Schema::requireMain(*m_db);
         m_data1.bind(m_db, "presenti");
         m_data2.bind(m_db, "transiti");
         m_data3.bind(m_db, "Carte");
@@ -179,12 +189,28 @@ int FrmMain::load() {
         return ExitDatabase;
     }
 
-    m_settings = SettingsFile(m_folder.settings()).loadAll();
+    m_settingsFile = std::make_unique<SettingsFile>(m_folder.settings());
+    m_settings = m_settingsFile->loadAll();
 
     // From here on a failing step is left undone and start-up goes on.
     try {
         openSerialPort();
     } catch (const std::exception&) {
+    }
+    if (m_bus) {
+        m_step = std::make_unique<PollingStep>(OnlineServices{m_state,
+                                                              m_settings,
+                                                              *m_settingsFile,
+                                                              m_folder.dir(),
+                                                              *m_bus,
+                                                              *m_clock,
+                                                              *m_pump,
+                                                              *m_op,
+                                                              *this,
+                                                              m_data1,
+                                                              m_data2,
+                                                              m_data3,
+                                                              {}});
     }
 
     m_state.pollingOn = false;
@@ -226,6 +252,12 @@ int FrmMain::load() {
 void FrmMain::openSerialPort() {
     if (m_bus)
         return; // a bus was handed in ready to use
+    auto link = std::make_unique<Link>(m_settings, m_folder.settings(), *m_clock, *m_pump, *m_op);
+    Link& opened = *link;
+    m_bus = link.get();
+    m_ownBus = std::move(link);
+    // A port that does not open has been reported; exchanges then find no reader and polling goes on.
+    opened.openPort();
 }
 
 void FrmMain::loadReaderList() {
@@ -319,10 +351,22 @@ void FrmMain::onCommand5Clicked() {
 }
 
 void FrmMain::requestExit() {
+    if (m_exitPending)
+        return;
     m_exitPending = true;
     m_timer1->stop();
     m_timer2->stop();
     m_timer3->stop();
+    // A card the reader has already reported is recorded before the program ends; otherwise at once.
+    if (m_step && m_step->recordPending()) {
+        hide();
+        m_step->afterStep([this] { quitNow(); });
+        return;
+    }
+    quitNow();
+}
+
+void FrmMain::quitNow() {
     m_deps.quit(0);
 }
 
@@ -341,14 +385,15 @@ void FrmMain::onTimer1() {
     if (m_exitPending || !m_state.pollingOn || m_state.readers.count() == 0)
         return;
     // A tick that arrives while a step waits for its reader is skipped: one step at a time.
-    if (m_state.stepInProgress)
+    if (m_state.stepInProgress || !m_step)
         return;
     runPollingStep(m_state.currentReader);
     m_state.advanceReader();
 }
 
 void FrmMain::runPollingStep(int readerIndex) {
-    (void)readerIndex;
+    m_step->run(readerIndex);
+    // Switching polling off during the step left the tool buttons disabled until now.
     updateToolButtons();
 }
 
@@ -365,14 +410,13 @@ void FrmMain::onTimer3() {
 }
 
 void FrmMain::Settaggio_output_lettore(int value) {
-    if (!m_bus)
-        return;
-    (void)value;
+    if (m_bus)
+        ReaderOps::Settaggio_output_lettore(*m_bus, m_state.readers, static_cast<std::int16_t>(value));
 }
 
 void FrmMain::unlockReader(int index0) {
-    if (!m_bus || index0 < 0 || index0 >= m_state.readers.count())
-        return;
+    if (m_bus)
+        ReaderOps::unlockReader(*m_bus, m_state.readers, index0, m_settings);
 }
 
 void FrmMain::keyPressEvent(QKeyEvent* event) {

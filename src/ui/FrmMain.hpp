@@ -5,6 +5,7 @@
 #include "core/ProgramFolder.hpp"
 #include "core/RecordSet.hpp"
 #include "core/Settings.hpp"
+#include "core/SettingsFile.hpp"
 #include "online/OnlineView.hpp"
 #include "ui/InstanceLock.hpp"
 
@@ -28,6 +29,7 @@ namespace sentinex {
 class Clock;
 class EventPump;
 class Operator;
+class PollingStep;
 class ReaderBus;
 
 /// What the main window works with. Every member left empty gets the real one: the folder of the
@@ -78,6 +80,8 @@ public:
     const ProgramFolder& folder() const { return m_folder; }
     /// The bus in use (null before start-up, or when the serial link could not be made).
     ReaderBus* bus() const { return m_bus; }
+    /// The online polling step (null before start-up or without a bus).
+    PollingStep* pollingStep() const { return m_step.get(); }
 
     /// Reloads the reader list from `Lettori` and sets the polling interval (also after the readers
     /// have been changed). Errors of the engine are left to the caller.
@@ -111,6 +115,7 @@ private:
     void resetReportDatabase();
     void openSerialPort();
     void requestExit();
+    void quitNow();
 
     std::unique_ptr<Ui::FrmMain> m_ui;
     FrmMainDeps m_deps;
@@ -131,6 +136,8 @@ private:
     RecordSet m_data3; // Carte
     RecordSet m_lettori;
     Settings m_settings;
+    std::unique_ptr<SettingsFile> m_settingsFile;
+    std::unique_ptr<PollingStep> m_step;
     AppState m_state;
     bool m_warnedTooManyReaders = false;
     bool m_exitPending = false;
