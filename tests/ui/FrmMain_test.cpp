@@ -1,8 +1,11 @@
 #include "ui/FrmMain.hpp"
 
+#include "core/EventPump.hpp"
+#include "support/FakeClock.hpp"
 #include "support/OnlineFakeBus.hpp"
+#include "support/ScriptedOperator.hpp"
+#include "support/TestInstall.hpp"
 #include "ui/Lamp.hpp"
-#include "ui/UiTestKit.hpp"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -13,15 +16,56 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 
 namespace sentinex {
 namespace {
 
-using uitest::Install;
-using uitest::RecordingOperator;
-using uitest::SetClock;
+using testing::FakeClock;
+using testing::ScriptedOperator;
+using testing::TestInstall;
+
+/// A test installation with `readers` readers at addresses 1, 2, ... (loop 1, site code 123) and the
+/// given settings file.
+class Install : public TestInstall {
+public:
+    Install& create(int readers, const std::string& ini = "[Impostazioni]\nPolling=100\nUtenti=7\n") {
+        for (int k = 1; k <= readers; ++k) {
+            Reader r;
+            r.NumeroIndirizzo = k;
+            addReader(r);
+        }
+        writeSettings(ini);
+        return *this;
+    }
+    std::string file(const std::string& name) const { return temp().file(name); }
+    void writeFile(const std::string& name, const std::string& content) const { temp().write(name, content); }
+    std::string readFile(const std::string& name) const {
+        std::ifstream in(file(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    /// Leaves the folder without a database file.
+    void removeDatabase() const {
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::filesystem::remove(file(std::string("Sentinex.mdb") + suffix));
+    }
+};
+
+/// What the operator was shown in message boxes.
+std::vector<ScriptedOperator::Shown> messagesOf(const ScriptedOperator& op) {
+    return op.messages();
+}
+/// The prompts of the input boxes shown.
+std::vector<std::string> promptsOf(const ScriptedOperator& op) {
+    std::vector<std::string> prompts;
+    for (const auto& s : op.shown)
+        if (s.kind == ScriptedOperator::Kind::Input)
+            prompts.push_back(s.text);
+    return prompts;
+}
 
 /// A main window on a test installation, with a recording bus and operator and a settable clock.
 struct Window {
@@ -56,8 +100,8 @@ struct Window {
     }
 
     OnlineFakeBus bus;
-    RecordingOperator op;
-    SetClock clock;
+    ScriptedOperator op;
+    FakeClock clock;
     NullEventPump pump;
     std::optional<int> quitCode;
     std::unique_ptr<FrmMain> frm;
@@ -130,7 +174,7 @@ TEST(FrmMainTest, StartUpLeavesSwitchesOffAndShowsThePresenceCounter) {
     EXPECT_EQ(w.indicator("Label2"), Red);
     EXPECT_TRUE(w.button("Command2")->isEnabled());
     EXPECT_TRUE(w.button("Command3")->isEnabled());
-    EXPECT_TRUE(w.op.messages.empty());
+    EXPECT_TRUE(messagesOf(w.op).empty());
 }
 
 TEST(FrmMainTest, TimerIntervalsFollowReadersAndPollingSetting) {
@@ -141,7 +185,7 @@ TEST(FrmMainTest, TimerIntervalsFollowReadersAndPollingSetting) {
     } cases[] = {{0, "100", 1000}, {4, "100", 250}, {3, "100", 333},
                  {1, "100", 1000}, {3, "0", 0},     {2, "5", 25}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.readers << " readers, Polling " << c.polling);
+        SCOPED_TRACE(::testing::Message() << c.readers << " readers, Polling " << c.polling);
         Install install;
         install.create(c.readers, std::string("[Impostazioni]\nPolling=") + c.polling + "\n");
         Window w(install);
@@ -174,7 +218,7 @@ TEST(FrmMainTest, ToolButtonsAreEnabledExactlyWhenBothSwitchesAreOff) {
     };
     for (const auto& s : steps) {
         w.click(s.click);
-        SCOPED_TRACE(testing::Message()
+        SCOPED_TRACE(::testing::Message()
                      << "after " << s.click << ": polling " << s.polling << " output " << s.output);
         EXPECT_EQ(w.frm->state().pollingOn, s.polling);
         EXPECT_EQ(w.frm->state().outputOn, s.output);
@@ -269,11 +313,15 @@ TEST(FrmMainTest, StartUpFailsCleanlyWithoutAUsableDatabase) {
         const char* what;
         void (*prepare)(const Install&);
     } cases[] = {
-        {"missing database", [](const Install& i) { i.writeFile("Sentinex.ini", "[Impostazioni]\n"); }},
+        {"missing database", [](const Install& i) { i.removeDatabase(); }},
         {"not a database",
-         [](const Install& i) { i.writeFile("Sentinex.mdb", "this is no database file\n"); }},
+         [](const Install& i) {
+             i.removeDatabase();
+             i.writeFile("Sentinex.mdb", "this is no database file\n");
+         }},
         {"database without the tables",
          [](const Install& i) {
+             i.removeDatabase();
              Database::create(i.file("Sentinex.mdb"), "CREATE TABLE other (x INTEGER);");
          }},
     };
@@ -283,10 +331,10 @@ TEST(FrmMainTest, StartUpFailsCleanlyWithoutAUsableDatabase) {
         c.prepare(install);
         Window w(install);
         EXPECT_EQ(w.load(), FrmMain::ExitDatabase);
-        ASSERT_EQ(w.op.messages.size(), 1u);
-        EXPECT_EQ(w.op.messages[0].title, "Errore");
-        EXPECT_EQ(w.op.messages[0].icon, MsgIcon::Critical);
-        EXPECT_FALSE(w.op.messages[0].text.empty());
+        ASSERT_EQ(messagesOf(w.op).size(), 1u);
+        EXPECT_EQ(messagesOf(w.op)[0].title, "Errore");
+        EXPECT_EQ(messagesOf(w.op)[0].icon, MsgIcon::Critical);
+        EXPECT_FALSE(messagesOf(w.op)[0].text.empty());
         EXPECT_FALSE(w.timer("Timer3")->isActive());
     }
 }
@@ -299,9 +347,9 @@ TEST(FrmMainTest, SecondCopyOnTheSameFolderIsRefused) {
     {
         Window second(install);
         EXPECT_EQ(second.load(), FrmMain::ExitAlreadyRunning);
-        ASSERT_EQ(second.op.messages.size(), 1u);
-        EXPECT_EQ(second.op.messages[0].title, "Attenzione");
-        EXPECT_EQ(second.op.messages[0].text, "Sentinex è già in esecuzione in questa cartella.");
+        ASSERT_EQ(messagesOf(second.op).size(), 1u);
+        EXPECT_EQ(messagesOf(second.op)[0].title, "Attenzione");
+        EXPECT_EQ(messagesOf(second.op)[0].text, "Sentinex è già in esecuzione in questa cartella.");
     }
     Install other;
     other.create(1);
@@ -319,10 +367,10 @@ TEST(FrmMainTest, MoreThan64ReadersLoadsTheFirst64AndSaysSoOnce) {
     ASSERT_EQ(w.load(), 0);
     EXPECT_EQ(w.frm->state().readers.count(), 64);
     EXPECT_EQ(w.frm->state().readers.entry(63).address, 64);
-    ASSERT_EQ(w.op.messages.size(), 1u);
-    EXPECT_EQ(w.op.messages[0].title, "Attenzione");
+    ASSERT_EQ(messagesOf(w.op).size(), 1u);
+    EXPECT_EQ(messagesOf(w.op)[0].title, "Attenzione");
     w.frm->loadReaderList();
-    EXPECT_EQ(w.op.messages.size(), 1u);
+    EXPECT_EQ(messagesOf(w.op).size(), 1u);
 }
 
 TEST(FrmMainTest, ReportDatabaseIsResetFromItsSchemaCopy) {
@@ -369,7 +417,7 @@ TEST(FrmMainTest, OutputScheduleTickSetsEveryReaderOutput) {
     } cases[] = {{8, 0, "1"}, {18, 0, "1"}, {7, 59, "0"}, {18, 1, "0"}, {6, 30, "0"}};
     w.click("Command6");
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.hour << ":" << c.minute);
+        SCOPED_TRACE(::testing::Message() << c.hour << ":" << c.minute);
         w.bus.clear();
         w.clock.set({2026, 3, 2, c.hour, c.minute, 0});
         w.tick("Timer2");
@@ -386,7 +434,7 @@ TEST(FrmMainTest, OutputScheduleTickSetsEveryReaderOutput) {
     w.click("Command6");
     w.tick("Timer2");
     EXPECT_TRUE(w.bus.sent().empty());
-    EXPECT_TRUE(w.op.messages.empty());
+    EXPECT_TRUE(messagesOf(w.op).empty());
 }
 
 TEST(FrmMainTest, ManualUnlockByKey) {
@@ -398,7 +446,7 @@ TEST(FrmMainTest, ManualUnlockByKey) {
         Window w(install);
         ASSERT_EQ(w.load(), 0);
         w.key(Qt::Key_F1);
-        EXPECT_TRUE(w.op.prompts.empty());
+        EXPECT_TRUE(promptsOf(w.op).empty());
         EXPECT_EQ(w.bus.payloads(), std::vector<std::string>{"01000123" + unlock});
         // The same key while a button has the focus reaches the window too.
         w.bus.clear();
@@ -420,16 +468,16 @@ TEST(FrmMainTest, ManualUnlockByKey) {
         {"-1", {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "three readers, answer '" << c.answer << "'");
+        SCOPED_TRACE(::testing::Message() << "three readers, answer '" << c.answer << "'");
         Install install;
         install.create(3);
         Window w(install);
         ASSERT_EQ(w.load(), 0);
-        w.op.answers.push_back(c.answer);
+        w.op.queueInput(c.answer);
         w.key(Qt::Key_A, QStringLiteral("a"));
-        EXPECT_EQ(w.op.prompts, std::vector<std::string>{"Inserire il numero del lettore da sbloccare"});
+        EXPECT_EQ(promptsOf(w.op), std::vector<std::string>{"Inserire il numero del lettore da sbloccare"});
         EXPECT_EQ(w.bus.payloads(), c.sent);
-        EXPECT_TRUE(w.op.messages.empty());
+        EXPECT_TRUE(messagesOf(w.op).empty());
     }
     {
         SCOPED_TRACE("no readers: nothing is asked or sent; other keys do nothing");
@@ -440,7 +488,7 @@ TEST(FrmMainTest, ManualUnlockByKey) {
         w.key(Qt::Key_F1);
         w.key(Qt::Key_A, QStringLiteral("A"));
         w.key(Qt::Key_B, QStringLiteral("b"));
-        EXPECT_TRUE(w.op.prompts.empty());
+        EXPECT_TRUE(promptsOf(w.op).empty());
         EXPECT_TRUE(w.bus.sent().empty());
     }
 }
@@ -484,7 +532,7 @@ TEST(FrmMainTest, ExitWhileACardIsBeingRecordedWaitsForTheRecord) {
     ASSERT_TRUE(quitDuringStep.has_value()) << "the refusal was not sent";
     EXPECT_FALSE(*quitDuringStep);
     EXPECT_EQ(w.quitCode, 0);
-    EXPECT_EQ(install.open()->query("SELECT COUNT(*) FROM transiti")[0][0].toInt(), 1);
+    EXPECT_EQ(install.db()->query("SELECT COUNT(*) FROM transiti")[0][0].toInt(), 1);
 }
 
 TEST(FrmMainTest, GuardedButtonsSayTheFunctionIsNotAvailableYet) {
@@ -493,14 +541,14 @@ TEST(FrmMainTest, GuardedButtonsSayTheFunctionIsNotAvailableYet) {
     Window w(install);
     ASSERT_EQ(w.load(), 0);
     for (const char* name : {"Command1", "Command2", "Command3", "Command7"}) {
-        w.op.messages.clear();
+        w.op.clear();
         w.click(name);
-        ASSERT_EQ(w.op.messages.size(), 1u) << name;
-        EXPECT_EQ(w.op.messages[0].title, "Messaggio");
+        ASSERT_EQ(messagesOf(w.op).size(), 1u) << name;
+        EXPECT_EQ(messagesOf(w.op)[0].title, "Messaggio");
     }
-    w.op.messages.clear();
+    w.op.clear();
     w.click("Command8");
-    EXPECT_TRUE(w.op.messages.empty());
+    EXPECT_TRUE(messagesOf(w.op).empty());
 }
 
 } // namespace
