@@ -169,8 +169,14 @@ void RecordSet::refresh() {
             if (auto base = singleBaseTable(m_source)) {
                 // Carry the rowid of the base table as a hidden first column, so rows stay editable.
                 const std::size_t at = lower(m_source).find("select") + 6;
-                const std::string withKey = m_source.substr(0, at) + " " + quoteId(*base) +
-                                            ".rowid AS sx__rowid," + m_source.substr(at);
+                std::string withKey = m_source.substr(0, at) + " " + quoteId(*base) + ".rowid AS sx__rowid," +
+                                      m_source.substr(at);
+                // Without an ORDER BY the engine may walk an index; the set must come in stored order.
+                static const std::regex orderBy(R"(\border\s+by\b)", std::regex::icase);
+                if (!std::regex_search(m_source, orderBy)) {
+                    const std::size_t end = withKey.find_last_not_of(" \t\r\n;");
+                    withKey = withKey.substr(0, end + 1) + " ORDER BY " + quoteId(*base) + ".rowid";
+                }
                 try {
                     SqlStatement probe(m_db->handle(), withKey);
                     sql = withKey;
