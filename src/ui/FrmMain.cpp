@@ -151,7 +151,7 @@ FrmMain::FrmMain(FrmMainDeps deps, QWidget* parent)
 
     setIndicator(m_ui->Label1, false);
     setIndicator(m_ui->Label2, false);
-    setLamps(LampColour::Red);
+    // The lamps stay neutral until the first card: neither a grant nor a refusal has happened yet.
 }
 
 FrmMain::~FrmMain() {
