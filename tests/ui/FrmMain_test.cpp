@@ -437,6 +437,75 @@ TEST(FrmMainTest, OutputScheduleTickSetsEveryReaderOutput) {
     EXPECT_TRUE(messagesOf(w.op).empty());
 }
 
+/// A bus that, like the serial link, keeps work asked for during an exchange until the exchange ends.
+class DeferringBus final : public ReaderBus {
+public:
+    void setCurrentLoop(int loop) override { m_loop = loop; }
+    int currentLoop() const override { return m_loop; }
+    std::string exchange(const std::string& payload, Timing) override {
+        if (m_busy)
+            return {}; // a second exchange on the line at once is refused
+        payloads.push_back(payload);
+        m_busy = true;
+        if (during) {
+            auto hook = std::move(during);
+            hook();
+        }
+        m_busy = false;
+        auto idle = std::move(m_idle);
+        for (auto& a : idle)
+            a();
+        return {};
+    }
+    bool busy() const override { return m_busy; }
+    void runWhenIdle(std::function<void()> action) override {
+        if (m_busy)
+            m_idle.push_back(std::move(action));
+        else
+            action();
+    }
+    std::vector<std::string> payloads;
+    std::function<void()> during;
+
+private:
+    int m_loop = 1;
+    bool m_busy = false;
+    std::vector<std::function<void()>> m_idle;
+};
+
+TEST(FrmMainTest, OutputAndUnlockAskedDuringAPollGoOutAfterIt) {
+    Install install;
+    install.create(2);
+    install.writeFile("Date.txt", orarioLine("00:00", "23:59", 'X') + "\r\n");
+    DeferringBus bus;
+    ScriptedOperator op;
+    FakeClock clock;
+    NullEventPump pump;
+    FrmMainDeps deps;
+    deps.programFolder = install.dir();
+    deps.bus = &bus;
+    deps.op = &op;
+    deps.clock = &clock;
+    deps.pump = &pump;
+    deps.quit = [](int) {};
+    FrmMain frm(std::move(deps));
+    ASSERT_EQ(frm.load(), 0);
+    auto* command4 = frm.findChild<QPushButton*>(QStringLiteral("Command4"));
+    auto* command6 = frm.findChild<QPushButton*>(QStringLiteral("Command6"));
+    command4->click();
+    command6->click();
+    op.queueInput("2");
+    bus.during = [&] {
+        // While the first reader is polled, the schedule ticks and the operator presses F1.
+        QMetaObject::invokeMethod(frm.findChild<QTimer*>(QStringLiteral("Timer2")), "timeout");
+        QKeyEvent ev(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QApplication::sendEvent(&frm, &ev);
+    };
+    QMetaObject::invokeMethod(frm.findChild<QTimer*>(QStringLiteral("Timer1")), "timeout");
+    EXPECT_EQ(bus.payloads,
+              (std::vector<std::string>{"01000123D", "01000123O01", "02000123O01", "02000123K110000001"}));
+}
+
 TEST(FrmMainTest, ManualUnlockByKey) {
     const std::string unlock = "K110000001"; // both keypad outputs on (the default)
     {
