@@ -47,16 +47,25 @@ void PollingStep::run(int readerIndex) {
     if (m_running) {
         return;
     }
-    m_running = true;
-    m_s.state.stepInProgress = true;
-    try {
-        serve(readerIndex);
-    } catch (const DatabaseError& e) {
-        m_notice.failed(e.what());
+    // Ends the step whatever leaves it, then runs what waited for the end.
+    struct StepEnd {
+        PollingStep& step;
+        ~StepEnd() {
+            step.m_recordPending = false;
+            step.m_running = false;
+            step.m_s.state.stepInProgress = false;
+        }
+    };
+    {
+        m_running = true;
+        m_s.state.stepInProgress = true;
+        StepEnd end{*this};
+        try {
+            serve(readerIndex);
+        } catch (const DatabaseError& e) {
+            m_notice.failed(e.what());
+        }
     }
-    m_recordPending = false;
-    m_running = false;
-    m_s.state.stepInProgress = false;
     std::vector<std::function<void()>> after;
     after.swap(m_after);
     for (auto& action : after) {

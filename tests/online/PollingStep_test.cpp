@@ -1,0 +1,380 @@
+#include "support/OnlineHarness.hpp"
+
+#include "core/TextCodec.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace sentinex {
+namespace {
+
+using testing::OnlineHarness;
+using testing::TestInstall;
+
+const std::string Monday10 = "\r\n05/01/2026 10:00:00";
+
+TestInstall::Reader readerAt(int address, const std::string& site, const std::string& type = "NANO NN-K") {
+    TestInstall::Reader r;
+    r.NumeroIndirizzo = address;
+    r.CodiceImpianto = site;
+    r.TipoLettore = type;
+    return r;
+}
+
+TEST(PollingStepTest, PollPayloadExchangeAndLoopPerReaderType) {
+    OnlineHarness h;
+    TestInstall::Reader nano = readerAt(5, "001234");
+    nano.NumeroLoop = 3;
+    h.addReader(nano);
+    TestInstall::Reader vireo = readerAt(7, "000042", "TERA TR-X");
+    vireo.NumeroLoop = 6;
+    h.addReader(vireo);
+    h.addReader(readerAt(123, "000001", "TERA TR-Y1"));
+
+    for (int k = 1; k <= 3; ++k) {
+        h.step->run(k);
+    }
+    ASSERT_EQ(h.bus.sent().size(), 3u);
+    EXPECT_EQ(h.bus.sent()[0].payload, "05001234D");
+    EXPECT_EQ(h.bus.sent()[0].timing, Timing::Breve);
+    EXPECT_EQ(h.bus.sent()[0].loop, 3);
+    EXPECT_EQ(h.bus.sent()[1].payload, "07000042D");
+    EXPECT_EQ(h.bus.sent()[1].timing, Timing::Medio);
+    EXPECT_EQ(h.bus.sent()[1].loop, 6);
+    EXPECT_EQ(h.bus.sent()[2].payload, "23000001D");
+    EXPECT_EQ(h.bus.sent()[2].timing, Timing::Breve);
+    // The 10 ms wait comes before each poll.
+    EXPECT_EQ(h.clock.pausedMs, 30);
+    // The "S" replies carry no card: nothing shown, nothing logged.
+    EXPECT_TRUE(h.view.received.empty());
+    EXPECT_TRUE(h.view.events.empty());
+    EXPECT_TRUE(h.transits().empty());
+}
+
+TEST(PollingStepTest, NothingHappensWithoutPollingReadersOrAValidIndex) {
+    OnlineHarness h;
+    h.step->run(1); // no readers
+    h.addReader(readerAt(1, "000123"));
+    h.state.pollingOn = false;
+    h.step->run(1);
+    h.state.pollingOn = true;
+    h.step->run(0);
+    h.step->run(2);
+    EXPECT_TRUE(h.bus.sent().empty());
+    EXPECT_FALSE(h.state.stepInProgress);
+}
+
+TEST(PollingStepTest, RepliesWithoutCardLeaveEverythingAlone) {
+    OnlineHarness h;
+    h.addReader(readerAt(1, "000123"));
+    h.addUser({});
+    // Silent reader, another code, a card report cut before its data, and only the frame's tail.
+    for (const std::string& reply : {std::string(), OnlineFakeBus::codeReply('S'),
+                                     std::string("\x02"
+                                                 "01I"),
+                                     OnlineFakeBus::codeReply('I'),
+                                     std::string("\x02"
+                                                 "01I0110"
+                                                 "\x03"
+                                                 "K")}) {
+        h.bus.clear();
+        h.present(1, reply);
+        EXPECT_EQ(h.bus.sent().size(), 1u) << reply;
+    }
+    EXPECT_TRUE(h.view.received.empty());
+    EXPECT_TRUE(h.view.events.empty());
+    EXPECT_TRUE(h.view.lamps.empty());
+    EXPECT_TRUE(h.transits().empty());
+}
+
+TEST(PollingStepTest, ReceivedStringShowsCardDataAsWindowsText) {
+    OnlineHarness h;
+    h.addReader(readerAt(1, "000123"));
+    h.present(1, OnlineHarness::card(std::string("0001000123\xE9")));
+    ASSERT_EQ(h.view.received.size(), 1u);
+    EXPECT_EQ(h.view.received[0], "Stringa ricevuta : 0001000123é  05/01/2026 10:00:00");
+}
+
+struct DecodeCase {
+    bool fourDigits;
+    std::string cardData;
+    std::string expectedCard; // "" = not found (code 1)
+};
+
+TEST(PollingStepTest, CardNumberFoundInBothDigitModes) {
+    const DecodeCase cases[] = {
+        {true, "1234000123", "1234"},
+        {false, "1234000123", "0123"},
+        {false, "123x000123", "0123"},
+        {true, "123x000123", ""},
+        // "123" never finds "0123" as text in four-digit mode... and "0123" is not "123 ".
+        {true, "0123000123", "0123"},
+    };
+    for (const auto& c : cases) {
+        OnlineHarness h;
+        h.settings.QuattroCifre = c.fourDigits;
+        h.settings.Beep = false;
+        h.addReader(readerAt(1, "000123"));
+        TestInstall::User a;
+        a.NumeroCarta = "1234";
+        a.Cognome = "Quattro";
+        h.addUser(a);
+        TestInstall::User b;
+        b.NumeroCarta = "0123";
+        b.Cognome = "Tre";
+        h.addUser(b);
+        h.present(1, OnlineHarness::card(c.cardData));
+        const auto t = h.transits();
+        ASSERT_EQ(t.size(), 1u) << c.cardData;
+        if (c.expectedCard.empty()) {
+            EXPECT_EQ(h.view.lastEvent(), "Carta non presente nel database " + Monday10);
+            EXPECT_EQ(t[0].at("nota").toString(), "Badge non presente in archivio");
+        } else {
+            EXPECT_EQ(t[0].at("NumeroBadge").toString(), c.expectedCard) << c.cardData;
+            EXPECT_EQ(t[0].at("Passaggio").toInt(), 1);
+        }
+    }
+}
+
+TEST(PollingStepTest, SiteCodeRefusalAndUnknownCard) {
+    OnlineHarness h;
+    h.addReader(readerAt(9, "000123"));
+    h.addUser({});
+    h.present(1, OnlineHarness::card("0001000124"));
+    EXPECT_EQ(h.view.lastEvent(), "Codice impianto differente " + Monday10);
+    EXPECT_EQ(h.view.lastLamps(), LampColour::Red);
+    EXPECT_EQ(h.payloads().back(), "09000123K000000000");
+    EXPECT_EQ(h.bus.sent().back().timing, Timing::Comando);
+    h.present(1, OnlineHarness::card("0002000123"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta non presente nel database " + Monday10);
+
+    const auto t = h.transits();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0].at("nota").toString(), "Codice impianto non valido");
+    EXPECT_EQ(t[1].at("nota").toString(), "Badge non presente in archivio");
+    for (const auto& r : t) {
+        EXPECT_EQ(r.at("NumeroBadge").toString(), "");
+        EXPECT_EQ(r.at("Cognome").toString(), "");
+        EXPECT_EQ(r.at("Nome").toString(), "");
+        EXPECT_EQ(r.at("PosizioneLettore").toString(), "Ingresso");
+        EXPECT_EQ(r.at("Data").toString(), "05/01/2026");
+        EXPECT_EQ(r.at("Ora").toString(), "10:00");
+        EXPECT_EQ(r.at("Passaggio").toInt(), 0);
+        EXPECT_EQ(r.at("verso").toString(), "In");
+    }
+}
+
+TEST(PollingStepTest, RegisteredRawDataAcceptedWhateverTheSiteCode) {
+    OnlineHarness h;
+    h.addReader(readerAt(1, "000123"));
+    TestInstall::User u;
+    u.NumeroCarta = "0777";
+    u.Cognome = "Esterno";
+    u.extra["Stringa"] = Value("XYZ9990000");
+    h.addUser(u);
+    h.present(1, OnlineHarness::card("XYZ9990000"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0777 - Accesso consentito - Esterno Mario" + Monday10);
+    ASSERT_EQ(h.transits().size(), 1u);
+    EXPECT_EQ(h.transits()[0].at("NumeroBadge").toString(), "0777");
+}
+
+TEST(PollingStepTest, QuotesAndOddBytesInCardDataAreJustData) {
+    OnlineHarness h;
+    h.settings.Beep = false;
+    h.addReader(readerAt(1, "000123"));
+    TestInstall::User u;
+    u.NumeroCarta = "0555";
+    u.Cognome = "O'Brien";
+    u.extra["Stringa"] = Value("AB'C\" OR 1=1 --");
+    h.addUser(u);
+    // Users with empty data are never matched by a card.
+    TestInstall::User empty;
+    empty.NumeroCarta = "0001";
+    empty.extra["Stringa"] = Value("");
+    h.addUser(empty);
+
+    h.present(1, OnlineHarness::card("AB'C\" OR 1=1 --"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0555 - Accesso consentito - O'Brien Mario" + Monday10);
+    // A quote where the card number stands: not found, nothing breaks.
+    h.present(1, OnlineHarness::card("0'1'000123"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta non presente nel database " + Monday10);
+    h.present(1, OnlineHarness::card(std::string("0\0"
+                                                 "01000123",
+                                                 10)));
+    EXPECT_EQ(h.view.lastEvent(), "Carta non presente nel database " + Monday10);
+    EXPECT_EQ(h.transits().size(), 3u);
+    EXPECT_TRUE(h.op.shown.empty());
+}
+
+TEST(PollingStepTest, RefusalBeepsForOneSecondWhilePumpingOnlyWhenBeepIsOn) {
+    OnlineHarness h;
+    h.addReader(readerAt(1, "000123"));
+    int pumpsDuringBeep = 0;
+    h.pump.hook = [&] {
+        if (h.op.beeps > 0) {
+            ++pumpsDuringBeep;
+        }
+    };
+    const double start = h.clock.monotonic;
+    h.present(1, OnlineHarness::card("0009000123"));
+    EXPECT_GT(h.op.beeps, 1);
+    EXPECT_GE(h.clock.monotonic - start, 1.0);
+    EXPECT_LT(h.clock.monotonic - start, 1.2);
+    EXPECT_GT(pumpsDuringBeep, 1);
+
+    h.settings.Beep = false;
+    const int beeps = h.op.beeps;
+    h.present(1, OnlineHarness::card("0009000123"));
+    EXPECT_EQ(h.op.beeps, beeps);
+    EXPECT_EQ(h.transits().size(), 2u);
+}
+
+class VireoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.settings.Beep = false;
+        h.settings.FileVireo = "VIREO";
+        h.addReader(readerAt(1, "000123"));
+        h.addReader(readerAt(2, "000123", "TERA TR-X"));
+        TestInstall::User u;
+        u.NumeroCarta = "0042";
+        u.Cognome = "Vireo";
+        h.addUser(u);
+    }
+    void writeCardFile() { h.install.temp().write("VIREO.txt", "\"001QQQQQQ\"\r\n\"042A1B2C3\"\r\n"); }
+    OnlineHarness h;
+};
+
+TEST_F(VireoTest, CardCodeLookedUpInTheCardFileCaseSensitive) {
+    writeCardFile();
+    h.present(2, OnlineHarness::card("A1B2C3"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0042 - Accesso consentito - Vireo Mario" + Monday10);
+    h.present(2, OnlineHarness::card("a1b2c3"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta non riconosciuta " + Monday10);
+    const auto t = h.transits();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[1].at("nota").toString(), "Carta irregolare");
+    EXPECT_EQ(t[1].at("NumeroBadge").toString(), "");
+    EXPECT_EQ(h.payloads().back(), "02000123K000000000");
+    // The site code positions read garbage from a Vireo reply, yet no site code refusal.
+    EXPECT_EQ(h.op.shown.size(), 0u);
+}
+
+TEST_F(VireoTest, CardInFileButNotInDatabase) {
+    h.install.temp().write("VIREO.txt", "\"007ZZZZZZ\"\r\n");
+    h.present(2, OnlineHarness::card("ZZZZZZ"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta non presente nel database " + Monday10);
+}
+
+TEST_F(VireoTest, MissingCardFileStopsPollingAtTheFirstVireoCardOnly) {
+    // No card at the Vireo reader, and a card at another reader: polling goes on.
+    h.present(2, OnlineFakeBus::codeReply('S'));
+    h.present(1, OnlineHarness::card("0042000123"));
+    EXPECT_TRUE(h.state.pollingOn);
+    EXPECT_EQ(h.view.stops, 0);
+    EXPECT_TRUE(h.op.shown.empty());
+
+    const std::size_t sentBefore = h.bus.sent().size();
+    const std::size_t transitsBefore = h.transits().size();
+    h.present(2, OnlineHarness::card("A1B2C3"));
+    ASSERT_EQ(h.op.shown.size(), 1u);
+    EXPECT_EQ(h.op.shown[0].title, "Errore");
+    EXPECT_EQ(h.op.shown[0].text,
+              "Il file dove ricercare le carte per i lettori Vireo non esiste. Il polling sarà bloccato.");
+    EXPECT_EQ(h.op.shown[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(h.view.stops, 1);
+    EXPECT_FALSE(h.state.pollingOn);
+    // The reader is not answered and nothing is logged.
+    EXPECT_EQ(h.bus.sent().size(), sentBefore + 1);
+    EXPECT_EQ(h.transits().size(), transitsBefore);
+    // Next tick: polling is off.
+    h.step->run(2);
+    EXPECT_EQ(h.bus.sent().size(), sentBefore + 1);
+}
+
+TEST(PollingStepTest, OneStepAtATimeAndWorkAfterTheStepWaitsForTheRecord) {
+    OnlineHarness h;
+    h.addReader(readerAt(1, "000123"));
+    h.addUser({});
+    int nested = 0;
+    bool pendingSeenAtGrant = false;
+    bool inProgressDuringExchange = false;
+    std::size_t transitsWhenQuitRan = 99;
+    bool quitRan = false;
+    h.bus.duringExchange([&] {
+        inProgressDuringExchange = h.state.stepInProgress && h.step->inProgress();
+        // A timer tick and a click on "exit" arrive while the reader is being answered.
+        ++nested;
+        h.step->run(1);
+        if (h.bus.sent().back().payload.find("K1") != std::string::npos) {
+            pendingSeenAtGrant = h.step->recordPending();
+            h.step->afterStep([&] {
+                quitRan = true;
+                transitsWhenQuitRan = h.transits().size();
+            });
+        }
+    });
+    h.present(1, OnlineHarness::card("0001000123"));
+    EXPECT_TRUE(inProgressDuringExchange);
+    EXPECT_EQ(nested, 2); // poll and grant; the nested runs sent nothing
+    EXPECT_EQ(h.bus.sent().size(), 2u);
+    EXPECT_TRUE(pendingSeenAtGrant);
+    EXPECT_TRUE(quitRan);
+    EXPECT_EQ(transitsWhenQuitRan, 1u); // the passage was recorded before the quit ran
+    EXPECT_FALSE(h.step->recordPending());
+    EXPECT_FALSE(h.state.stepInProgress);
+
+    // With no step running, the work runs at once.
+    bool now = false;
+    h.step->afterStep([&] { now = true; });
+    EXPECT_TRUE(now);
+}
+
+TEST(PollingStepTest, StoreFailureShownOnceAndPollingGoesOn) {
+    OnlineHarness h;
+    h.settings.Beep = false;
+    h.addReader(readerAt(1, "000123"));
+    h.addUser({});
+    h.install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
+                                  "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    h.present(1, OnlineHarness::card("0009000123"));
+    h.present(1, OnlineHarness::card("0009000123"));
+    h.present(1, OnlineHarness::card("0001000123"));
+    // The outcome stays on the window; the failure is told once.
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
+    ASSERT_EQ(h.op.shown.size(), 1u);
+    EXPECT_EQ(h.op.shown[0].title, "Errore");
+    EXPECT_NE(h.op.shown[0].text.find("database or disk is full"), std::string::npos);
+    EXPECT_TRUE(h.transits().empty());
+    // The presence table still works, and the step ended normally.
+    EXPECT_EQ(h.inside(), std::vector<std::string>{"0001"});
+    EXPECT_FALSE(h.state.stepInProgress);
+
+    // After a write that works, the next failure is told again.
+    h.install.db()->executeScript("DROP TRIGGER full");
+    h.present(1, OnlineHarness::card("0009000123"));
+    EXPECT_EQ(h.transits().size(), 1u);
+    h.install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
+                                  "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;");
+    h.present(1, OnlineHarness::card("0009000123"));
+    EXPECT_EQ(h.op.shown.size(), 2u);
+}
+
+TEST(PollingStepTest, LookupFailureEndsTheStepQuietlyAfterOneMessage) {
+    OnlineHarness h;
+    h.addReader(readerAt(1, "000123"));
+    h.addUser({});
+    h.install.db()->executeScript("ALTER TABLE Carte RENAME TO CarteOld");
+    h.present(1, OnlineHarness::card("0001000123"));
+    h.present(1, OnlineHarness::card("0001000123"));
+    EXPECT_EQ(h.op.shown.size(), 1u);
+    EXPECT_FALSE(h.state.stepInProgress);
+    EXPECT_FALSE(h.step->inProgress());
+    // The next step runs as usual.
+    h.present(1, OnlineFakeBus::codeReply('S'));
+    EXPECT_EQ(h.bus.sent().size(), 3u);
+}
+
+} // namespace
+} // namespace sentinex

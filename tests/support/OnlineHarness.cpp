@@ -1,0 +1,53 @@
+#include "OnlineHarness.hpp"
+
+namespace sentinex::testing {
+
+OnlineHarness::OnlineHarness() : settingsFile(install.folder().settings()) {
+    settings = settingsFile.loadAll();
+    data1.bind(install.db(), "presenti");
+    data2.bind(install.db(), "transiti");
+    data3.bind(install.db(), "Carte");
+    lettori.bind(install.db(), "Lettori");
+    bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
+    step = std::make_unique<PollingStep>(OnlineServices{
+        state, settings, settingsFile, install.dir(), bus, clock, pump, op, view, data1, data2, data3, {}});
+    state.pollingOn = true;
+}
+
+int OnlineHarness::addReader(const TestInstall::Reader& r) {
+    const int k = install.addReader(r);
+    state.readers.load(lettori);
+    return k;
+}
+
+void OnlineHarness::present(int readerIndex, const std::string& pollReply,
+                            const std::vector<std::string>& followUps) {
+    bus.queue(pollReply);
+    for (const auto& f : followUps) {
+        bus.queue(f);
+    }
+    step->run(readerIndex);
+}
+
+std::vector<std::map<std::string, Value>> OnlineHarness::transits() {
+    std::vector<std::map<std::string, Value>> out;
+    const auto cols = install.db()->columns("transiti");
+    for (const auto& row : install.db()->query("SELECT * FROM transiti ORDER BY rowid")) {
+        std::map<std::string, Value> rec;
+        for (std::size_t i = 0; i < cols.size() && i < row.size(); ++i) {
+            rec[cols[i]] = row[i];
+        }
+        out.push_back(std::move(rec));
+    }
+    return out;
+}
+
+std::vector<std::string> OnlineHarness::inside() {
+    std::vector<std::string> out;
+    for (const auto& row : install.db()->query("SELECT NumeroBadge FROM presenti ORDER BY rowid")) {
+        out.push_back(row.at(0).toString());
+    }
+    return out;
+}
+
+} // namespace sentinex::testing
