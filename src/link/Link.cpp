@@ -70,7 +70,9 @@ bool Link::openPort() {
     return true;
 }
 
-bool Link::portOpen() const { return m_port && m_port->isOpen(); }
+bool Link::portOpen() const {
+    return m_port && m_port->isOpen();
+}
 
 void Link::attachPort(std::unique_ptr<SerialPort> port) {
     m_port = std::move(port);
@@ -227,10 +229,11 @@ std::string Link::transact(const std::string& payload, Timing timing) {
         sent = m_port->write(frame);
         // Release the line only once the last stop bit has left the UART, but never wait unbounded for
         // a UART or board that does not answer.
-        const double until = m_clock.monotonicSeconds() + 0.1 + static_cast<double>(frame.size()) * SecondsPerByte;
+        const double until =
+            m_clock.monotonicSeconds() + 0.1 + static_cast<double>(frame.size()) * SecondsPerByte;
         while (sent) {
             m_pump.processEvents();
-            if (m_port->outputPending() == 0 && (io->in(status) & 0x40) != 0) {
+            if (m_port->outputPending() == 0 && (io->in(status)&0x40) != 0) {
                 break;
             }
             if (m_clock.monotonicSeconds() > until) {

@@ -29,8 +29,8 @@ class Link final : public ReaderBus {
 public:
     /// Makes the board's port I/O for the board control register and the UART line status register,
     /// or nothing with the reason in `why`.
-    using PortIoFactory =
-        std::function<std::unique_ptr<PortIo>(std::uint16_t board, std::uint16_t lineStatus, std::string& why)>;
+    using PortIoFactory = std::function<std::unique_ptr<PortIo>(std::uint16_t board, std::uint16_t lineStatus,
+                                                                std::string& why)>;
 
     Link(const Settings& settings, std::string settingsPath, Clock& clock, EventPump& pump, Operator& op);
     ~Link() override;

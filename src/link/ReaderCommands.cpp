@@ -9,9 +9,13 @@ namespace sentinex {
 
 namespace {
 
-const char* flag(bool on) { return on ? "1" : "0"; }
+const char* flag(bool on) {
+    return on ? "1" : "0";
+}
 
-char positionByte(std::int16_t p) { return static_cast<char>(static_cast<unsigned char>(0x80 + (p & 0x7F))); }
+char positionByte(std::int16_t p) {
+    return static_cast<char>(static_cast<unsigned char>(0x80 + (p & 0x7F)));
+}
 
 std::string withoutColon(const std::string& time) {
     std::string out;
@@ -29,13 +33,17 @@ std::string ReaderCommands::prefix(std::int64_t address, std::int64_t siteCode) 
     return padLeftZeros(address, 2) + padLeftZeros(siteCode, 6);
 }
 
-std::string ReaderCommands::poll(const std::string& prefix) { return prefix + "D"; }
+std::string ReaderCommands::poll(const std::string& prefix) {
+    return prefix + "D";
+}
 
 std::string ReaderCommands::grant(const std::string& prefix, bool output1, bool output2) {
     return prefix + "K1" + flag(output1) + "000100" + flag(output2);
 }
 
-std::string ReaderCommands::refuse(const std::string& prefix) { return prefix + "K000000000"; }
+std::string ReaderCommands::refuse(const std::string& prefix) {
+    return prefix + "K000000000";
+}
 
 std::string ReaderCommands::unlock(const std::string& prefix, bool k1, bool k2) {
     return prefix + "K1" + flag(k1) + "000000" + flag(k2);
@@ -45,9 +53,13 @@ std::string ReaderCommands::setOutput(const std::string& prefix, std::int64_t va
     return prefix + "O0" + std::to_string(value);
 }
 
-std::string ReaderCommands::reset(std::int64_t address) { return "W" + padLeftZeros(address, 2) + "00"; }
+std::string ReaderCommands::reset(std::int64_t address) {
+    return "W" + padLeftZeros(address, 2) + "00";
+}
 
-std::string ReaderCommands::postResetPoll(std::int64_t address) { return padLeftZeros(address, 2) + "000000D"; }
+std::string ReaderCommands::postResetPoll(std::int64_t address) {
+    return padLeftZeros(address, 2) + "000000D";
+}
 
 std::string ReaderCommands::configure(const std::string& prefix, const std::string& siteCode,
                                       double openingSeconds, bool fourDigit) {
@@ -62,8 +74,8 @@ std::string ReaderCommands::options(const std::string& prefix, std::int64_t repl
                                     const std::string& readerType, bool riscriviRam, bool fasceOrarie,
                                     bool testInput) {
     const bool family0 = readerType == "TERA TR-Y1" || readerType == "TERA TR-X";
-    return prefix + "N" + padLeftZeros(replyDelay, 2) + flag(!family0) + flag(!riscriviRam) + flag(fasceOrarie) +
-           flag(testInput);
+    return prefix + "N" + padLeftZeros(replyDelay, 2) + flag(!family0) + flag(!riscriviRam) +
+           flag(fasceOrarie) + flag(testInput);
 }
 
 std::string ReaderCommands::clock(const std::string& prefix, const DateTime& now) {
@@ -92,8 +104,8 @@ std::string ReaderCommands::cardNumber(const std::string& card, bool fourDigit) 
     return rightAlign(card, fourDigit ? 4 : 3, '0');
 }
 
-std::string ReaderCommands::cardOptions(bool inputsAnd, bool checkInputs, bool input2On, bool input1On, int band,
-                                        bool output1, bool output2) {
+std::string ReaderCommands::cardOptions(bool inputsAnd, bool checkInputs, bool input2On, bool input1On,
+                                        int band, bool output1, bool output2) {
     std::string o;
     o += flag(inputsAnd);
     o += flag(!checkInputs);
@@ -114,11 +126,17 @@ std::string ReaderCommands::deleteCard(const std::string& prefix, const std::str
     return prefix + "C" + cardNumber(card, fourDigit);
 }
 
-std::string ReaderCommands::downloadStart(const std::string& prefix) { return prefix + "Q"; }
+std::string ReaderCommands::downloadStart(const std::string& prefix) {
+    return prefix + "Q";
+}
 
-std::string ReaderCommands::nextTransit(const std::string& prefix) { return prefix + "S"; }
+std::string ReaderCommands::nextTransit(const std::string& prefix) {
+    return prefix + "S";
+}
 
-std::string ReaderCommands::clearMemory(const std::string& prefix) { return prefix + "E01"; }
+std::string ReaderCommands::clearMemory(const std::string& prefix) {
+    return prefix + "E01";
+}
 
 std::string ReaderCommands::cardFileRecord(const std::string& prefix, const std::string& record) {
     return prefix + "L" + record;

@@ -30,12 +30,13 @@ public:
     static std::string postResetPoll(std::int64_t address);
     /// Configure: prefix + "A" + site code text + "000" + opening value (twice the opening time in
     /// seconds, two digits) + "00" when the four-digit card mode is off.
-    static std::string configure(const std::string& prefix, const std::string& siteCode, double openingSeconds,
-                                 bool fourDigit);
+    static std::string configure(const std::string& prefix, const std::string& siteCode,
+                                 double openingSeconds, bool fourDigit);
     /// Options: prefix + "N" + reply delay (two digits) + reader family flag ("0" for "TERA TR-Y1" and
     /// "TERA TR-X", "1" otherwise) + RAM rewrite flag ("0" when ticked) + time bands flag + input test flag.
-    static std::string options(const std::string& prefix, std::int64_t replyDelay, const std::string& readerType,
-                               bool riscriviRam, bool fasceOrarie, bool testInput);
+    static std::string options(const std::string& prefix, std::int64_t replyDelay,
+                               const std::string& readerType, bool riscriviRam, bool fasceOrarie,
+                               bool testInput);
     /// Clock: prefix + "T" + minutes, hours, day, month, two-digit year.
     static std::string clock(const std::string& prefix, const DateTime& now);
     /// Data positions: prefix + "P" + one byte 80h+p per card-number position (the first three only

@@ -33,12 +33,14 @@ void ReaderOps::Settaggio_output_lettore(ReaderBus& bus, const ReaderList& reade
     std::vector<Request> requests;
     for (int i = 0; i < readers.count(); ++i) {
         const ReaderEntry& e = readers.entry(i);
-        requests.push_back({e.loop, ReaderCommands::setOutput(ReaderCommands::prefix(e.address, e.siteCode), value)});
+        requests.push_back(
+            {e.loop, ReaderCommands::setOutput(ReaderCommands::prefix(e.address, e.siteCode), value)});
     }
     sendWhenIdle(bus, std::move(requests));
 }
 
-void ReaderOps::unlockReader(ReaderBus& bus, const ReaderList& readers, int index0, const Settings& settings) {
+void ReaderOps::unlockReader(ReaderBus& bus, const ReaderList& readers, int index0,
+                             const Settings& settings) {
     if (index0 < 0 || index0 >= readers.count()) {
         return;
     }

@@ -68,6 +68,8 @@ void SimBoardPortIo::out(std::uint16_t address, std::uint8_t value) {
     }
 }
 
-std::uint8_t SimBoardPortIo::in(std::uint16_t) { return 0x40; }
+std::uint8_t SimBoardPortIo::in(std::uint16_t) {
+    return 0x40;
+}
 
 } // namespace sentinex

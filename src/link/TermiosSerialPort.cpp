@@ -15,11 +15,15 @@ namespace sentinex {
 
 namespace {
 
-std::string errnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string errnoText(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
 
 } // namespace
 
-TermiosSerialPort::~TermiosSerialPort() { close(); }
+TermiosSerialPort::~TermiosSerialPort() {
+    close();
+}
 
 std::string TermiosSerialPort::devicePath(int port, const std::string& settingsPath) {
     ProfileFile ini(settingsPath);
@@ -117,8 +121,13 @@ std::string TermiosSerialPort::read(int waitMs) {
     if (r <= 0) {
         return got;
     }
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        close(); // the device has gone away (a hung-up tty reads as end of file)
+        return got;
+    }
     char buf[512];
     for (;;) {
+        // With VMIN = VTIME = 0 a read of an empty tty returns 0, not EAGAIN.
         ssize_t n = ::read(m_fd, buf, sizeof buf);
         if (n > 0) {
             got.append(buf, static_cast<std::size_t>(n));
@@ -127,15 +136,10 @@ std::string TermiosSerialPort::read(int waitMs) {
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            break;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            close(); // EIO, ENXIO: the device has gone away
         }
-        // End of file or an error (EIO, ENXIO): the device has gone away.
-        close();
         break;
-    }
-    if (got.empty() && m_fd >= 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-        close();
     }
     return got;
 }

@@ -44,7 +44,8 @@ TEST(Frame, RequestCheckByteSubstitutions) {
 }
 
 TEST(Frame, PositionBytesTravelUnchanged) {
-    const std::string payload = "05000042P" + bytes({0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89});
+    const std::string payload =
+        "05000042P" + bytes({0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89});
     const std::string frame = Frame::buildRequest(payload);
     EXPECT_EQ(frame.substr(1, payload.size()), payload);
     unsigned char x = 0;
@@ -61,9 +62,9 @@ TEST(Frame, ReplyCheckByteSubstitutions) {
         int raw;
         int sent;
     } cases[] = {
-        {"AD", 0x02, 0x03},                        // raw 02 travels as 03
-        {bytes({0x02}), 0x05, 0x06},               // raw 05 travels as 06
-        {bytes({0x06}), 0x01, 0x01},               // a reply keeps 01 (only requests avoid it)
+        {"AD", 0x02, 0x03},          // raw 02 travels as 03
+        {bytes({0x02}), 0x05, 0x06}, // raw 05 travels as 06
+        {bytes({0x06}), 0x01, 0x01}, // a reply keeps 01 (only requests avoid it)
         {bytes({0x07}), 0x00, 0x00},
     };
     for (const auto& c : cases) {
@@ -72,7 +73,8 @@ TEST(Frame, ReplyCheckByteSubstitutions) {
         EXPECT_EQ(static_cast<unsigned char>(Frame::replyCheck(partial)), c.sent);
         EXPECT_TRUE(Frame::acceptReply(partial + static_cast<char>(c.sent)));
         if (c.raw != c.sent) {
-            EXPECT_FALSE(Frame::acceptReply(partial + static_cast<char>(c.raw))) << "unsubstituted check accepted";
+            EXPECT_FALSE(Frame::acceptReply(partial + static_cast<char>(c.raw)))
+                << "unsubstituted check accepted";
         }
     }
 }
@@ -96,9 +98,9 @@ TEST(Frame, AcceptanceRule) {
         {zeroAcc, true},
         {nonZeroAcc, false},
         {"", false},
-        {"\x05", false}, // accumulator 05
-        {"AB" + good, false},  // stray bytes before the reply spoil the check byte
-        {good + "x", false},   // trailing byte: second-last is not 05
+        {"\x05", false},      // accumulator 05
+        {"AB" + good, false}, // stray bytes before the reply spoil the check byte
+        {good + "x", false},  // trailing byte: second-last is not 05
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Frame::acceptReply(c.received), c.accepted) << ::testing::PrintToString(c.received);
@@ -107,7 +109,8 @@ TEST(Frame, AcceptanceRule) {
 
 TEST(Frame, CollectionEndsWhenSecondLastByteIsEnd) {
     EXPECT_TRUE(Frame::replyComplete(reply("01S")));
-    EXPECT_FALSE(Frame::replyComplete("\x02" "01S\x05"));
+    EXPECT_FALSE(Frame::replyComplete("\x02"
+                                      "01S\x05"));
     EXPECT_FALSE(Frame::replyComplete("\x05"));
     EXPECT_FALSE(Frame::replyComplete(""));
 }

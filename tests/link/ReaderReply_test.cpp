@@ -12,12 +12,22 @@ TEST(ReaderReply, StandardClassificationAndWords) {
         std::string words;
     } cases[] = {
         {"", ReaderReply::Status::NotConnected, "Periferica non connessa."},
-        {"\x02" "01D\x05x", ReaderReply::Status::TransferError, "Errore nel trasferimento dati."},
-        {"\x02" "01C\x05x", ReaderReply::Status::CodeError, "Errore nel codice applicazione."},
-        {"\x02" "01X\x05x", ReaderReply::Status::Unknown, "Risposta sconosciuta."},
-        {"\x02" "01I0000123\x05x", ReaderReply::Status::Unknown, "Risposta sconosciuta."},
+        {"\x02"
+         "01D\x05x",
+         ReaderReply::Status::TransferError, "Errore nel trasferimento dati."},
+        {"\x02"
+         "01C\x05x",
+         ReaderReply::Status::CodeError, "Errore nel codice applicazione."},
+        {"\x02"
+         "01X\x05x",
+         ReaderReply::Status::Unknown, "Risposta sconosciuta."},
+        {"\x02"
+         "01I0000123\x05x",
+         ReaderReply::Status::Unknown, "Risposta sconosciuta."},
         {"\x02\x05", ReaderReply::Status::Unknown, "Risposta sconosciuta."}, // shorter than 4: no code
-        {"\x02" "01S\x05x", ReaderReply::Status::Ok, ""},
+        {"\x02"
+         "01S\x05x",
+         ReaderReply::Status::Ok, ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ReaderReply::classify(c.reply), c.status) << c.reply;
@@ -26,7 +36,8 @@ TEST(ReaderReply, StandardClassificationAndWords) {
 }
 
 TEST(ReaderReply, PositionsBeyondTheEndReadEmpty) {
-    const std::string r = "\x02" "01";
+    const std::string r = "\x02"
+                          "01";
     EXPECT_EQ(ReaderReply::code(r), '\0');
     EXPECT_EQ(ReaderReply::at(r, 0), '\0');
     EXPECT_EQ(ReaderReply::at(r, 2), '0');

@@ -81,7 +81,9 @@ std::vector<std::string> splitBlanks(const std::string& s) {
     return out;
 }
 
-std::string at(int loop, int address) { return std::to_string(loop) + " " + std::to_string(address); }
+std::string at(int loop, int address) {
+    return std::to_string(loop) + " " + std::to_string(address);
+}
 
 } // namespace
 
@@ -100,8 +102,8 @@ SimProcess::SimProcess(Options options) : m_dir("sentinex-sim") {
     }
     for (const Reader& r : options.readers) {
         args.push_back("--reader");
-        args.push_back(std::to_string(r.loop) + ":" + std::to_string(r.address) + ":" + std::to_string(r.site) +
-                       ":" + r.type);
+        args.push_back(std::to_string(r.loop) + ":" + std::to_string(r.address) + ":" +
+                       std::to_string(r.site) + ":" + r.type);
     }
     std::vector<char*> argv;
     for (auto& a : args) {
@@ -164,12 +166,12 @@ void SimProcess::kill() {
     m_ready = false;
 }
 
-std::string SimProcess::writeSettings(const std::string& folder, bool boardFlag, const std::string& boardAddress,
-                                      const std::string& extraLines) const {
+std::string SimProcess::writeSettings(const std::string& folder, bool boardFlag,
+                                      const std::string& boardAddress, const std::string& extraLines) const {
     const std::string path = (folder.empty() ? m_dir.path() : folder) + "/Sentinex.ini";
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << "[Impostazioni]\r\nSeriale=1\r\nSchedaL-485=" << (boardFlag ? "Si" : "No") << "\r\nIndirizzo485="
-        << boardAddress << "\r\n"
+    out << "[Impostazioni]\r\nSeriale=1\r\nSchedaL-485=" << (boardFlag ? "Si" : "No")
+        << "\r\nIndirizzo485=" << boardAddress << "\r\n"
         << extraLines << "[Porte]\r\nCOM1=" << m_link << "\r\n";
     if (!m_board.empty()) {
         out << "Scheda=sim:" << m_board << "\r\n";
@@ -239,7 +241,9 @@ std::vector<std::string> SimProcess::requests(int loop, int address) {
     return out;
 }
 
-void SimProcess::clearRequests(int loop, int address) { command("clear " + at(loop, address)); }
+void SimProcess::clearRequests(int loop, int address) {
+    command("clear " + at(loop, address));
+}
 
 std::vector<std::string> SimProcess::frames() {
     auto w = splitBlanks(command("frames"));

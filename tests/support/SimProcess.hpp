@@ -44,7 +44,8 @@ public:
     /// extra lines given; [Porte] COM1 = the link and, with a board, Scheda=sim:<board socket>.
     /// Returns its path.
     std::string writeSettings(const std::string& folder = {}, bool boardFlag = false,
-                              const std::string& boardAddress = "300H", const std::string& extraLines = {}) const;
+                              const std::string& boardAddress = "300H",
+                              const std::string& extraLines = {}) const;
 
     /// One control line; returns the answer line (without "OK ").
     std::string command(const std::string& line);

@@ -38,11 +38,11 @@ bool flags(const std::string& s) {
 
 std::string joined(const std::vector<std::string>& items) {
     std::string out;
-    for (const auto& i : items) {
-        if (!out.empty()) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) {
             out += ',';
         }
-        out += escape(i);
+        out += escape(items[i]);
     }
     return out;
 }
@@ -59,7 +59,9 @@ void SimReader::presentCard(const std::string& data, char in1, char in2) {
     m_cardIn2 = in2;
 }
 
-std::string SimReader::reply(char code, const std::string& data) const { return m_addressText + code + data; }
+std::string SimReader::reply(char code, const std::string& data) const {
+    return m_addressText + code + data;
+}
 
 std::optional<std::string> SimReader::handle(const std::string& payload, bool checkOk, double now) {
     m_requests.push_back(payload);

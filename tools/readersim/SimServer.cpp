@@ -82,7 +82,9 @@ char requestCheck(const std::string& bytes) {
 SimServer::SimServer(Options options, std::vector<SimReader> readers)
     : m_opt(std::move(options)), m_readers(std::move(readers)) {}
 
-SimServer::~SimServer() { cleanup(); }
+SimServer::~SimServer() {
+    cleanup();
+}
 
 void SimServer::cleanup() {
     if (!m_opt.linkPath.empty()) {
@@ -285,7 +287,8 @@ void SimServer::onFrame(const std::string& payload, bool checkOk, double now) {
     const bool board = !m_opt.boardPath.empty();
     const int loop = board ? m_armedLoop : 1;
     m_frames.push_back(std::to_string(loop) + ":" + escape(payload));
-    const std::string addr = payload.size() >= 3 && payload[0] == 'W' ? payload.substr(1, 2) : payload.substr(0, 2);
+    const std::string addr =
+        payload.size() >= 3 && payload[0] == 'W' ? payload.substr(1, 2) : payload.substr(0, 2);
     for (auto& r : m_readers) {
         if ((board && r.loop() != loop) || r.addressText() != addr) {
             continue;
@@ -300,12 +303,12 @@ void SimServer::onFrame(const std::string& payload, bool checkOk, double now) {
 
 void SimServer::schedule(const SimReader& reader, std::string body, double now) {
     auto& r = const_cast<SimReader&>(reader);
-    SimFault& f = r.fault();
+    const SimFault f = r.fault();
     const bool board = !m_opt.boardPath.empty();
     const int loop = board ? r.loop() : 0;
     const std::string kind = f.kind;
-    if (kind != "none" && kind != "reboot" && f.count > 0 && --f.count == 0) {
-        f = SimFault{};
+    if (kind != "none" && kind != "reboot" && f.count > 0 && --r.fault().count == 0) {
+        r.fault() = SimFault{};
     }
     if (kind == "silent") {
         return;
@@ -393,8 +396,8 @@ std::string SimServer::control(const std::string& line) {
     }
     if (cmd == "board") {
         char buf[80];
-        std::snprintf(buf, sizeof buf, "OK reg=%02X loop=%d driver=%d armed=%d", m_register, (m_register & 7) + 1,
-                      (m_register & 0x10) ? 1 : 0, m_armed ? 1 : 0);
+        std::snprintf(buf, sizeof buf, "OK reg=%02X loop=%d driver=%d armed=%d", m_register,
+                      (m_register & 7) + 1, (m_register & 0x10) ? 1 : 0, m_armed ? 1 : 0);
         return buf;
     }
     if (cmd == "frames") {

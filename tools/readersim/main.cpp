@@ -25,9 +25,10 @@ int usage(const char* why) {
     if (why) {
         std::fprintf(stderr, "sentinex-readersim: %s\n", why);
     }
-    std::fprintf(stderr,
-                 "usage: sentinex-readersim --link PATH --reader LOOP:ADDRESS:SITE[:TYPE] ... [--control SOCKET]\n"
-                 "                          [--board SOCKET] [--baud-pacing]\n");
+    std::fprintf(
+        stderr,
+        "usage: sentinex-readersim --link PATH --reader LOOP:ADDRESS:SITE[:TYPE] ... [--control SOCKET]\n"
+        "                          [--board SOCKET] [--baud-pacing]\n");
     return 2;
 }
 
