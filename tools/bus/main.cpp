@@ -1,0 +1,164 @@
+// sentinex-bus: sends one request on an installation's reader bus and shows the reply.
+#include "ConsoleOperator.hpp"
+#include "core/Clock.hpp"
+#include "core/EventPump.hpp"
+#include "core/ProgramFolder.hpp"
+#include "core/Settings.hpp"
+#include "core/SettingsFile.hpp"
+#include "link/Link.hpp"
+#include "link/ReaderReply.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+using namespace sentinex;
+
+namespace {
+
+int usage(const std::string& why) {
+    if (!why.empty()) {
+        std::fprintf(stderr, "sentinex-bus: %s\n", why.c_str());
+    }
+    std::fprintf(stderr, "usage: sentinex-bus [--folder DIR] [--loop N] [--timing comando|breve|medio] PAYLOAD\n"
+                         "       PAYLOAD may hold C-style escapes: \\xHH for any byte, \\\\ for a backslash\n");
+    return 2;
+}
+
+/// C-style escapes: \xHH (one or two hex digits), \\, \n, \r, \t. Nothing for a bad escape.
+std::optional<std::string> unescape(const std::string& text) {
+    auto hv = [](char c) -> int {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        return -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i >= text.size()) {
+            return std::nullopt;
+        }
+        switch (text[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'x': {
+            if (i + 1 >= text.size() || hv(text[i + 1]) < 0) {
+                return std::nullopt;
+            }
+            int v = hv(text[++i]);
+            if (i + 1 < text.size() && hv(text[i + 1]) >= 0) {
+                v = v * 16 + hv(text[++i]);
+            }
+            out += static_cast<char>(v);
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string folder;
+    int loop = 1;
+    Timing timing = Timing::Comando;
+    std::optional<std::string> payload;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= argc) {
+                return std::nullopt;
+            }
+            return std::string(argv[++i]);
+        };
+        if (a == "--folder") {
+            auto v = value();
+            if (!v) {
+                return usage("--folder needs a folder");
+            }
+            folder = *v;
+        } else if (a == "--loop") {
+            auto v = value();
+            char* end = nullptr;
+            const long n = v ? std::strtol(v->c_str(), &end, 10) : 0;
+            if (!v || *end != '\0' || n < 1 || n > 8) {
+                return usage("--loop needs a loop number from 1 to 8");
+            }
+            loop = static_cast<int>(n);
+        } else if (a == "--timing") {
+            auto v = value();
+            if (v == "comando") {
+                timing = Timing::Comando;
+            } else if (v == "breve") {
+                timing = Timing::Breve;
+            } else if (v == "medio") {
+                timing = Timing::Medio;
+            } else {
+                return usage("--timing is one of comando, breve, medio");
+            }
+        } else if (a == "--help" || a == "-h") {
+            usage("");
+            return 0;
+        } else if (!payload && (a.empty() || a[0] != '-')) {
+            payload = unescape(a);
+            if (!payload) {
+                return usage("bad escape in payload " + a);
+            }
+        } else {
+            return usage("unexpected argument " + a);
+        }
+    }
+    if (!payload) {
+        return usage("a payload is required");
+    }
+    if (payload->find('\x05') != std::string::npos) {
+        return usage("a payload cannot contain the end byte 05");
+    }
+    const ProgramFolder dir = folder.empty() ? ProgramFolder::ofExecutable() : ProgramFolder(folder);
+    Settings settings = SettingsFile(dir.settings()).loadAll();
+    SystemClock clock;
+    NullEventPump pump;
+    ConsoleOperator op;
+    Link link(settings, dir.settings(), clock, pump, op);
+    if (!link.openPort()) {
+        std::fprintf(stderr, "sentinex-bus: %s\n", link.lastError().c_str());
+        return 2;
+    }
+    link.setCurrentLoop(loop);
+    const std::string reply = link.exchange(*payload, timing);
+    std::string hex;
+    for (char c : reply) {
+        char buf[4];
+        std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned char>(c));
+        if (!hex.empty()) {
+            hex += ' ';
+        }
+        hex += buf;
+    }
+    std::printf("%s\n%s\n", hex.c_str(), ReaderReply::describe(reply).c_str());
+    return reply.empty() ? 1 : 0;
+}
