@@ -9,9 +9,17 @@ OnlineHarness::OnlineHarness() : settingsFile(install.folder().settings()) {
     data3.bind(install.db(), "Carte");
     lettori.bind(install.db(), "Lettori");
     bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
-    step = std::make_unique<PollingStep>(OnlineServices{
-        state, settings, settingsFile, install.dir(), bus, clock, pump, op, view, data1, data2, data3, {}});
+    rebuild({});
     state.pollingOn = true;
+}
+
+OnlineServices OnlineHarness::services(EntryLimitSource entryLimit) {
+    return OnlineServices{state, settings, settingsFile, install.dir(),        bus, clock, pump, op, view,
+                          data1, data2,    data3,        std::move(entryLimit)};
+}
+
+void OnlineHarness::rebuild(EntryLimitSource entryLimit) {
+    step = std::make_unique<PollingStep>(services(std::move(entryLimit)));
 }
 
 int OnlineHarness::addReader(const TestInstall::Reader& r) {

@@ -44,6 +44,11 @@ class OnlineHarness {
 public:
     OnlineHarness();
 
+    /// Builds the step again, with `entryLimit` as the source of the entry limit (empty: saved values).
+    void rebuild(EntryLimitSource entryLimit);
+    /// The services the step works with (for tests that drive the decision directly).
+    OnlineServices services(EntryLimitSource entryLimit = {});
+
     /// Adds a reader record and reloads the reader list; returns its 1-based index.
     int addReader(const TestInstall::Reader& r);
     /// Adds a user record.

@@ -1,0 +1,128 @@
+#include "support/OnlineHarness.hpp"
+
+#include <gtest/gtest.h>
+
+namespace sentinex {
+namespace {
+
+using testing::OnlineHarness;
+using testing::TestInstall;
+
+const std::string Monday10 = "\r\n05/01/2026 10:00:00";
+
+class PresenceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.settings.Beep = false;
+        for (const char* stato : {"In", "Out", "InOut"}) {
+            TestInstall::Reader r;
+            r.Stato = stato;
+            h.addReader(r);
+        }
+        TestInstall::User u;
+        u.NumeroCarta = "0001";
+        h.addUser(u);
+        // Card 0002 may pass only before 09:00 on Mondays.
+        TestInstall::User b;
+        b.NumeroCarta = "0002";
+        b.Cognome = "Bianchi";
+        b.extra["Flag_fasce"] = Value(true);
+        b.extra["Lunedi"] = Value(true);
+        b.extra["Lun_1_da"] = Value("08:00");
+        b.extra["Lun_1_a"] = Value("09:00");
+        h.addUser(b);
+    }
+    static std::string card(const char* n) { return OnlineHarness::card(std::string(n) + "000123"); }
+    OnlineHarness h;
+};
+
+TEST_F(PresenceTest, EntranceExitAndTheCounterInTheSettingsFile) {
+    h.present(1, card("0001"));
+    EXPECT_EQ(h.inside(), std::vector<std::string>{"0001"});
+    EXPECT_EQ(h.settings.Utenti, 1);
+    EXPECT_EQ(h.utentiInFile(), 1);
+    EXPECT_EQ(h.view.presence.back(), "1");
+
+    // A second entrance is blocked; table and counter stay.
+    h.present(1, card("0001"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso negato (antipass-back on) " + Monday10);
+    EXPECT_EQ(h.inside().size(), 1u);
+    EXPECT_EQ(h.utentiInFile(), 1);
+
+    // The exit removes the person.
+    h.present(2, card("0001"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.utentiInFile(), 0);
+    EXPECT_EQ(h.view.presence.back(), "0");
+
+    // A second exit is blocked.
+    h.present(2, card("0001"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso negato (antipass-back on) " + Monday10);
+    EXPECT_EQ(h.transits().back().at("nota").toString(), "Blocco per anti pass back");
+
+    // A reader neither "In" nor "Out" never touches the table.
+    h.present(3, card("0001"));
+    h.present(3, card("0001"));
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.utentiInFile(), 0);
+    const auto t = h.transits();
+    EXPECT_EQ(t.back().at("Passaggio").toInt(), 1);
+    EXPECT_EQ(t.back().at("verso").toString(), "InOut");
+}
+
+TEST_F(PresenceTest, ExitIsBookedEvenWhenALaterCheckRefuses) {
+    h.clock.set({2026, 1, 5, 8, 30, 0});
+    h.present(1, card("0002"));
+    EXPECT_EQ(h.inside(), std::vector<std::string>{"0002"});
+    const std::size_t shown = h.view.presence.size();
+
+    h.clock.set({2026, 1, 5, 17, 0, 0});
+    h.present(2, card("0002"));
+    EXPECT_EQ(h.view.lastEvent(),
+              "Carta 0002 - Accesso negato - Fuori fascia oraria (Lunedì)\r\n05/01/2026 17:00:00");
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.settings.Utenti, 0);
+    EXPECT_EQ(h.utentiInFile(), 0);
+    // The window's counter is refreshed only by a confirmed grant.
+    EXPECT_EQ(h.view.presence.size(), shown);
+}
+
+TEST_F(PresenceTest, CounterNeverGoesBelowZero) {
+    // A person in the table whom the counter does not count (a hand-edited file, say).
+    h.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('  0001')");
+    h.settings.Utenti = 0;
+    h.present(2, card("0001"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.settings.Utenti, 0);
+    EXPECT_EQ(h.utentiInFile(), 0);
+    EXPECT_EQ(h.view.presence.back(), "0");
+}
+
+TEST_F(PresenceTest, UnconfirmedEntranceIsNotCounted) {
+    h.present(1, card("0001"), {OnlineFakeBus::codeReply('D')});
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.settings.Utenti, 0);
+    // An unconfirmed exit was still booked by the presence check, as the chain runs before the grant.
+    h.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0001')");
+    h.settings.Utenti = 1;
+    h.present(2, card("0001"), {std::string()});
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.settings.Utenti, 0);
+}
+
+TEST_F(PresenceTest, EntranceNotStoredIsNotCounted) {
+    h.install.db()->executeScript("CREATE TRIGGER nospace BEFORE INSERT ON presenti "
+                                  "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    h.present(1, card("0001"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
+    EXPECT_EQ(h.settings.Utenti, 0);
+    EXPECT_EQ(h.utentiInFile(), 0);
+    EXPECT_EQ(h.op.shown.size(), 1u);
+    // The passage itself is in the history.
+    EXPECT_EQ(h.transits().size(), 1u);
+}
+
+} // namespace
+} // namespace sentinex
