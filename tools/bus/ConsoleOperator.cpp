@@ -13,6 +13,8 @@ Answer ConsoleOperator::question(const std::string& title, const std::string& te
     return Answer::No;
 }
 
-std::string ConsoleOperator::inputBox(const std::string&, const std::string&, const std::string&) { return {}; }
+std::string ConsoleOperator::inputBox(const std::string&, const std::string&, const std::string&) {
+    return {};
+}
 
 } // namespace sentinex

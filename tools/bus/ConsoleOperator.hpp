@@ -9,8 +9,10 @@ namespace sentinex {
 class ConsoleOperator final : public Operator {
 public:
     void message(const std::string& title, const std::string& text, MsgIcon icon) override;
-    Answer question(const std::string& title, const std::string& text, MsgIcon icon, bool withCancel) override;
-    std::string inputBox(const std::string& prompt, const std::string& title, const std::string& initial) override;
+    Answer question(const std::string& title, const std::string& text, MsgIcon icon,
+                    bool withCancel) override;
+    std::string inputBox(const std::string& prompt, const std::string& title,
+                         const std::string& initial) override;
     void showWait() override {}
     void closeWait() override {}
     void beep() override {}

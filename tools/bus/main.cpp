@@ -21,8 +21,9 @@ int usage(const std::string& why) {
     if (!why.empty()) {
         std::fprintf(stderr, "sentinex-bus: %s\n", why.c_str());
     }
-    std::fprintf(stderr, "usage: sentinex-bus [--folder DIR] [--loop N] [--timing comando|breve|medio] PAYLOAD\n"
-                         "       PAYLOAD may hold C-style escapes: \\xHH for any byte, \\\\ for a backslash\n");
+    std::fprintf(stderr,
+                 "usage: sentinex-bus [--folder DIR] [--loop N] [--timing comando|breve|medio] PAYLOAD\n"
+                 "       PAYLOAD may hold C-style escapes: \\xHH for any byte, \\\\ for a backslash\n");
     return 2;
 }
 
