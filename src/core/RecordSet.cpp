@@ -355,17 +355,31 @@ bool RecordSet::findFirst(const std::string& criteria, const std::vector<Value>&
     requireBound();
     bool found = false;
     if (m_isTable) {
-        // Not cached: the criteria change from call to call.
-        const std::string sql = "SELECT rowid" + m_selectList + " FROM " + quoteId(m_writeTarget) +
-                                " WHERE (" + criteria + ") ORDER BY rowid LIMIT 1";
+        // The same criteria with new values is the common case (a lookup per card): keep its statement.
+        if (criteria != m_findCriteria) {
+            m_cache.erase(Find);
+            m_findCriteria.clear();
+        }
+        SqlStatement& st = cached(Find, "SELECT rowid" + m_selectList + " FROM " + quoteId(m_writeTarget) +
+                                            " WHERE (" + criteria + ") ORDER BY rowid LIMIT 1");
+        m_findCriteria = criteria;
         clearCurrent();
-        SqlStatement st(m_db->handle(), sql);
         st.bind(params);
-        if (st.step()) {
-            m_key = st.column(0).toInt();
-            for (int i = 1; i < st.columnCount(); ++i) {
-                m_current.push_back(st.column(i));
+        bool row = false;
+        try {
+            row = st.step();
+            if (row) {
+                m_key = st.column(0).toInt();
+                for (int i = 1; i < st.columnCount(); ++i) {
+                    m_current.push_back(st.column(i));
+                }
             }
+        } catch (...) {
+            st.reset();
+            throw;
+        }
+        st.reset();
+        if (row) {
             m_hasCurrent = true;
             m_bof = m_eof = false;
             found = true;

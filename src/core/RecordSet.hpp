@@ -121,6 +121,7 @@ private:
     std::vector<std::pair<std::size_t, Value>> m_pending;
     std::int64_t m_lastAddedKey = 0;
     std::map<int, std::unique_ptr<SqlStatement>> m_cache;
+    std::string m_findCriteria; // criteria of the cached find statement
 };
 
 } // namespace sentinex
