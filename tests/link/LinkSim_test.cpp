@@ -11,12 +11,14 @@
 #include "link/TermiosSerialPort.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/SimProcess.hpp"
+#include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <unistd.h>
 
 namespace sentinex {
 namespace {
@@ -233,6 +235,32 @@ TEST_F(LinkSim, DeviceVanishingWhileOpen) {
         EXPECT_LT(t, 0.5);
     }
     EXPECT_FALSE(link->portOpen());
+}
+
+TEST_F(LinkSim, AVanishedDeviceIsOpenedAgainWhenItComesBack) {
+    // The settings name a stable path (as /dev/serial/by-id names do) that follows the simulator.
+    testing::TempDir dir;
+    auto first = std::make_unique<SimProcess>(SimProcess::Options{{{1, 1, 123}}, false, false});
+    const std::string stable = dir.file("port");
+    ASSERT_EQ(::symlink(first->linkPath().c_str(), stable.c_str()), 0);
+    const std::string ini =
+        dir.write("Sentinex.ini", "[Impostazioni]\r\nSeriale=1\r\n[Porte]\r\nCOM1=" + stable + "\r\n");
+    settings = SettingsFile(ini).loadAll();
+    Link own(settings, ini, clock, pump, op);
+    ASSERT_TRUE(own.openPort());
+    const std::string poll = RC::poll(RC::prefix(1, 123));
+    ASSERT_FALSE(own.invia_comando_breve(poll).empty());
+    first->kill();
+    EXPECT_EQ(own.invia_comando_breve(poll), "");
+    SimProcess second({{{1, 1, 123}}, false, false});
+    ::unlink(stable.c_str());
+    ASSERT_EQ(::symlink(second.linkPath().c_str(), stable.c_str()), 0);
+    std::string reply;
+    for (int i = 0; i < 40 && reply.empty(); ++i) { // reopening is tried about once a second
+        reply = own.invia_comando_breve(poll);
+    }
+    EXPECT_EQ(ReaderReply::code(reply), 'S');
+    EXPECT_TRUE(op.shown.empty());
 }
 
 TEST_F(LinkSim, TheDeviceIsLockedWhileOpen) {

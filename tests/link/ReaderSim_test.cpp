@@ -1,0 +1,110 @@
+// sentinex-readersim behaving as readers do, seen from raw frames on its pty.
+#include "link/Frame.hpp"
+#include "link/ReaderReply.hpp"
+#include "link/TermiosSerialPort.hpp"
+#include "support/SimProcess.hpp"
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace sentinex {
+namespace {
+
+using testing::SimProcess;
+using testing::TempDir;
+
+/// Sends raw bytes and collects what comes back within `ms`.
+std::string talk(TermiosSerialPort& port, const std::string& bytes, int ms = 150) {
+    port.discardInput();
+    port.write(bytes);
+    std::string got;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until) {
+        got += port.read(5);
+    }
+    return got;
+}
+
+TEST(ReaderSim, AnswersLikeAReader) {
+    SimProcess sim({{{1, 7, 900}}, false, false});
+    ASSERT_TRUE(sim.running());
+    TermiosSerialPort port;
+    ASSERT_TRUE(port.open(sim.linkPath()));
+    std::string badCheck = Frame::buildRequest("07000900D");
+    badCheck.back() = static_cast<char>(badCheck.back() ^ 1);
+    struct Case {
+        std::string frame;
+        char code; // '\0': no reply at all
+    } cases[] = {
+        {Frame::buildRequest("07000900D"), 'S'},
+        {badCheck, 'D'},
+        {Frame::buildRequest("07000901D"), 'C'},              // another site code
+        {Frame::buildRequest("07000900Y"), 'X'},              // unknown command
+        {Frame::buildRequest("07000900K1"), 'D'},             // malformed body
+        {Frame::buildRequest("08000900D"), '\0'},             // nobody at address 08
+        {Frame::buildRequest("07000900A0009000000600"), 'S'}, // configure, three-digit mode
+        {Frame::buildRequest("07000900B1230110210"), 'S'},    // three-digit card
+    };
+    for (const auto& c : cases) {
+        const std::string reply = talk(port, c.frame);
+        if (c.code == '\0') {
+            EXPECT_EQ(reply, "") << c.frame;
+            continue;
+        }
+        EXPECT_TRUE(Frame::acceptReply(reply)) << ::testing::PrintToString(reply);
+        EXPECT_EQ(ReaderReply::code(reply), c.code) << ::testing::PrintToString(c.frame);
+    }
+    auto d = sim.dump(1, 7);
+    EXPECT_EQ(d["fourdigit"], "0");
+    EXPECT_EQ(d["opening"], "06");
+    EXPECT_EQ(SimProcess::list(d["cards"]), std::vector<std::string>{"123:0110210"});
+}
+
+TEST(ReaderSim, ResetReaderIsSilentWhileItRestarts) {
+    SimProcess sim({{{2, 3, 55}}, false, false});
+    ASSERT_TRUE(sim.running());
+    sim.setFault(2, 3, "reboot 300");
+    TermiosSerialPort port;
+    ASSERT_TRUE(port.open(sim.linkPath()));
+    EXPECT_EQ(ReaderReply::code(talk(port, Frame::buildRequest("W0300"))), 'S');
+    EXPECT_EQ(talk(port, Frame::buildRequest("03000000D"), 50), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ReaderReply::code(talk(port, Frame::buildRequest("03000000D"))), 'S');
+    EXPECT_EQ(sim.dump(2, 3)["site"], "000000");
+}
+
+TEST(ReaderSim, TerminationRemovesTheLink) {
+    TempDir dir;
+    const std::string link = dir.file("link");
+    std::vector<std::string> args{std::string(SENTINEX_BIN_DIR) + "/sentinex-readersim", "--link", link,
+                                  "--reader", "1:1:1"};
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    struct stat st {};
+    for (int i = 0; i < 200 && ::lstat(link.c_str(), &st) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(::lstat(link.c_str(), &st), 0);
+}
+
+} // namespace
+} // namespace sentinex
