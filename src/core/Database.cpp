@@ -3,10 +3,15 @@
 #include "Numbers.hpp"
 #include "SqlStatement.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <fstream>
 #include <sqlite3.h>
+#include <sstream>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
+#include <vector>
 
 namespace sentinex {
 
@@ -208,6 +213,52 @@ std::shared_ptr<Database> Database::create(const std::string& path, const std::s
         throw DatabaseError("Impossibile creare il file '" + path + "': " + e.what());
     }
     return db;
+}
+
+bool Database::replaceWithCopy(const std::string& from, const std::string& path) {
+    try {
+        std::ifstream in(from, std::ios::binary);
+        if (!in || !fileExists(from)) {
+            return false;
+        }
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        if (in.bad()) {
+            return false;
+        }
+        const std::string bytes = ss.str();
+        std::string tmpl = path + ".XXXXXX";
+        std::vector<char> name(tmpl.begin(), tmpl.end());
+        name.push_back('\0');
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            return false;
+        }
+        bool ok = ::fchmod(fd, 0644) == 0;
+        std::size_t done = 0;
+        while (ok && done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            ok = n > 0;
+            done += ok ? static_cast<std::size_t>(n) : 0;
+        }
+        ok = ok && ::fsync(fd) == 0;
+        ok = (::close(fd) == 0) && ok;
+        for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+            if (ok) {
+                ::unlink((path + suffix).c_str());
+            }
+        }
+        ok = ok && ::rename(name.data(), path.c_str()) == 0;
+        if (!ok) {
+            ::unlink(name.data());
+        }
+        return ok;
+    } catch (...) {
+        return false;
+    }
 }
 
 int Database::execute(const std::string& sql, const std::vector<Value>& params) {

@@ -31,6 +31,12 @@ public:
     /// when the file already exists or the schema fails (the half-made file is then removed).
     static std::shared_ptr<Database> create(const std::string& path, const std::string& schemaSql,
                                             bool mainDb = true);
+    /// Replaces the database file `path` with a copy of `from` (the report database's empty ".schema"
+    /// copy at start-up): the copy is written beside `path` and renamed over it, and journal files
+    /// left beside `path` (-wal, -shm, -journal) are removed so they cannot be replayed onto the copy.
+    /// Returns false, leaving `path` as it was, when `from` is missing or the copy fails. Never throws.
+    /// No connection to `path` may be open.
+    static bool replaceWithCopy(const std::string& from, const std::string& path);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

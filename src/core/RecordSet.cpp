@@ -130,6 +130,7 @@ void RecordSet::refresh() {
     m_columns.clear();
     m_colIndex.clear();
     m_isTable = false;
+    m_viewPending = false;
     m_rowAddressable = false;
     m_writeTarget.clear();
     m_noMatch = false;
@@ -162,8 +163,19 @@ void RecordSet::refresh() {
         std::string sql;
         bool withRowid = false;
         if (type == "view") {
+            // A view is mostly written to (the download appends through "Storico"): its rows are read
+            // only when the cursor is first used, so binding it over a long history costs nothing.
             m_writeTarget = name;
-            sql = "SELECT * FROM " + quoteId(name);
+            m_columns = m_db->columns(name);
+            for (std::size_t i = 0; i < m_columns.size(); ++i) {
+                m_colIndex.emplace(lower(m_columns[i]), i);
+            }
+            const bool any = !m_db->query("SELECT 1 FROM " + quoteId(name) + " LIMIT 1").empty();
+            m_viewPending = true;
+            m_index = 0;
+            m_bof = m_eof = !any;
+            m_hasCurrent = any;
+            return;
         } else {
             sql = m_source;
             if (auto base = singleBaseTable(m_source)) {
@@ -234,6 +246,25 @@ bool RecordSet::fetchTableRow(int slot, const std::string& sql, const std::vecto
     return found;
 }
 
+void RecordSet::loadView() const {
+    if (!m_viewPending) {
+        return;
+    }
+    m_viewPending = false;
+    SqlStatement st(m_db->handle(), "SELECT * FROM " + quoteId(m_writeTarget));
+    st.bind({});
+    while (st.step()) {
+        m_rows.push_back(st.row());
+    }
+    // The view may have changed since it was bound: keep the cursor inside what is there now.
+    const auto size = static_cast<std::int64_t>(m_rows.size());
+    if (m_index >= size) {
+        m_hasCurrent = false;
+        m_eof = true;
+        m_bof = size == 0;
+    }
+}
+
 void RecordSet::setMaterializedIndex(std::int64_t index) {
     const auto size = static_cast<std::int64_t>(m_rows.size());
     m_index = index;
@@ -245,6 +276,7 @@ void RecordSet::setMaterializedIndex(std::int64_t index) {
 
 void RecordSet::moveFirst() {
     requireBound();
+    loadView();
     m_noMatch = false;
     if (!m_isTable) {
         setMaterializedIndex(0);
@@ -261,6 +293,7 @@ void RecordSet::moveFirst() {
 
 void RecordSet::moveLast() {
     requireBound();
+    loadView();
     m_noMatch = false;
     if (!m_isTable) {
         setMaterializedIndex(static_cast<std::int64_t>(m_rows.size()) - 1);
@@ -281,6 +314,7 @@ void RecordSet::moveLast() {
 
 void RecordSet::moveNext() {
     requireBound();
+    loadView();
     m_noMatch = false;
     if (!m_isTable) {
         if (m_eof) {
@@ -310,6 +344,7 @@ void RecordSet::moveNext() {
 
 void RecordSet::movePrevious() {
     requireBound();
+    loadView();
     m_noMatch = false;
     if (!m_isTable) {
         if (m_bof) {
@@ -340,6 +375,7 @@ void RecordSet::movePrevious() {
 
 std::int64_t RecordSet::recordCount() {
     requireBound();
+    loadView();
     if (!m_isTable) {
         return static_cast<std::int64_t>(m_rows.size());
     }
@@ -353,6 +389,7 @@ std::int64_t RecordSet::recordCount() {
 
 bool RecordSet::findFirst(const std::string& criteria, const std::vector<Value>& params) {
     requireBound();
+    loadView();
     bool found = false;
     if (m_isTable) {
         // The same criteria with new values is the common case (a lookup per card): keep its statement.
@@ -423,6 +460,7 @@ bool RecordSet::hasField(const std::string& name) const {
 }
 
 Value RecordSet::field(const std::string& name) const {
+    loadView();
     const auto i = columnIndex(name);
     if (!i || !m_hasCurrent) {
         return {};

@@ -18,10 +18,11 @@ class SqlStatement;
 /// and the change operations. Field names are matched without regard to case.
 ///
 /// Table sources are walked in stored order (insertion order) and read lazily, one indexed query per
-/// move, so binding a large table costs nothing. View and SELECT sources are run at refresh and held in
-/// memory; a SELECT over one table (no DISTINCT, GROUP BY, JOIN or aggregate) can still be edited and
-/// deleted from, and a view accepts new records when it has an INSTEAD OF INSERT trigger.
-/// Every engine error is raised as DatabaseError; nothing is half-applied by a failed update.
+/// move, so binding a large table costs nothing. SELECT sources are run at refresh and held in memory;
+/// view sources are held in memory from the first time a record is read (binding one only to append
+/// through it reads nothing). A SELECT over one table (no DISTINCT, GROUP BY, JOIN or aggregate) can
+/// still be edited and deleted from; a view accepts new records when it has an INSTEAD OF INSERT
+/// trigger. Every engine error is raised as DatabaseError; nothing is half-applied by a failed update.
 class RecordSet {
 public:
     RecordSet();
@@ -96,6 +97,7 @@ private:
     void setMaterializedIndex(std::int64_t index);
     std::optional<std::size_t> columnIndex(const std::string& name) const;
     void clearCurrent();
+    void loadView() const;
 
     std::shared_ptr<Database> m_db;
     std::string m_source;
@@ -104,14 +106,15 @@ private:
     bool m_rowAddressable = false; // rows carry rowids, so edit and delete work
     std::string m_selectList;      // quoted column list of a table source
     // Cursor.
-    bool m_bof = true;
-    bool m_eof = true;
-    bool m_hasCurrent = false;
+    mutable bool m_bof = true;
+    mutable bool m_eof = true;
+    mutable bool m_hasCurrent = false;
     bool m_noMatch = false;
     std::int64_t m_key = 0;       // table sources: rowid at the cursor
     std::vector<Value> m_current; // table sources: fields of the current record
     // Materialized sources.
-    std::vector<std::vector<Value>> m_rows;
+    mutable std::vector<std::vector<Value>> m_rows;
+    mutable bool m_viewPending = false; // a view's rows are not read yet
     std::vector<std::int64_t> m_rowids;
     std::int64_t m_index = 0;
     bool m_onDeleted = false;

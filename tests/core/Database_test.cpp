@@ -53,6 +53,25 @@ TEST(Database, CreateRefusesAnExistingFileAndCleansUpAFailedSchema) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("y.mdb")));
 }
 
+TEST(Database, ReportDatabaseIsReplacedByItsSchemaCopy) {
+    TestInstall inst;
+    const std::string report = inst.folder().reportDatabase();
+    {
+        auto db = Database::open(report, false);
+        db->execute("INSERT INTO temp (Cognome) VALUES ('vecchio')");
+    }
+    // A journal left by an earlier run must not be replayed onto the fresh copy.
+    inst.temp().write("RepSentinex.mdb-wal", "stale journal bytes");
+    ASSERT_TRUE(Database::replaceWithCopy(report + ".schema", report));
+    EXPECT_FALSE(std::filesystem::exists(report + "-wal"));
+    auto db = Database::open(report, false);
+    EXPECT_EQ(db->query("SELECT count(*) FROM temp")[0][0].toInt(), 0);
+    db->execute("INSERT INTO temp (Cognome) VALUES ('nuovo')");
+    // Without the schema copy the report database stays as it was.
+    EXPECT_FALSE(Database::replaceWithCopy(inst.temp().file("manca.schema"), report));
+    EXPECT_EQ(db->query("SELECT Cognome FROM temp")[0][0].toString(), "nuovo");
+}
+
 TEST(Database, DateTextsBecomeDayNumbers) {
     const struct {
         const char* text;
@@ -226,6 +245,22 @@ TEST(Schema, StoricoRecordsLandInTransitiAsOfflinePassages) {
     }
     storico.refresh();
     EXPECT_EQ(storico.recordCount(), 4);
+
+    RecordSet view(inst.db(), "storico");
+    EXPECT_FALSE(view.eof());
+    EXPECT_EQ(view.text("NUMEROCARTA"), "0042");
+    view.moveLast();
+    EXPECT_EQ(view.text("SituatoPresso"), "Ingresso");
+    view.moveNext();
+    EXPECT_TRUE(view.eof());
+    EXPECT_TRUE(view.findFirst("Data = ? AND Ora = ?", {"03/01/2026", "09:05"}));
+    EXPECT_THROW(view.edit(), DatabaseError) << "downloaded transits are not edited through the view";
+
+    inst.db()->execute("DELETE FROM transiti");
+    RecordSet empty(inst.db(), "Storico");
+    EXPECT_TRUE(empty.eof());
+    EXPECT_TRUE(empty.bof());
+    EXPECT_EQ(empty.recordCount(), 0);
 }
 
 } // namespace
