@@ -87,8 +87,8 @@ RecordSet::~RecordSet() = default;
 RecordSet::RecordSet(RecordSet&&) noexcept = default;
 RecordSet& RecordSet::operator=(RecordSet&&) noexcept = default;
 
-RecordSet::RecordSet(std::shared_ptr<Database> db, std::string source) {
-    bind(std::move(db), std::move(source));
+RecordSet::RecordSet(std::shared_ptr<Database> db, std::string source, std::vector<Value> params) {
+    bind(std::move(db), std::move(source), std::move(params));
 }
 
 void RecordSet::requireBound() const {
@@ -97,10 +97,11 @@ void RecordSet::requireBound() const {
     }
 }
 
-void RecordSet::bind(std::shared_ptr<Database> db, std::string source) {
+void RecordSet::bind(std::shared_ptr<Database> db, std::string source, std::vector<Value> params) {
     m_cache.clear();
     m_db = std::move(db);
     m_source = std::move(source);
+    m_params = std::move(params);
     m_mode = Mode::None;
     m_pending.clear();
     refresh();
@@ -201,7 +202,7 @@ void RecordSet::refresh() {
             }
         }
         SqlStatement st(m_db->handle(), sql);
-        st.bind({});
+        st.bind(type == "view" ? std::vector<Value>{} : m_params);
         const int n = st.columnCount();
         for (int i = withRowid ? 1 : 0; i < n; ++i) {
             m_columns.push_back(st.columnName(i));

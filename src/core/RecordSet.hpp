@@ -26,13 +26,14 @@ class SqlStatement;
 class RecordSet {
 public:
     RecordSet();
-    RecordSet(std::shared_ptr<Database> db, std::string source);
+    RecordSet(std::shared_ptr<Database> db, std::string source, std::vector<Value> params = {});
     ~RecordSet();
     RecordSet(RecordSet&&) noexcept;
     RecordSet& operator=(RecordSet&&) noexcept;
 
-    /// Sets database and record source, then refreshes.
-    void bind(std::shared_ptr<Database> db, std::string source);
+    /// Sets database and record source, then refreshes. A SELECT source may hold `?` placeholders:
+    /// `params` are bound to them at every refresh (dates and badges typed by the operator stay data).
+    void bind(std::shared_ptr<Database> db, std::string source, std::vector<Value> params = {});
     /// Runs the source again and places the cursor on the first record (end-of-set when empty).
     void refresh();
 
@@ -101,6 +102,7 @@ private:
 
     std::shared_ptr<Database> m_db;
     std::string m_source;
+    std::vector<Value> m_params;
     bool m_isTable = false;        // lazy walk of a table in rowid order
     std::string m_writeTarget;     // table or view that changes go to ("" = read-only)
     bool m_rowAddressable = false; // rows carry rowids, so edit and delete work

@@ -142,6 +142,23 @@ TEST_F(RecordSetTest, AddEditDeleteOnATable) {
     EXPECT_EQ(rs.recordCount(), 1);
 }
 
+TEST_F(RecordSetTest, SelectSourcesTakeBoundValues) {
+    addCards({"D'Amico", "Rossi", "Conti"});
+    RecordSet rs(inst.db(),
+                 "SELECT * FROM Carte WHERE Cognome <> ? AND NumeroCarta >= ? ORDER BY Cognome DESC",
+                 {"x' OR '1'='1", "0002"});
+    EXPECT_EQ(walk(rs), (std::vector<std::string>{"Rossi", "Conti"}));
+    inst.db()->execute("DELETE FROM Carte WHERE Cognome = 'Rossi'");
+    rs.refresh(); // the values stay bound across refreshes
+    EXPECT_EQ(walk(rs), (std::vector<std::string>{"Conti"}));
+    rs.moveFirst();
+    rs.edit();
+    rs.setField("Nome", "Carla");
+    rs.update();
+    EXPECT_EQ(inst.db()->query("SELECT Nome FROM Carte WHERE Cognome = 'Conti'")[0][0].toString(), "Carla");
+    EXPECT_THROW(RecordSet(inst.db(), "SELECT * FROM Carte WHERE Cognome = ?", {"a", "b"}), DatabaseError);
+}
+
 TEST_F(RecordSetTest, SingleTableSelectIsEditable) {
     addCards({"Bianchi", "Abate", "Conti"});
     RecordSet rs(inst.db(), "SELECT Cognome, Nome FROM Carte ORDER BY Cognome");
