@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -94,36 +95,127 @@ std::string SettingsFile::readRaw(const std::string& key) const {
     return m_file.read(Section, key, "", 10);
 }
 
+const std::vector<std::string>& SettingsFile::loadOrder() {
+    static const std::vector<std::string> keys = {"Indirizzo485",
+                                                  "CancellaStorico",
+                                                  "Seriale",
+                                                  "SchedaL-485",
+                                                  "Polling",
+                                                  "MassimoNumeroIngressi",
+                                                  "FlagMassimoNumeroIngressi",
+                                                  "Ritardo",
+                                                  "QuattroCifre",
+                                                  "FasceOrarie",
+                                                  "Imparziale",
+                                                  "NumeroImparziale",
+                                                  "StoricoEsterno",
+                                                  "FileVireo",
+                                                  "ScattareAdOrario",
+                                                  "OraImparziale",
+                                                  "TastieraOutput1",
+                                                  "TastieraOutput2",
+                                                  "AttivaOutput",
+                                                  "OrarioIniziale1",
+                                                  "OrarioIniziale2",
+                                                  "OrarioIniziale3",
+                                                  "OrarioFinale1",
+                                                  "OrarioFinale2",
+                                                  "OrarioFinale3",
+                                                  "Utenti",
+                                                  "Beep"};
+    return keys;
+}
+
+const std::vector<std::string>& SettingsFile::saveOrder() {
+    static const std::vector<std::string> keys = {"Indirizzo485",
+                                                  "CancellaStorico",
+                                                  "SchedaL-485",
+                                                  "Polling",
+                                                  "MassimoNumeroIngressi",
+                                                  "FlagMassimoNumeroIngressi",
+                                                  "Ritardo",
+                                                  "QuattroCifre",
+                                                  "FasceOrarie",
+                                                  "Beep",
+                                                  "Imparziale",
+                                                  "NumeroImparziale",
+                                                  "StoricoEsterno",
+                                                  "FileVireo",
+                                                  "ScattareAdOrario",
+                                                  "OraImparziale",
+                                                  "TastieraOutput1",
+                                                  "TastieraOutput2",
+                                                  "AttivaOutput",
+                                                  "OrarioIniziale1",
+                                                  "OrarioIniziale2",
+                                                  "OrarioIniziale3",
+                                                  "OrarioFinale1",
+                                                  "OrarioFinale2",
+                                                  "OrarioFinale3"};
+    return keys;
+}
+
+bool SettingsFile::apply(Settings& s, const std::string& key, const std::string& raw) {
+    if (key == "Indirizzo485") {
+        s.Indirizzo485 = hexAddress(raw);
+    } else if (key == "CancellaStorico") {
+        s.CancellaStorico = siFlag(raw);
+    } else if (key == "Seriale") {
+        s.Seriale = firstDigit(raw);
+    } else if (key == "SchedaL-485") {
+        s.SchedaL485 = siFlag(raw);
+    } else if (key == "Polling") {
+        s.Polling = asLong(raw);
+    } else if (key == "MassimoNumeroIngressi") {
+        s.MassimoNumeroIngressi = asLong(raw);
+    } else if (key == "FlagMassimoNumeroIngressi") {
+        s.FlagMassimoNumeroIngressi = siFlag(raw);
+    } else if (key == "Ritardo") {
+        s.Ritardo = asInteger(raw);
+    } else if (key == "QuattroCifre") {
+        s.QuattroCifre = siFlag(raw);
+    } else if (key == "FasceOrarie") {
+        s.FasceOrarie = siFlag(raw);
+    } else if (key == "Imparziale") {
+        s.Imparziale = noFlag(raw);
+    } else if (key == "NumeroImparziale") {
+        s.NumeroImparziale = asInteger(raw);
+    } else if (key == "StoricoEsterno") {
+        s.StoricoEsterno = noFlag(raw);
+    } else if (key == "FileVireo") {
+        s.FileVireo = upToNul(raw);
+    } else if (key == "ScattareAdOrario") {
+        s.ScattareAdOrario = noFlag(raw);
+    } else if (key == "OraImparziale") {
+        s.OraImparziale = timeText(raw);
+    } else if (key == "TastieraOutput1") {
+        s.TastieraOutput1 = noFlag(raw);
+    } else if (key == "TastieraOutput2") {
+        s.TastieraOutput2 = noFlag(raw);
+    } else if (key == "AttivaOutput") {
+        s.AttivaOutput = asInteger(raw);
+    } else if (key.size() == 15 && key.compare(0, 14, "OrarioIniziale") == 0 && key[14] >= '1' &&
+               key[14] <= '3') {
+        s.OrarioIniziale[key[14] - '1'] = timeText(raw);
+    } else if (key.size() == 13 && key.compare(0, 12, "OrarioFinale") == 0 && key[12] >= '1' &&
+               key[12] <= '3') {
+        s.OrarioFinale[key[12] - '1'] = timeText(raw);
+    } else if (key == "Utenti") {
+        s.Utenti = asLong(raw);
+    } else if (key == "Beep") {
+        s.Beep = noFlag(raw);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void SettingsFile::readInto(Settings& s, bool withUtenti) const {
-    s.Indirizzo485 = hexAddress(readRaw("Indirizzo485"));
-    s.CancellaStorico = siFlag(readRaw("CancellaStorico"));
-    s.Seriale = firstDigit(readRaw("Seriale"));
-    s.SchedaL485 = siFlag(readRaw("SchedaL-485"));
-    s.Polling = asLong(readRaw("Polling"));
-    s.MassimoNumeroIngressi = asLong(readRaw("MassimoNumeroIngressi"));
-    s.FlagMassimoNumeroIngressi = siFlag(readRaw("FlagMassimoNumeroIngressi"));
-    s.Ritardo = asInteger(readRaw("Ritardo"));
-    s.QuattroCifre = siFlag(readRaw("QuattroCifre"));
-    s.FasceOrarie = siFlag(readRaw("FasceOrarie"));
-    s.Imparziale = noFlag(readRaw("Imparziale"));
-    s.NumeroImparziale = asInteger(readRaw("NumeroImparziale"));
-    s.StoricoEsterno = noFlag(readRaw("StoricoEsterno"));
-    s.FileVireo = upToNul(readRaw("FileVireo"));
-    s.ScattareAdOrario = noFlag(readRaw("ScattareAdOrario"));
-    s.OraImparziale = timeText(readRaw("OraImparziale"));
-    s.TastieraOutput1 = noFlag(readRaw("TastieraOutput1"));
-    s.TastieraOutput2 = noFlag(readRaw("TastieraOutput2"));
-    s.AttivaOutput = asInteger(readRaw("AttivaOutput"));
-    for (int i = 0; i < 3; ++i) {
-        s.OrarioIniziale[i] = timeText(readRaw("OrarioIniziale" + std::to_string(i + 1)));
+    for (const std::string& key : loadOrder()) {
+        if (withUtenti || key != "Utenti") {
+            apply(s, key, readRaw(key));
+        }
     }
-    for (int i = 0; i < 3; ++i) {
-        s.OrarioFinale[i] = timeText(readRaw("OrarioFinale" + std::to_string(i + 1)));
-    }
-    if (withUtenti) {
-        s.Utenti = asLong(readRaw("Utenti"));
-    }
-    s.Beep = noFlag(readRaw("Beep"));
     s.computeBandFlags();
 }
 
@@ -168,6 +260,23 @@ bool SettingsFile::saveAll(Settings& s) const {
         e.emplace_back("OrarioFinale" + std::to_string(i + 1), s.OrarioFinale[i]);
     }
     const bool ok = m_file.writeAll(Section, e);
+    s.computeBandFlags();
+    return ok;
+}
+
+bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Settings& s) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const std::string& key : saveOrder()) {
+        const auto it = texts.find(key);
+        if (it != texts.end()) {
+            entries.emplace_back(key, it->second);
+        }
+    }
+    const bool ok = m_file.writeAll(Section, entries);
+    // The values take effect as a later load would see them: through the 9-character receive buffer.
+    for (const auto& [key, text] : entries) {
+        apply(s, key, firstChars(text.substr(0, text.find_first_of("\r\n")), 9));
+    }
     s.computeBandFlags();
     return ok;
 }

@@ -3,7 +3,9 @@
 #include "ProfileFile.hpp"
 #include "Settings.hpp"
 
+#include <map>
 #include <string>
+#include <vector>
 
 namespace sentinex {
 
@@ -21,6 +23,12 @@ public:
     /// Writes every key the settings dialog owns, in the fixed order, from `s`; recomputes band flags.
     /// Returns false when any write failed.
     bool saveAll(Settings& s) const;
+    /// The settings dialog's save: `texts` maps keys to their stored forms ("Si"/"No" for flags, the field
+    /// text as typed for the others); the keys of the save order found there are written in that order
+    /// in one atomic rewrite, then `s` takes the same values through the load conversions (as a later
+    /// load would see them) and the band flags are recomputed. `s` changes even when the write fails
+    /// (the operator's choice holds for this session); the result tells whether the file has it.
+    bool saveTexts(const std::map<std::string, std::string>& texts, Settings& s) const;
     /// Writes one key with a text value. Returns false when the write failed.
     bool writeKey(const std::string& key, const std::string& value) const;
     /// Writes the presence counter "Utenti" as decimal text without blanks.
@@ -30,6 +38,12 @@ public:
     std::string readRaw(const std::string& key) const;
 
     const ProfileFile& file() const { return m_file; }
+
+    /// Keys in the order of a full load (with "Utenti") and of the dialog's save.
+    static const std::vector<std::string>& loadOrder();
+    static const std::vector<std::string>& saveOrder();
+    /// Converts a read value into the field of `key`; false for a key that is not a setting.
+    static bool apply(Settings& s, const std::string& key, const std::string& raw);
 
     // Conversions, public so they can be checked one by one.
     static bool siFlag(const std::string& v);

@@ -164,6 +164,49 @@ TEST_F(SettingsFileTest, SaveWritesTheStoredFormsAndKeepsOtherKeys) {
     EXPECT_FALSE(back.bandDefined[2]);
 }
 
+TEST_F(SettingsFileTest, DialogSaveWritesTheTypedTextsInOrder) {
+    dir.write("Sentinex.ini", "[Impostazioni]\r\nSeriale=3\r\nUtenti=7\r\n");
+    std::map<std::string, std::string> typed;
+    for (const std::string& key : SettingsFile::saveOrder()) {
+        typed[key] = "No";
+    }
+    typed["Indirizzo485"] = "01AH";
+    typed["Polling"] = "0150";
+    typed["Ritardo"] = "123456789012";
+    typed["FileVireo"] = "TESSERE";
+    typed["OrarioIniziale2"] = "08:00";
+    typed["OrarioFinale2"] = "##:##";
+    typed["Utenti"] = "99"; // not the dialog's key: ignored
+    Settings s;
+    s.Utenti = 7;
+    ASSERT_TRUE(file.saveTexts(typed, s));
+    EXPECT_EQ(s.Indirizzo485, 26);
+    EXPECT_EQ(s.Polling, 150);
+    EXPECT_EQ(s.Ritardo, 32767);
+    EXPECT_EQ(s.FileVireo, "TESSERE");
+    EXPECT_FALSE(s.Beep);
+    EXPECT_FALSE(s.bandDefined[1]);
+    EXPECT_EQ(s.Utenti, 7);
+
+    const std::string text = TempDir::read(dir.file("Sentinex.ini"));
+    EXPECT_NE(text.find("Polling=0150\r\n"), std::string::npos) << "stored as typed";
+    EXPECT_NE(text.find("Utenti=7\r\n"), std::string::npos);
+    std::size_t last = 0;
+    for (const std::string& key : SettingsFile::saveOrder()) {
+        const std::size_t at = text.find("\n" + key + "=");
+        ASSERT_NE(at, std::string::npos) << key;
+        EXPECT_GT(at, last) << key << " out of order";
+        last = at;
+    }
+    // What the dialog saved is what a fresh load sees.
+    const Settings back = file.loadAll();
+    EXPECT_EQ(back.Indirizzo485, s.Indirizzo485);
+    EXPECT_EQ(back.Polling, s.Polling);
+    EXPECT_EQ(back.Ritardo, s.Ritardo);
+    EXPECT_EQ(back.Seriale, 3);
+    EXPECT_EQ(back.bandDefined[1], s.bandDefined[1]);
+}
+
 TEST_F(SettingsFileTest, PresenceCounterIsWrittenAlone) {
     dir.write("Sentinex.ini", "[Impostazioni]\r\nUtenti=7\r\nBeep=No\r\n");
     ASSERT_TRUE(file.writeUtenti(8));
