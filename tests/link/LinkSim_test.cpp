@@ -179,9 +179,9 @@ TEST_F(LinkSim, FaultyRepliesAreRejectedAndSlowOnesCollected) {
         {"cut", Timing::Breve, '\0', 0},
         {"stray \\x41\\x42", Timing::Breve, '\0', 0},
         {"pieces 60 3", Timing::Comando, 'S', 0},   // gaps shorter than the 0.5 s silence: one reply
-        {"pieces 60 3", Timing::Breve, 'S', 0},     // ... and shorter than 0.1 s
+        {"pieces 30 3", Timing::Breve, 'S', 0},     // ... and shorter than 0.1 s
         {"pieces 200 3", Timing::Breve, '\0', 500}, // a gap longer than the silence timeout ends it
-        {"late 60", Timing::Breve, 'S', 0},         // within the first-reply timeout
+        {"late 30", Timing::Breve, 'S', 0},         // within the first-reply timeout
         {"late 400", Timing::Medio, 'S', 0},
         {"code X", Timing::Breve, 'X', 0},
         {"none", Timing::Breve, 'S', 0},
