@@ -28,6 +28,7 @@ struct OnlineServices {
     EventPump& pump;
     Operator& op;
     OnlineView& view;
+    // Bound to the tables themselves (not to SELECT texts), so their lookups read the live tables.
     RecordSet& presenti;         // `Data1`, bound to `presenti`
     RecordSet& transiti;         // `Data2`, bound to `transiti`
     RecordSet& carte;            // `Data3`, bound to `Carte`

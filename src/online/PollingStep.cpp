@@ -97,7 +97,8 @@ void PollingStep::serve(int k) {
     m_recordPending = true;
     m_s.view.showReceived("Stringa ricevuta : " + readerBytesToUtf8(ctx.cardData) + "  " +
                           m_s.clock.now().generalText());
-    m_s.carte.refresh();
+    // `Data3` is bound to the table `Carte`, whose lookups read the live table: what other forms
+    // saved is seen by this card without re-reading the table's layout (a full refresh).
     decodeAndDecide(ctx);
 }
 

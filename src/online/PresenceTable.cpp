@@ -23,8 +23,8 @@ bool PresenceTable::check(const std::string& number, int direction) {
     if (direction != 0 && direction != 1) {
         return false;
     }
+    // The lookup reads the live table, so entries and exits booked meanwhile are seen.
     RecordSet& p = m_s.presenti;
-    p.refresh();
     const bool inside = p.findFirst("trim(NumeroBadge) = ?", {trim(number)});
     if (inside && direction == 1) {
         return true;

@@ -179,6 +179,29 @@ TEST(PollingStepTest, RegisteredRawDataAcceptedWhateverTheSiteCode) {
     EXPECT_EQ(h.transits()[0].at("NumeroBadge").toString(), "0777");
 }
 
+TEST(PollingStepTest, ChangesSavedElsewhereCountFromTheNextCard) {
+    OnlineHarness h;
+    h.settings.Beep = false;
+    h.addReader(readerAt(1, "000123"));
+    h.present(1, OnlineHarness::card("0005000123"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta non presente nel database " + Monday10);
+    // The users form saves the card through its own connection.
+    {
+        auto other = Database::open(h.install.folder().database());
+        other->execute(
+            "INSERT INTO Carte (Cognome, Nome, NumeroCarta, Lettore) VALUES ('Neri', 'Ada', '0005', ?)",
+            {std::string(64, '1')});
+    }
+    h.present(1, OnlineHarness::card("0005000123"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0005 - Accesso consentito - Neri Ada" + Monday10);
+    {
+        auto other = Database::open(h.install.folder().database());
+        other->execute("UPDATE Carte SET AbilitaCarta = 0 WHERE NumeroCarta = '0005'");
+    }
+    h.present(1, OnlineHarness::card("0005000123"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0005 non abilitata  " + Monday10);
+}
+
 TEST(PollingStepTest, QuotesAndOddBytesInCardDataAreJustData) {
     OnlineHarness h;
     h.settings.Beep = false;

@@ -1,0 +1,180 @@
+// Online decision time on a real Sentinex.mdb with 1,000 / 10,000 / 100,000 users: from the moment the
+// reader's card reply is received to the moment the grant frame is handed to the bus (decoding, the
+// raw-data and card-number lookups, the check chain with the anti-passback lookup, the grant payload).
+// The reader answers at once and the 10 ms pause before the grant goes through a fake clock, so only
+// the program's own work is timed. Next to it: one bare indexed SQLite lookup of a card on the same
+// database, and the ratio of the two (reported as the counter "x_bare_lookup").
+#include "core/SqlStatement.hpp"
+#include "online/CardRecord.hpp"
+#include "support/OnlineHarness.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+
+namespace {
+
+using sentinex::OnlineFakeBus;
+using sentinex::Timing;
+using sentinex::testing::OnlineHarness;
+using sentinex::testing::TestInstall;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kInside = 500; // persons already inside: the anti-passback table is not empty
+
+struct Installation {
+    std::unique_ptr<OnlineHarness> h;
+    int users = 0;
+    double bareLookupSeconds = 0;
+};
+
+std::string cardText(int n) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d", n);
+    return buf;
+}
+
+Installation& installation(int users) {
+    static std::map<int, Installation> cache;
+    auto it = cache.find(users);
+    if (it != cache.end()) {
+        return it->second;
+    }
+    Installation& inst = cache[users];
+    inst.users = users;
+    inst.h = std::make_unique<OnlineHarness>();
+    OnlineHarness& h = *inst.h;
+    h.settings.Beep = false;
+    h.settings.StoricoEsterno = false;
+    h.settings.QuattroCifre = true;
+    h.install.populate(users, 0);
+    TestInstall::Reader r;
+    r.Stato = "In";
+    h.addReader(r);
+    // Others inside, with badges no card of the run has.
+    h.install.db()->executeScript("BEGIN");
+    for (int i = 0; i < kInside; ++i) {
+        h.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)", {"X" + std::to_string(i)});
+    }
+    h.install.db()->executeScript("COMMIT");
+    return inst;
+}
+
+int cardFor(std::mt19937& rng, int users) {
+    // Card numbers past 9999 have five digits and cannot come from a four-digit reader.
+    std::uniform_int_distribution<int> pick(1, users < 9999 ? users : 9999);
+    return pick(rng);
+}
+
+void BM_DecisionToGrantFrame(benchmark::State& state) {
+    Installation& inst = installation(static_cast<int>(state.range(0)));
+    OnlineHarness& h = *inst.h;
+    std::mt19937 rng(42);
+    Clock::time_point received;
+    Clock::time_point granted;
+    std::string reply;
+    h.bus.respond([&](const std::string& payload, Timing) {
+        if (payload.back() == 'D') {
+            received = Clock::now(); // the reply leaves the bus now
+            return reply;
+        }
+        if (payload.find("K1") == 8) {
+            granted = Clock::now();
+        }
+        return OnlineFakeBus::codeReply('S');
+    });
+    long long grants = 0;
+    double total = 0;
+    for (auto _ : state) {
+        const std::string card = cardText(cardFor(rng, inst.users));
+        reply = OnlineHarness::card(card + "000123");
+        granted = {};
+        h.step->run(1);
+        if (granted == Clock::time_point{}) {
+            state.SkipWithError(("no grant for card " + card + ": " + h.view.lastEvent()).c_str());
+            break;
+        }
+        ++grants;
+        const double seconds = std::chrono::duration<double>(granted - received).count();
+        total += seconds;
+        state.SetIterationTime(seconds);
+        // Leave again, untimed, so every card enters afresh.
+        h.install.db()->execute("DELETE FROM presenti WHERE NumeroBadge = ?", {card});
+    }
+    state.counters["grants"] = static_cast<double>(grants);
+    if (grants > 0 && inst.bareLookupSeconds > 0) {
+        state.counters["x_bare_lookup"] = total / static_cast<double>(grants) / inst.bareLookupSeconds;
+    }
+}
+
+void BM_BareIndexedLookup(benchmark::State& state) {
+    Installation& inst = installation(static_cast<int>(state.range(0)));
+    sentinex::SqlStatement st(inst.h->install.db()->handle(), "SELECT * FROM Carte WHERE NumeroCarta = ?");
+    std::mt19937 rng(42);
+    long long lookups = 0;
+    const Clock::time_point start = Clock::now();
+    for (auto _ : state) {
+        ++lookups;
+        st.bind({cardText(cardFor(rng, inst.users))});
+        if (!st.step()) {
+            state.SkipWithError("card not found");
+            break;
+        }
+        benchmark::DoNotOptimize(st.column(0));
+        st.reset();
+    }
+    if (lookups > 0) {
+        inst.bareLookupSeconds =
+            std::chrono::duration<double>(Clock::now() - start).count() / static_cast<double>(lookups);
+    }
+}
+
+// The pieces of the decision, one at a time, to see where its time goes.
+void BM_Piece(benchmark::State& state) {
+    Installation& inst = installation(static_cast<int>(state.range(0)));
+    OnlineHarness& h = *inst.h;
+    std::mt19937 rng(42);
+    const int piece = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        const std::string card = cardText(cardFor(rng, inst.users));
+        switch (piece) {
+        case 0:
+            h.data3.refresh();
+            break;
+        case 1:
+            benchmark::DoNotOptimize(h.data3.findFirst("Stringa = ?", {card + "000123"}));
+            break;
+        case 2:
+            benchmark::DoNotOptimize(h.data3.findFirst("NumeroCarta = ?", {card}));
+            break;
+        case 3:
+            h.data3.findFirst("NumeroCarta = ?", {card});
+            benchmark::DoNotOptimize(sentinex::CardRecord::fromRecordSet(h.data3));
+            break;
+        case 4:
+            benchmark::DoNotOptimize(h.data1.findFirst("trim(NumeroBadge) = ?", {card}));
+            break;
+        }
+    }
+    static const char* const names[] = {"Carte refresh", "Stringa lookup", "NumeroCarta lookup",
+                                        "lookup + read record", "presenti check"};
+    state.SetLabel(names[piece]);
+}
+
+} // namespace
+
+BENCHMARK(BM_Piece)->ArgsProduct({{100000}, {0, 1, 2, 3, 4}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BareIndexedLookup)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecisionToGrantFrame)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(2000)
+    ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();
