@@ -1,0 +1,62 @@
+// sentinex-e2e-host FOLDER: runs the main window of the installation in FOLDER with polling switched
+// on, as an operator would leave it, until the process is ended. Message boxes are written to stderr
+// (one line each) so nothing waits for a click.
+
+#include "core/Operator.hpp"
+#include "ui/FrmMain.hpp"
+
+#include <QApplication>
+#include <QPushButton>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+class StderrOperator final : public sentinex::Operator {
+public:
+    void message(const std::string& title, const std::string& text, sentinex::MsgIcon) override {
+        std::fprintf(stderr, "MESSAGE %s: %s\n", title.c_str(), text.c_str());
+    }
+    sentinex::Answer question(const std::string& title, const std::string& text, sentinex::MsgIcon,
+                              bool) override {
+        std::fprintf(stderr, "QUESTION %s: %s\n", title.c_str(), text.c_str());
+        return sentinex::Answer::No;
+    }
+    std::string inputBox(const std::string& prompt, const std::string&, const std::string&) override {
+        std::fprintf(stderr, "INPUT %s\n", prompt.c_str());
+        return {};
+    }
+    void showWait() override {}
+    void closeWait() override {}
+    void beep() override {}
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: sentinex-e2e-host FOLDER\n");
+        return 64;
+    }
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    StderrOperator op;
+    sentinex::FrmMainDeps deps;
+    deps.programFolder = argv[1];
+    deps.op = &op;
+    sentinex::FrmMain window(std::move(deps));
+    if (const int code = window.load(); code != 0)
+        return code;
+    window.show();
+    auto* polling = window.findChild<QPushButton*>(QStringLiteral("Command4"));
+    if (!polling) {
+        std::fprintf(stderr, "no Command4\n");
+        return 70;
+    }
+    polling->click();
+    std::fprintf(stdout, "polling\n");
+    std::fflush(stdout);
+    return QApplication::exec();
+}
