@@ -203,29 +203,53 @@ bool replaceFile(const std::string& target, const std::string& bytes) {
 
 } // namespace
 
-std::optional<std::string> ProfileFile::find(const std::string& section, const std::string& key) const {
-    std::string bytes;
-    if (!readBytes(m_path, bytes)) {
-        return std::nullopt;
-    }
-    const Encoding enc = detect(bytes);
-    if (enc.utf8 && bytes.compare(0, 3, kBom) == 0) {
-        bytes.erase(0, 3);
-    }
-    bool inSection = false;
-    for (const Line& line : splitLines(bytes)) {
-        const Parsed p = parseLine(enc.toUtf8(line.text));
-        if (p.kind == Parsed::Section) {
-            // The first section of that name is the one read; a later one of the same name is not.
-            if (inSection) {
-                return std::nullopt;
+std::vector<std::pair<std::string, std::string>> ProfileFile::section(const std::string& name) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    try {
+        std::string bytes;
+        if (!readBytes(m_path, bytes)) {
+            return entries;
+        }
+        const Encoding enc = detect(bytes);
+        if (enc.utf8 && bytes.compare(0, 3, kBom) == 0) {
+            bytes.erase(0, 3);
+        }
+        bool inSection = false;
+        for (const Line& line : splitLines(bytes)) {
+            const Parsed p = parseLine(enc.toUtf8(line.text));
+            if (p.kind == Parsed::Section) {
+                // The first section of that name is the one read; a later one of the same name is not.
+                if (inSection) {
+                    break;
+                }
+                inSection = sameName(p.name, trimBlanks(name));
+            } else if (inSection && p.kind == Parsed::Key) {
+                entries.emplace_back(p.name, p.value);
             }
-            inSection = sameName(p.name, trimBlanks(section));
-        } else if (inSection && p.kind == Parsed::Key && sameName(p.name, trimBlanks(key))) {
-            return p.value;
+        }
+    } catch (...) {
+        entries.clear();
+    }
+    return entries;
+}
+
+std::optional<std::string>
+ProfileFile::lookup(const std::vector<std::pair<std::string, std::string>>& entries, const std::string& key) {
+    const std::string k = trimBlanks(key);
+    for (const auto& [name, value] : entries) {
+        if (sameName(name, k)) {
+            return value;
         }
     }
     return std::nullopt;
+}
+
+std::string ProfileFile::cut(const std::string& value, std::size_t maxLength) {
+    return maxLength == 0 ? std::string() : cutCharacters(value, maxLength - 1);
+}
+
+std::optional<std::string> ProfileFile::find(const std::string& section, const std::string& key) const {
+    return lookup(this->section(section), key);
 }
 
 std::string ProfileFile::read(const std::string& section, const std::string& key, const std::string& def,

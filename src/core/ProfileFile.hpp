@@ -20,6 +20,14 @@ public:
                      std::size_t maxLength) const;
     /// Value of the key or nothing, uncut.
     std::optional<std::string> find(const std::string& section, const std::string& key) const;
+    /// Every key line of the first section of that name, in file order (empty when file or section is
+    /// missing): one read of the file for callers that need many keys.
+    std::vector<std::pair<std::string, std::string>> section(const std::string& name) const;
+    /// The first entry of `key` (without regard to case) in what section() returned.
+    static std::optional<std::string> lookup(const std::vector<std::pair<std::string, std::string>>& entries,
+                                             const std::string& key);
+    /// `value` cut to `maxLength - 1` characters, as read() cuts it.
+    static std::string cut(const std::string& value, std::size_t maxLength);
 
     /// Replaces the key's line or adds one, creating the section or the file when missing. Other
     /// sections, keys, comments and the file's encoding are kept. The file is replaced atomically

@@ -211,9 +211,11 @@ bool SettingsFile::apply(Settings& s, const std::string& key, const std::string&
 }
 
 void SettingsFile::readInto(Settings& s, bool withUtenti) const {
+    // One read of the file: every key comes from the same version of it.
+    const auto entries = m_file.section(Section);
     for (const std::string& key : loadOrder()) {
         if (withUtenti || key != "Utenti") {
-            apply(s, key, readRaw(key));
+            apply(s, key, ProfileFile::cut(ProfileFile::lookup(entries, key).value_or(""), 10));
         }
     }
     s.computeBandFlags();
