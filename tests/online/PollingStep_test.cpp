@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 namespace sentinex {
 namespace {
@@ -227,6 +228,40 @@ TEST(PollingStepTest, QuotesAndOddBytesInCardDataAreJustData) {
                                                  10)));
     EXPECT_EQ(h.view.lastEvent(), "Carta non presente nel database " + Monday10);
     EXPECT_EQ(h.transits().size(), 3u);
+    EXPECT_TRUE(h.op.shown.empty());
+}
+
+TEST(PollingStepTest, AnyReplyBytesLeaveAtMostOneRecordPerCard) {
+    OnlineHarness h;
+    h.settings.Beep = false;
+    h.settings.QuattroCifre = false;
+    TestInstall::Reader r = readerAt(1, "000123");
+    r.Stato = "InOut";
+    h.addReader(r);
+    for (int i = 0; i < 20; ++i) {
+        TestInstall::User u;
+        u.NumeroCarta =
+            std::string("0") + static_cast<char>('0' + i / 10) + "0" + static_cast<char>('0' + i % 10);
+        h.addUser(u);
+    }
+    std::mt19937 rng(7);
+    std::size_t expected = 0;
+    for (int n = 0; n < 400; ++n) {
+        std::string reply(rng() % 24, '\0');
+        for (char& c : reply) {
+            // Mostly digits, so some cards are found and granted; any byte otherwise.
+            c = rng() % 4 ? static_cast<char>('0' + rng() % 10) : static_cast<char>(rng() % 256);
+        }
+        if (reply.size() >= 4 && rng() % 3) {
+            reply[3] = 'I';
+        }
+        const bool card = reply.size() > 10 && reply[3] == 'I';
+        expected += card ? 1 : 0;
+        h.present(1, reply);
+        ASSERT_EQ(h.transits().size(), expected) << n;
+        ASSERT_FALSE(h.state.stepInProgress);
+    }
+    EXPECT_GT(expected, 100u);
     EXPECT_TRUE(h.op.shown.empty());
 }
 
