@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -106,6 +107,54 @@ TEST_F(ProfileFileTest, WriteKeepsTheFileEncoding) {
     ProfileFile utf(write("[Sentinex]\nFile=°°°§§§\n"));
     ASSERT_TRUE(utf.write("Sentinex", "Nome", "Lunedì"));
     EXPECT_EQ(content(), "[Sentinex]\nFile=°°°§§§\nNome=Lunedì\n");
+}
+
+TEST_F(ProfileFileTest, ByteOrderMarkAndLoneCarriageReturnsSurvive) {
+    ProfileFile bom(write("\xEF\xBB\xBF[Impostazioni]\nBeep=Si\n"));
+    EXPECT_EQ(bom.read("Impostazioni", "Beep", "", 10), "Si");
+    ASSERT_TRUE(bom.write("Impostazioni", "Beep", "No"));
+    EXPECT_EQ(content(), "\xEF\xBB\xBF[Impostazioni]\nBeep=No\n");
+
+    ProfileFile cr(write("[Impostazioni]\rBeep=Si\rUtenti=1\r"));
+    ASSERT_TRUE(cr.write("Impostazioni", "Utenti", "2"));
+    EXPECT_EQ(content(), "[Impostazioni]\rBeep=Si\rUtenti=2\r");
+}
+
+TEST_F(ProfileFileTest, WhatIsWrittenIsReadBackWhateverTheFileHeld) {
+    // Random files built from the syntax's own characters and arbitrary bytes.
+    std::mt19937 rng(1234);
+    const std::vector<std::string> pieces = {"[",
+                                             "]",
+                                             "=",
+                                             "\r\n",
+                                             "\n",
+                                             "\r",
+                                             " ",
+                                             ";",
+                                             "S",
+                                             "s",
+                                             "K",
+                                             "k",
+                                             "Impostazioni",
+                                             "Utenti",
+                                             "\xE0",
+                                             "\xC3\xA8",
+                                             std::string(1, '\0')};
+    for (int round = 0; round < 300; ++round) {
+        std::string junk;
+        const int n = static_cast<int>(rng() % 60);
+        for (int i = 0; i < n; ++i) {
+            junk += rng() % 4 == 0 ? std::string(1, static_cast<char>(rng() % 256))
+                                   : pieces[rng() % pieces.size()];
+        }
+        ProfileFile f(write(junk));
+        const std::string value = "v" + std::to_string(round);
+        ASSERT_TRUE(f.write("Impostazioni", "Utenti", value)) << round;
+        EXPECT_EQ(f.read("Impostazioni", "utenti", "", 100), value) << "round " << round;
+        ASSERT_TRUE(f.write("S", "K", "x"));
+        EXPECT_EQ(f.read("Impostazioni", "Utenti", "", 100), value) << "round " << round;
+        EXPECT_EQ(f.read("s", "k", "", 100), "x") << "round " << round;
+    }
 }
 
 TEST_F(ProfileFileTest, AValueCannotAddLinesOfItsOwn) {
