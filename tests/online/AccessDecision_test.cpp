@@ -282,6 +282,9 @@ TEST(AccessDecisionTest, EntryLimitCountsEntrancesOnly) {
     TestInstall::Reader out;
     out.Stato = "Out";
     h.addReader(out); // 2: Out
+    TestInstall::Reader both;
+    both.Stato = "InOut";
+    h.addReader(both); // 3: InOut
     for (const char* n : {"0001", "0002"}) {
         TestInstall::User u;
         u.NumeroCarta = n;
@@ -299,6 +302,9 @@ TEST(AccessDecisionTest, EntryLimitCountsEntrancesOnly) {
     h.install.db()->execute("DELETE FROM presenti WHERE NumeroBadge = '0001'");
     h.present(1, OnlineHarness::card(Card1));
     EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso negato - Limite ingressi raggiunto");
+    // ... a reader of neither direction is not limited ...
+    h.present(3, OnlineHarness::card(Card1));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
     // ... and exits still pass.
     h.present(2, OnlineHarness::card("0002000123"));
     EXPECT_EQ(h.view.lastEvent(), "Carta 0002 - Accesso consentito - Rossi Mario" + Monday10);
