@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sqlite3.h>
 #include <sstream>
@@ -149,7 +150,7 @@ Database::~Database() {
 
 namespace {
 
-void configure(sqlite3* db, bool mainDb) {
+void configure(sqlite3* db, bool mainDb, bool creating) {
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
@@ -157,8 +158,16 @@ void configure(sqlite3* db, bool mainDb) {
     sqlite3_create_function(db, "cdbl", 1, flags, nullptr, cdblFunction, nullptr, nullptr);
     char* err = nullptr;
     // Touching the schema makes a file that is not a database fail here rather than later.
-    int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err);
-    if (rc == SQLITE_OK && mainDb) {
+    long long objects = 0;
+    int rc = sqlite3_exec(
+        db, "SELECT count(*) FROM sqlite_master",
+        [](void* out, int, char** values, char**) {
+            *static_cast<long long*>(out) = values[0] ? std::atoll(values[0]) : 0;
+            return 0;
+        },
+        &objects, &err);
+    // An empty file opened by mistake is left untouched: it gets no journal mode written into it.
+    if (rc == SQLITE_OK && mainDb && (objects > 0 || creating)) {
         sqlite3_free(err);
         err = nullptr;
         rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr, &err);
@@ -183,7 +192,7 @@ std::shared_ptr<Database> Database::open(const std::string& path, bool mainDb) {
         throw DatabaseError("Impossibile aprire il file '" + path + "': " + msg);
     }
     try {
-        configure(db->m_db, mainDb);
+        configure(db->m_db, mainDb, false);
     } catch (const DatabaseError& e) {
         throw DatabaseError("Impossibile aprire il file '" + path + "': " + e.what());
     }
@@ -202,7 +211,7 @@ std::shared_ptr<Database> Database::create(const std::string& path, const std::s
         if (rc != SQLITE_OK) {
             throw DatabaseError(db->m_db ? sqlite3_errmsg(db->m_db) : sqlite3_errstr(rc));
         }
-        configure(db->m_db, mainDb);
+        configure(db->m_db, mainDb, true);
         db->executeScript("BEGIN;\n" + schemaSql + "\nCOMMIT;");
     } catch (const DatabaseError& e) {
         sqlite3_close_v2(db->m_db);

@@ -30,6 +30,13 @@ TEST(Database, OpenNeverCreatesAndRejectsWhatIsNotADatabase) {
         EXPECT_NE(std::string(e.what()).find("testo.mdb"), std::string::npos) << e.what();
     }
     EXPECT_THROW(Database::open(dir.path()), DatabaseError);
+
+    // An empty file is an empty database to the engine: it opens, fails the check, and stays empty.
+    dir.write("vuoto.mdb", "");
+    auto empty = Database::open(dir.file("vuoto.mdb"));
+    EXPECT_THROW(Schema::requireMain(*empty), DatabaseError);
+    empty.reset();
+    EXPECT_EQ(std::filesystem::file_size(dir.file("vuoto.mdb")), 0u);
 }
 
 TEST(Database, AnotherSqliteFileLacksOurTables) {
