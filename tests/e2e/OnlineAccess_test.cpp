@@ -542,9 +542,9 @@ TEST_P(OnlineAccessTest, CardPresentedAtAReader) {
     rig.click("Command4");
     const bool logged = pumpUntil([&] { return rig.count("SELECT COUNT(*) FROM transiti") > 0; });
     const DateTime after = rig.clock.now();
+    screenshot(rig, c.code == Grant ? "granted" : "refused");
     rig.stopPolling();
     ASSERT_TRUE(logged) << "nothing recorded; Label3: " << rig.label("Label3");
-    screenshot(rig, c.code == Grant ? "granted" : "refused");
 
     // What the reader was told, and that no other reader (same address on other loops) heard it.
     const std::string prefix = rig.prefix(c.reader);
