@@ -131,14 +131,17 @@ void PollingStep::decodeAndDecide(StepContext& ctx) {
     }
 
     RecordSet& carte = m_s.carte;
+    if (!m_rawData.isBound() || m_rawData.database() != carte.database()) {
+        m_rawData.bind(carte.database(), "Carte");
+    }
     // Raw card data are looked up as the text they show as; older records may hold the bytes as such.
     const std::string dataText = readerBytesToUtf8(ctx.cardData);
     const bool byString = dataText == ctx.cardData
-                              ? carte.findFirst("Stringa = ?", {dataText})
-                              : carte.findFirst("(Stringa = ? OR Stringa = ?)", {dataText, ctx.cardData});
+                              ? m_rawData.findFirst("Stringa = ?", {dataText})
+                              : m_rawData.findFirst("(Stringa = ? OR Stringa = ?)", {dataText, ctx.cardData});
     std::string number;
     if (byString) {
-        number = carte.text("NumeroCarta");
+        number = m_rawData.text("NumeroCarta");
     } else if (vireo || card.siteCode == ctx.siteText) {
         number = readerBytesToUtf8(card.cardNumber);
     } else {

@@ -5,6 +5,7 @@
 #include "PresenceTable.hpp"
 #include "StoreFailureNotice.hpp"
 #include "TransitLog.hpp"
+#include "core/RecordSet.hpp"
 
 #include <functional>
 #include <string>
@@ -59,6 +60,9 @@ private:
     TransitLog m_log;
     PresenceTable m_presence;
     AccessDecision m_decision;
+    // Lookups of registered raw data, on `Carte` beside `Data3`: each record set keeps its lookup
+    // prepared, and the card-number lookup of `Data3` follows every card.
+    RecordSet m_rawData;
     bool m_running = false;
     bool m_recordPending = false;
     std::vector<std::function<void()>> m_after;

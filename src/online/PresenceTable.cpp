@@ -25,7 +25,11 @@ bool PresenceTable::check(const std::string& number, int direction) {
     }
     // The lookup reads the live table, so entries and exits booked meanwhile are seen.
     RecordSet& p = m_s.presenti;
-    const bool inside = p.findFirst("trim(NumeroBadge) = ?", {trim(number)});
+    // Blanks around a stored badge do not count. The two ranges (badges that start with the number,
+    // badges that start with a blank) let the index find the candidates; trim() then decides.
+    const bool inside = p.findFirst("((NumeroBadge >= ?1 AND NumeroBadge < ?1 || '!') OR "
+                                    "(NumeroBadge >= ' ' AND NumeroBadge < '!')) AND trim(NumeroBadge) = ?1",
+                                    {trim(number)});
     if (inside && direction == 1) {
         return true;
     }
