@@ -88,6 +88,22 @@ TEST_F(PresenceTest, ExitIsBookedEvenWhenALaterCheckRefuses) {
     EXPECT_EQ(h.view.presence.size(), shown);
 }
 
+TEST_F(PresenceTest, StoredBadgesMatchWithBlanksAroundOnly) {
+    const std::pair<const char*, bool> stored[] = {
+        {"0001", true},    {"   0001   ", true}, {"0001 ", true},   {" 0001", true},
+        {"00010", false},  {" 00010", false},    {"0001 X", false}, {"X0001", false},
+        {"0001\t", false}, {"000", false},       {"", false},
+    };
+    for (const auto& [badge, inside] : stored) {
+        h.install.db()->execute("DELETE FROM presenti");
+        h.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)", {std::string(badge)});
+        h.present(1, card("0001"));
+        const bool blocked =
+            h.view.lastEvent() == "Carta 0001 - Accesso negato (antipass-back on) " + Monday10;
+        EXPECT_EQ(blocked, inside) << "[" << badge << "]";
+    }
+}
+
 TEST_F(PresenceTest, CounterNeverGoesBelowZero) {
     // A person in the table whom the counter does not count (a hand-edited file, say).
     h.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('  0001')");
