@@ -293,13 +293,10 @@ void FrmMain::runStartupInspection() {
 }
 
 void FrmMain::resetReportDatabase() {
-    // The reports start from the empty schema copy every time; without the copy the file stays.
-    std::error_code ec;
+    // The reports start from the empty schema copy every time, swapped in whole with any leftover
+    // journal of the old file removed. Without the copy, or when the swap fails, the file stays.
     const std::string report = m_folder.reportDatabase();
-    const std::string schema = report + ".schema";
-    if (!std::filesystem::is_regular_file(schema, ec))
-        return;
-    std::filesystem::copy_file(schema, report, std::filesystem::copy_options::overwrite_existing, ec);
+    Database::replaceWithCopy(report + ".schema", report);
 }
 
 void FrmMain::setIndicator(QLabel* label, bool on) {
