@@ -127,7 +127,7 @@ TEST(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReadersG
     long long lastIndex = 0;
     int lostAtKills = 0;
     int recordedTotal = 0;
-    const int rounds = 6;
+    const int rounds = 8;
 
     for (int round = 1; round <= rounds; ++round) {
         Host host(rig.install.dir(), log);
