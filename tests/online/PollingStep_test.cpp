@@ -62,8 +62,21 @@ TEST(PollingStepTest, NothingHappensWithoutPollingReadersOrAValidIndex) {
     h.state.pollingOn = true;
     h.step->run(0);
     h.step->run(2);
+    // A click on "Polling" among the events the step lets run first.
+    h.pump.hook = [&] { h.state.pollingOn = false; };
+    h.step->run(1);
     EXPECT_TRUE(h.bus.sent().empty());
     EXPECT_FALSE(h.state.stepInProgress);
+    // Switched off after the switch was tested: the step goes on to the reader.
+    h.state.pollingOn = true;
+    int calls = 0;
+    h.pump.hook = [&] {
+        if (++calls == 2) {
+            h.state.pollingOn = false;
+        }
+    };
+    h.step->run(1);
+    EXPECT_EQ(h.bus.sent().size(), 1u);
 }
 
 TEST(PollingStepTest, RepliesWithoutCardLeaveEverythingAlone) {
