@@ -82,5 +82,33 @@ TEST(OnlineFailuresTest, MissingVireoCardFileStopsThePollingAtTheFirstVireoCard)
     EXPECT_EQ(rig.polls(1) + rig.polls(2), polls);
 }
 
+TEST(OnlineFailuresTest, AFaultyReaderDoesNotHoldUpTheOthers) {
+    for (const char* fault : {"silent", "badcheck", "cut", "code X"}) {
+        SCOPED_TRACE(fault);
+        Rig rig({{1, 1, "Ingresso", "In"}, {1, 2, "Uscita", "Out"}, {1, 3, "Atrio", "Varco"}}, false);
+        ASSERT_TRUE(rig.sim->running());
+        TestInstall::User u;
+        u.NumeroCarta = "0042";
+        rig.install.addUser(u);
+        ASSERT_TRUE(rig.start());
+        rig.sim->setFault(1, 2, fault);
+        rig.present(2, "0042000123"); // never read: every reply of this reader is spoilt
+        rig.present(3, "0042000123");
+        rig.click("Command4");
+        ASSERT_TRUE(pumpUntil([&] { return rig.count("SELECT COUNT(*) FROM transiti") > 0; }));
+        // A few more passes, so the faulty reader is asked again and again.
+        const int polls = rig.polls(2);
+        ASSERT_TRUE(pumpUntil([&] { return rig.polls(2) >= polls + 3; }));
+        rig.stopPolling();
+        EXPECT_EQ(rig.kRequests(3), std::vector<std::string>{rig.prefix(3) + "K110001001"});
+        EXPECT_TRUE(rig.kRequests(2).empty());
+        EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti"), 1);
+        EXPECT_EQ(
+            rig.count("SELECT COUNT(*) FROM transiti WHERE PosizioneLettore LIKE 'Atrio%' AND Passaggio = 1"),
+            1);
+        EXPECT_TRUE(rig.op.messages().empty());
+    }
+}
+
 } // namespace
 } // namespace sentinex::e2e
