@@ -1,5 +1,7 @@
 #include "SimProcess.hpp"
 
+#include "link/EscapedText.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -31,44 +33,11 @@ std::string simBinary() {
 }
 
 std::string unescapeWord(const std::string& text) {
-    auto hv = [](char c) -> int {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        return -1;
-    };
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hv(text[i + 2]) >= 0 &&
-            hv(text[i + 3]) >= 0) {
-            out += static_cast<char>(hv(text[i + 2]) * 16 + hv(text[i + 3]));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
+    return unescapeBytes(text).value_or(text);
 }
 
 std::string escapeWord(const std::string& bytes) {
-    std::string out;
-    for (char ch : bytes) {
-        auto c = static_cast<unsigned char>(ch);
-        if (c > 0x20 && c < 0x7F && c != '\\' && c != ',' && c != '=') {
-            out += ch;
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        }
-    }
-    return out;
+    return escapeBytes(bytes);
 }
 
 std::vector<std::string> splitBlanks(const std::string& s) {

@@ -5,6 +5,7 @@
 #include "core/ProgramFolder.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
+#include "link/EscapedText.hpp"
 #include "link/Link.hpp"
 #include "link/ReaderReply.hpp"
 
@@ -25,60 +26,6 @@ int usage(const std::string& why) {
                  "usage: sentinex-bus [--folder DIR] [--loop N] [--timing comando|breve|medio] PAYLOAD\n"
                  "       PAYLOAD may hold C-style escapes: \\xHH for any byte, \\\\ for a backslash\n");
     return 2;
-}
-
-/// C-style escapes: \xHH (one or two hex digits), \\, \n, \r, \t. Nothing for a bad escape.
-std::optional<std::string> unescape(const std::string& text) {
-    auto hv = [](char c) -> int {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        return -1;
-    };
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-            continue;
-        }
-        if (++i >= text.size()) {
-            return std::nullopt;
-        }
-        switch (text[i]) {
-        case '\\':
-            out += '\\';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        case 't':
-            out += '\t';
-            break;
-        case 'x': {
-            if (i + 1 >= text.size() || hv(text[i + 1]) < 0) {
-                return std::nullopt;
-            }
-            int v = hv(text[++i]);
-            if (i + 1 < text.size() && hv(text[i + 1]) >= 0) {
-                v = v * 16 + hv(text[++i]);
-            }
-            out += static_cast<char>(v);
-            break;
-        }
-        default:
-            return std::nullopt;
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -125,7 +72,7 @@ int main(int argc, char** argv) {
             usage("");
             return 0;
         } else if (!payload && (a.empty() || a[0] != '-')) {
-            payload = unescape(a);
+            payload = unescapeBytes(a);
             if (!payload) {
                 return usage("bad escape in payload " + a);
             }
