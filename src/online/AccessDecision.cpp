@@ -7,12 +7,18 @@
 #include "PresenceTable.hpp"
 #include "ReasonCode.hpp"
 #include "StepContext.hpp"
+#include "StoreFailureNotice.hpp"
 #include "TimeBands.hpp"
 #include "TransitLog.hpp"
 #include "core/Clock.hpp"
+#include "core/Database.hpp"
+#include "core/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/TextCodec.hpp"
+#include "core/Transaction.hpp"
 #include "link/ReaderBus.hpp"
+
+#include <optional>
 
 namespace sentinex {
 
@@ -96,9 +102,37 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
     }
     m_s.view.showEvent("Carta " + N + " - Accesso consentito - " + card.Cognome + " " + card.Nome + stamp());
     m_s.view.setLamps(LampColour::Green);
-    m_log.logGrant(ctx, N, card.Cognome, card.Nome);
-    m_presence.enter(N, direction);
+    recordGrant(ctx, N, card, direction);
     m_s.view.showPresence(std::to_string(m_s.settings.Utenti));
+}
+
+void AccessDecision::recordGrant(const StepContext& ctx, const std::string& N, const CardRecord& card,
+                                 int direction) {
+    // The passage and the person inside are stored together or not at all, so a crash between the
+    // two never leaves an entrance in the history without its presence record, or the reverse.
+    // The counter follows once both are durable.
+    std::optional<Transaction> tx;
+    const auto& db = m_s.transiti.database();
+    if (db && db == m_s.presenti.database()) {
+        try {
+            tx.emplace(*db);
+        } catch (const DatabaseError&) {
+            // Busy or failing: the two writes go on their own and report their own failures.
+        }
+    }
+    m_log.logGrant(ctx, N, card.Cognome, card.Nome);
+    bool added = m_presence.addEntry(N, direction);
+    if (tx) {
+        try {
+            tx->commit();
+        } catch (const DatabaseError& e) {
+            m_presence.notice().failed(e.what());
+            added = false;
+        }
+    }
+    if (added) {
+        m_presence.countEntry();
+    }
 }
 
 } // namespace sentinex

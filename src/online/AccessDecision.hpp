@@ -33,6 +33,7 @@ public:
 
 private:
     void refuse(const StepContext& ctx, const CardRecord& card, int code, const std::string& message);
+    void recordGrant(const StepContext& ctx, const std::string& N, const CardRecord& card, int direction);
 
     OnlineServices& m_s;
     TransitLog& m_log;

@@ -50,8 +50,14 @@ bool PresenceTable::check(const std::string& number, int direction) {
 }
 
 void PresenceTable::enter(const std::string& number, int direction) {
+    if (addEntry(number, direction)) {
+        countEntry();
+    }
+}
+
+bool PresenceTable::addEntry(const std::string& number, int direction) {
     if (direction != 1) {
-        return;
+        return false;
     }
     RecordSet& p = m_s.presenti;
     try {
@@ -64,9 +70,13 @@ void PresenceTable::enter(const std::string& number, int direction) {
         } catch (const DatabaseError&) {
         }
         m_notice.failed(e.what());
-        return;
+        return false;
     }
     m_notice.succeeded();
+    return true;
+}
+
+void PresenceTable::countEntry() {
     setCounter(static_cast<long long>(m_s.settings.Utenti) + 1);
 }
 

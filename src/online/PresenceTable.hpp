@@ -26,6 +26,14 @@ public:
     /// failure is reported through the notice.
     void enter(const std::string& number, int direction);
 
+    /// The table half of `enter`: adds the record for an entrance. Returns true when one was added
+    /// (then `countEntry` must follow once the record is durable).
+    bool addEntry(const std::string& number, int direction);
+    /// The counter half of `enter`: one more person inside, written to the settings file.
+    void countEntry();
+
+    StoreFailureNotice& notice() { return m_notice; }
+
 private:
     void setCounter(long long value);
 

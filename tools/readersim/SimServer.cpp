@@ -339,9 +339,10 @@ void SimServer::schedule(const SimReader& reader, std::string body, double now) 
     for (std::size_t i = 0; i < bytes.size(); i += piece) {
         std::string chunk = bytes.substr(i, piece);
         if (m_opt.baudPacing) {
+            // A UART hands a byte over after its stop bit, a whole byte time after it started.
             for (char c : chunk) {
-                m_out.push_back({t, std::string(1, c), loop});
                 t += ByteSeconds;
+                m_out.push_back({t, std::string(1, c), loop});
             }
         } else {
             m_out.push_back({t, chunk, loop});
