@@ -94,18 +94,11 @@ void checkAnswered(benchmark::State& state, SimProcess& sim, bool board, long lo
         state.SkipWithError("the last reader was not polled every pass");
 }
 
-/// The simulator hands each reply byte over at the start of its 2.083 ms slot rather than at its
-/// stop bit, so its replies end one byte time earlier than on a real line: this is the pass it allows.
-double simulatorPassSeconds() {
-    return Readers * ((PollFrameBytes + ReplyBytes - 1) * ByteSeconds + PauseSeconds);
-}
-
 void report(benchmark::State& state, double seconds, long long passes) {
     const double pass = seconds / static_cast<double>(passes);
     state.counters["pass_ms"] = pass * 1000.0;
     state.counters["wire_ms"] = expectedPassSeconds() * 1000.0;
     state.counters["ratio"] = pass / expectedPassSeconds();
-    state.counters["ratio_sim"] = pass / simulatorPassSeconds();
 }
 
 void pollingPassStep(benchmark::State& state, bool board) {
