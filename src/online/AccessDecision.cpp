@@ -94,6 +94,8 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
     }
 
     m_s.clock.pause(GrantPauseMs, m_s.pump);
+    // What ran during the pause (an unlock, the output schedule) may have moved the bus to its loop.
+    m_s.bus.setCurrentLoop(ctx.entry.loop);
     const std::string reply = m_s.bus.invia_comando(grantPayload(ctx.prefix, card));
     if (CardDecoder::charAt(reply, 4) != "S") {
         m_s.view.showEvent("Errore di comunicazione col lettore. " + readerBytesToUtf8(reply) +

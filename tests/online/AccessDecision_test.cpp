@@ -1,5 +1,6 @@
 #include "support/OnlineHarness.hpp"
 
+#include "link/ReaderOps.hpp"
 #include "online/AccessDecision.hpp"
 #include "online/CardRecord.hpp"
 #include "online/PresenceTable.hpp"
@@ -220,6 +221,32 @@ TEST(AccessDecisionTest, GrantCommandCarriesTheOutputsAndIsConfirmedBeforeAnythi
         EXPECT_EQ(h.view.lastLamps(), LampColour::Green);
         EXPECT_EQ(h.view.presence, std::vector<std::string>{"1"});
     }
+}
+
+TEST(AccessDecisionTest, GrantGoesToTheLoopOfTheCardsReaderWhateverRanBeforeIt) {
+    // A manual unlock of a reader on another loop, asked while the step waits before the grant, runs
+    // at once on the idle bus and moves the current loop.
+    OnlineHarness h;
+    TestInstall::Reader here;
+    here.NumeroLoop = 1;
+    h.addReader(here);
+    TestInstall::Reader elsewhere;
+    elsewhere.NumeroLoop = 2;
+    h.addReader(elsewhere);
+    h.addUser({});
+    bool unlocked = false;
+    h.pump.hook = [&] {
+        if (!unlocked && h.bus.sent().size() == 1) {
+            unlocked = true;
+            ReaderOps::unlockReader(h.bus, h.state.readers, 1, h.settings);
+        }
+    };
+    h.present(1, OnlineHarness::card(Card1));
+    ASSERT_TRUE(unlocked);
+    ASSERT_EQ(h.bus.sent().size(), 3u);
+    EXPECT_EQ(h.bus.sent()[1].loop, 2); // the unlock
+    EXPECT_EQ(h.bus.sent()[2].payload, "01000123K110001001");
+    EXPECT_EQ(h.bus.sent()[2].loop, 1);
 }
 
 TEST(AccessDecisionTest, UnconfirmedGrantShowsTheReplyAndRecordsNothing) {
