@@ -536,6 +536,7 @@ void RecordSet::update() {
             throw DatabaseError("Nessun record corrente.");
         }
         const std::int64_t key = m_isTable ? m_key : m_rowids[static_cast<std::size_t>(m_index)];
+        bool present = true;
         if (!m_pending.empty()) {
             std::string sets;
             for (const auto& [i, v] : m_pending) {
@@ -543,14 +544,23 @@ void RecordSet::update() {
                 params.push_back(v);
             }
             params.emplace_back(static_cast<long long>(key));
-            m_db->execute("UPDATE " + quoteId(m_writeTarget) + " SET " + sets + " WHERE rowid = ?", params);
+            present = m_db->execute("UPDATE " + quoteId(m_writeTarget) + " SET " + sets + " WHERE rowid = ?",
+                                    params) > 0;
         }
-        if (m_isTable) {
+        if (m_isTable && present) {
             // Read back what the engine stored (type affinity may have changed a value).
-            fetchTableRow(
+            present = fetchTableRow(
                 ByKey, "SELECT rowid" + m_selectList + " FROM " + quoteId(m_writeTarget) + " WHERE rowid = ?",
                 {Value(static_cast<long long>(key))});
-        } else {
+        }
+        if (!present) {
+            // Deleted through another handle meanwhile: the edit cannot be stored anywhere.
+            m_mode = Mode::None;
+            m_pending.clear();
+            forgetDeletedCurrent();
+            throw DatabaseError("Record eliminato.");
+        }
+        if (!m_isTable) {
             for (const auto& [i, v] : m_pending) {
                 m_rows[static_cast<std::size_t>(m_index)][i] = v;
             }
@@ -575,19 +585,23 @@ void RecordSet::deleteCurrent() {
     }
     m_mode = Mode::None;
     m_pending.clear();
-    if (m_isTable) {
-        m_db->execute("DELETE FROM " + quoteId(m_writeTarget) + " WHERE rowid = ?",
-                      {Value(static_cast<long long>(m_key))});
-        m_current.clear();
-        m_hasCurrent = false;
-        m_onDeleted = true;
-        return;
+    const std::int64_t key = m_isTable ? m_key : m_rowids[static_cast<std::size_t>(m_index)];
+    const int deleted = m_db->execute("DELETE FROM " + quoteId(m_writeTarget) + " WHERE rowid = ?",
+                                      {Value(static_cast<long long>(key))});
+    forgetDeletedCurrent();
+    if (deleted == 0) {
+        throw DatabaseError("Record eliminato.");
     }
-    const auto idx = static_cast<std::size_t>(m_index);
-    m_db->execute("DELETE FROM " + quoteId(m_writeTarget) + " WHERE rowid = ?",
-                  {Value(static_cast<long long>(m_rowids[idx]))});
-    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(idx));
-    m_rowids.erase(m_rowids.begin() + static_cast<std::ptrdiff_t>(idx));
+}
+
+void RecordSet::forgetDeletedCurrent() {
+    if (m_isTable) {
+        m_current.clear();
+    } else {
+        const auto idx = static_cast<std::size_t>(m_index);
+        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(idx));
+        m_rowids.erase(m_rowids.begin() + static_cast<std::ptrdiff_t>(idx));
+    }
     m_hasCurrent = false;
     m_onDeleted = true;
 }

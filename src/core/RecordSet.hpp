@@ -77,12 +77,15 @@ public:
     /// Writes a field of the record being added or edited. Throws for an unknown field or when neither
     /// addNew nor edit is pending.
     void setField(const std::string& name, Value v);
-    /// Commits the added or edited record. After addNew the cursor stays where it was.
+    /// Commits the added or edited record. After addNew the cursor stays where it was. An edited record
+    /// that was deleted meanwhile (through another handle) raises DatabaseError; the edit is dropped
+    /// and the cursor then stands on no valid record, as after deleteCurrent.
     void update();
     /// Abandons an addNew or edit.
     void cancelUpdate();
     /// Deletes the current record; the cursor then stands on no valid record until the next move
-    /// (moveNext goes to the record after the deleted one).
+    /// (moveNext goes to the record after the deleted one). Raises DatabaseError, with the cursor moved
+    /// off the record all the same, when the record had already been deleted meanwhile.
     void deleteCurrent();
     /// Key (rowid) of the record inserted by the last update() after addNew on a table source.
     std::int64_t lastAddedKey() const { return m_lastAddedKey; }
@@ -98,6 +101,8 @@ private:
     void setMaterializedIndex(std::int64_t index);
     std::optional<std::size_t> columnIndex(const std::string& name) const;
     void clearCurrent();
+    /// The current record is gone from the store: drop it from the set, cursor on no valid record.
+    void forgetDeletedCurrent();
     void loadView() const;
 
     std::shared_ptr<Database> m_db;

@@ -142,6 +142,31 @@ TEST_F(RecordSetTest, AddEditDeleteOnATable) {
     EXPECT_EQ(rs.recordCount(), 1);
 }
 
+TEST_F(RecordSetTest, ARecordDeletedMeanwhileCannotBeEditedOrDeletedSilently) {
+    // Another record set (another form) deletes the record this one stands on: committing an edit or
+    // deleting it again must fail, not report success and lose what was typed.
+    for (const char* source : {"Carte", "SELECT * FROM Carte WHERE Cognome <> ''"}) {
+        for (const bool editing : {true, false}) {
+            inst.db()->execute("DELETE FROM Carte");
+            addCards({"Rossi", "Bianchi", "Verdi"});
+            RecordSet rs(inst.db(), source);
+            ASSERT_TRUE(rs.findFirst("Cognome = ?", {"Bianchi"})) << source;
+            inst.db()->execute("DELETE FROM Carte WHERE Cognome = 'Bianchi'");
+            if (editing) {
+                rs.edit();
+                rs.setField("Nome", "Luca");
+                EXPECT_THROW(rs.update(), DatabaseError) << source;
+            } else {
+                EXPECT_THROW(rs.deleteCurrent(), DatabaseError) << source;
+            }
+            EXPECT_FALSE(rs.hasCurrent()) << source;
+            rs.moveNext();
+            EXPECT_EQ(rs.text("Cognome"), "Verdi") << source << ": the walk goes on after the lost record";
+            EXPECT_THROW(rs.update(), DatabaseError) << "no edit left pending";
+        }
+    }
+}
+
 TEST_F(RecordSetTest, SelectSourcesTakeBoundValues) {
     addCards({"D'Amico", "Rossi", "Conti"});
     RecordSet rs(inst.db(),
