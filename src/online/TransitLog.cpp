@@ -29,6 +29,8 @@ constexpr int BeepGapMs = 50;
 void TransitLog::refuse(const StepContext& ctx, int code, const std::string& number,
                         const std::string& surname, const std::string& firstName) {
     m_s.view.setLamps(LampColour::Red);
+    // A message box shown since the poll lets an unlock or the output schedule move the bus's loop.
+    m_s.bus.setCurrentLoop(ctx.entry.loop);
     m_s.bus.invia_comando(ctx.prefix + "K000000000");
     if (m_s.settings.Beep) {
         const double start = m_s.clock.monotonicSeconds();

@@ -249,6 +249,53 @@ TEST(AccessDecisionTest, GrantGoesToTheLoopOfTheCardsReaderWhateverRanBeforeIt) 
     EXPECT_EQ(h.bus.sent()[2].loop, 1);
 }
 
+TEST(AccessDecisionTest, RefusalGoesToTheLoopOfTheCardsReaderAfterAMessageBox) {
+    // A store failure during the presence check opens a message box; while it is open the operator
+    // unlocks a reader on another loop, which runs at once on the idle bus.
+    struct UnlockingOperator : testing::ScriptedOperator {
+        std::function<void()> whileOpen;
+        void message(const std::string& title, const std::string& text, MsgIcon icon) override {
+            ScriptedOperator::message(title, text, icon);
+            if (whileOpen)
+                whileOpen();
+        }
+    };
+    OnlineHarness h;
+    h.settings.Beep = false;
+    TestInstall::Reader exit;
+    exit.NumeroLoop = 1;
+    exit.Stato = "Out";
+    h.addReader(exit);
+    TestInstall::Reader elsewhere;
+    elsewhere.NumeroLoop = 2;
+    h.addReader(elsewhere);
+    h.install.db()->executeScript("INSERT INTO presenti (NumeroBadge) VALUES ('0001');"
+                                  "CREATE TRIGGER locked BEFORE DELETE ON presenti "
+                                  "BEGIN SELECT RAISE(ABORT, 'database is locked'); END;");
+    UnlockingOperator op;
+    op.whileOpen = [&] { ReaderOps::unlockReader(h.bus, h.state.readers, 1, h.settings); };
+    StoreFailureNotice notice(op);
+    OnlineServices s = h.services();
+    OnlineServices withOp{s.state, s.settings, s.settingsFile, s.programFolder, s.bus,   s.clock,     s.pump,
+                          op,      s.view,     s.presenti,     s.transiti,      s.carte, s.entryLimit};
+    TransitLog log(withOp, notice);
+    PresenceTable presence(withOp, notice);
+    AccessDecision decision(withOp, log, presence);
+    h.bus.setCurrentLoop(1);
+    CardRecord card;
+    card.NumeroCarta = "0001";
+    card.Lettore = "1";
+    card.Flag_fasce = Value(true);
+    card.dayFlag[1] = Value(false); // Monday not enabled: refused after the presence check
+    decision.decide(StepContext::forReader(1, h.state.readers.entry(0)), card, 0, 0);
+
+    ASSERT_EQ(op.messages().size(), 1u);
+    ASSERT_EQ(h.bus.sent().size(), 2u);
+    EXPECT_EQ(h.bus.sent()[0].loop, 2); // the unlock
+    EXPECT_EQ(h.bus.sent()[1].payload, "01000123K000000000");
+    EXPECT_EQ(h.bus.sent()[1].loop, 1);
+}
+
 TEST(AccessDecisionTest, UnconfirmedGrantShowsTheReplyAndRecordsNothing) {
     for (const std::string& reply : {OnlineFakeBus::codeReply('C'), std::string(),
                                      std::string("\x02"
