@@ -275,9 +275,10 @@ bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Se
         }
     }
     const bool ok = m_file.writeAll(Section, entries);
-    // The values take effect as a later load would see them: through the 9-character receive buffer.
+    // The values take effect as a later load would see them: blanks around the value dropped, then
+    // through the 9-character receive buffer.
     for (const auto& [key, text] : entries) {
-        apply(s, key, firstChars(text.substr(0, text.find_first_of("\r\n")), 9));
+        apply(s, key, firstChars(trim(text.substr(0, text.find_first_of("\r\n"))), 9));
     }
     s.computeBandFlags();
     return ok;

@@ -207,6 +207,34 @@ TEST_F(SettingsFileTest, DialogSaveWritesTheTypedTextsInOrder) {
     EXPECT_EQ(back.bandDefined[1], s.bandDefined[1]);
 }
 
+TEST_F(SettingsFileTest, DialogSaveTakesTypedTextsAsALaterLoadSeesThem) {
+    // The file keeps the blanks typed around a value, but a load never sees them: the session must not
+    // work with a card file name or a time that the next start of the program would read differently.
+    const struct {
+        const char* key;
+        const char* typed;
+    } cases[] = {{"FileVireo", "  CARTE "},
+                 {"OraImparziale", " 07:30"},
+                 {"OrarioIniziale1", "\t08:00  "},
+                 {"OrarioFinale1", " ##:##"},
+                 {"Polling", " 150 "}};
+    std::map<std::string, std::string> typed;
+    for (const auto& c : cases) {
+        typed[c.key] = c.typed;
+    }
+    Settings s;
+    ASSERT_TRUE(file.saveTexts(typed, s));
+    const Settings back = file.loadAll();
+    EXPECT_EQ(s.FileVireo, back.FileVireo);
+    EXPECT_EQ(s.FileVireo, "CARTE");
+    EXPECT_EQ(s.OraImparziale, back.OraImparziale);
+    EXPECT_EQ(s.OrarioIniziale[0], back.OrarioIniziale[0]);
+    EXPECT_EQ(s.OrarioFinale[0], back.OrarioFinale[0]);
+    EXPECT_EQ(s.bandDefined[0], back.bandDefined[0]);
+    EXPECT_FALSE(s.bandDefined[0]);
+    EXPECT_EQ(s.Polling, back.Polling);
+}
+
 TEST_F(SettingsFileTest, PresenceCounterIsWrittenAlone) {
     dir.write("Sentinex.ini", "[Impostazioni]\r\nUtenti=7\r\nBeep=No\r\n");
     ASSERT_TRUE(file.writeUtenti(8));
