@@ -279,6 +279,7 @@ void RecordSet::moveFirst() {
     requireBound();
     loadView();
     m_noMatch = false;
+    dropPendingChange();
     if (!m_isTable) {
         setMaterializedIndex(0);
         return;
@@ -296,6 +297,7 @@ void RecordSet::moveLast() {
     requireBound();
     loadView();
     m_noMatch = false;
+    dropPendingChange();
     if (!m_isTable) {
         setMaterializedIndex(static_cast<std::int64_t>(m_rows.size()) - 1);
         if (m_rows.empty()) {
@@ -317,6 +319,7 @@ void RecordSet::moveNext() {
     requireBound();
     loadView();
     m_noMatch = false;
+    dropPendingChange();
     if (!m_isTable) {
         if (m_eof) {
             return;
@@ -347,6 +350,7 @@ void RecordSet::movePrevious() {
     requireBound();
     loadView();
     m_noMatch = false;
+    dropPendingChange();
     if (!m_isTable) {
         if (m_bof) {
             return;
@@ -391,6 +395,7 @@ std::int64_t RecordSet::recordCount() {
 bool RecordSet::findFirst(const std::string& criteria, const std::vector<Value>& params) {
     requireBound();
     loadView();
+    dropPendingChange();
     bool found = false;
     if (m_isTable) {
         // The same criteria with new values is the common case (a lookup per card): keep its statement.
@@ -571,6 +576,13 @@ void RecordSet::update() {
 }
 
 void RecordSet::cancelUpdate() {
+    m_mode = Mode::None;
+    m_pending.clear();
+}
+
+void RecordSet::dropPendingChange() {
+    // Moving off a record abandons what addNew or edit had started, as the engine's record sets do:
+    // the fields set so far never land in the record the cursor moved to.
     m_mode = Mode::None;
     m_pending.clear();
 }

@@ -41,6 +41,7 @@ public:
     const std::shared_ptr<Database>& database() const { return m_db; }
     const std::string& source() const { return m_source; }
 
+    /// Every move and findFirst abandons a pending addNew or edit (its fields are dropped, not stored).
     void moveFirst();
     void moveLast();
     /// At end-of-set stays there; from before the first record moves to the first.
@@ -101,6 +102,7 @@ private:
     void setMaterializedIndex(std::int64_t index);
     std::optional<std::size_t> columnIndex(const std::string& name) const;
     void clearCurrent();
+    void dropPendingChange();
     /// The current record is gone from the store: drop it from the set, cursor on no valid record.
     void forgetDeletedCurrent();
     void loadView() const;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace sentinex {
 namespace {
 
@@ -163,6 +165,35 @@ TEST_F(RecordSetTest, ARecordDeletedMeanwhileCannotBeEditedOrDeletedSilently) {
             rs.moveNext();
             EXPECT_EQ(rs.text("Cognome"), "Verdi") << source << ": the walk goes on after the lost record";
             EXPECT_THROW(rs.update(), DatabaseError) << "no edit left pending";
+        }
+    }
+}
+
+TEST_F(RecordSetTest, MovingOffARecordDropsItsPendingChange) {
+    // Fields set after edit belong to the record being edited: once the cursor moves they must not land
+    // in the record it moved to, and a pending addNew is dropped as well.
+    const std::function<void(RecordSet&)> moves[] = {
+        [](RecordSet& rs) { rs.moveNext(); },
+        [](RecordSet& rs) { rs.movePrevious(); },
+        [](RecordSet& rs) { rs.moveFirst(); },
+        [](RecordSet& rs) { rs.moveLast(); },
+        [](RecordSet& rs) { rs.findFirst("Cognome = ?", {"Verdi"}); },
+    };
+    for (const char* source : {"Carte", "SELECT * FROM Carte WHERE Cognome <> ''"}) {
+        for (std::size_t m = 0; m < std::size(moves); ++m) {
+            for (const bool adding : {false, true}) {
+                inst.db()->execute("DELETE FROM Carte");
+                addCards({"Rossi", "Bianchi", "Verdi"});
+                RecordSet rs(inst.db(), source);
+                ASSERT_TRUE(rs.findFirst("Cognome = ?", {"Bianchi"}));
+                adding ? rs.addNew() : rs.edit();
+                rs.setField("Nome", "Luca");
+                moves[m](rs);
+                EXPECT_THROW(rs.update(), DatabaseError) << source << " move " << m;
+                EXPECT_EQ(inst.db()->query("SELECT count(*) FROM Carte WHERE Nome = 'Luca'")[0][0].toInt(), 0)
+                    << source << " move " << m << (adding ? " after addNew" : " after edit");
+                EXPECT_EQ(inst.db()->query("SELECT count(*) FROM Carte")[0][0].toInt(), 3);
+            }
         }
     }
 }
