@@ -14,7 +14,9 @@ std::string SqlStatement::toEngineSql(const std::string& sql) {
 
 SqlStatement::SqlStatement(sqlite3* db, const std::string& sql) : m_db(db) {
     const std::string engineSql = toEngineSql(sql);
-    if (sqlite3_prepare_v2(db, engineSql.c_str(), static_cast<int>(engineSql.size()), &m_stmt, nullptr) !=
+    const char* const end = engineSql.c_str() + engineSql.size();
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, engineSql.c_str(), static_cast<int>(engineSql.size()), &m_stmt, &tail) !=
         SQLITE_OK) {
         const std::string msg = sqlite3_errmsg(db);
         sqlite3_finalize(m_stmt);
@@ -23,6 +25,23 @@ SqlStatement::SqlStatement(sqlite3* db, const std::string& sql) : m_db(db) {
     }
     if (m_stmt == nullptr) {
         throw DatabaseError("empty statement");
+    }
+    // The engine compiles the first statement only: anything but blanks, semicolons and comments after it
+    // would be dropped in silence, so the text is refused as a whole.
+    while (tail != nullptr && tail < end) {
+        sqlite3_stmt* more = nullptr;
+        const char* next = nullptr;
+        const int rc = sqlite3_prepare_v2(db, tail, static_cast<int>(end - tail), &more, &next);
+        sqlite3_finalize(more);
+        if (rc != SQLITE_OK || more != nullptr) {
+            sqlite3_finalize(m_stmt);
+            m_stmt = nullptr;
+            throw DatabaseError("Caratteri trovati dopo la fine dell'istruzione SQL.");
+        }
+        if (next == tail) {
+            break;
+        }
+        tail = next;
     }
 }
 

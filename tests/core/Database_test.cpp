@@ -132,6 +132,29 @@ TEST(Database, HistoryStatementsUseCdateAndCdblLiterally) {
     EXPECT_EQ(db.execute("delete * FROM transiti WHERE Data = ?", {"bad"}), 1);
 }
 
+TEST(Database, AStatementWithMoreAfterItIsRefusedNotHalfRun) {
+    // The engine compiles only the first statement of a text; what follows must not be dropped in
+    // silence while the call reports success.
+    TestInstall inst;
+    auto& db = *inst.db();
+    db.execute("INSERT INTO presenti (NumeroBadge) VALUES ('0001')");
+    db.execute("INSERT INTO transiti (Data) VALUES ('01/01/2026')");
+    const char* refused[] = {"delete * FROM presenti; delete * FROM transiti",
+                             "DELETE FROM presenti WHERE NumeroBadge = ? ; DROP TABLE transiti",
+                             "DELETE FROM presenti -- all\n; garbage"};
+    for (const char* sql : refused) {
+        EXPECT_THROW(db.execute(sql, {"0001"}), DatabaseError) << sql;
+        EXPECT_THROW(db.query(sql), DatabaseError) << sql;
+        RecordSet rs(inst.db(), "presenti");
+        EXPECT_THROW(rs.execute(sql), DatabaseError) << sql;
+    }
+    EXPECT_EQ(db.query("SELECT count(*) FROM presenti")[0][0].toInt(), 1);
+    EXPECT_EQ(db.query("SELECT count(*) FROM transiti")[0][0].toInt(), 1);
+    // A closing semicolon, blanks or a comment after the one statement are fine.
+    EXPECT_EQ(db.execute("delete * FROM presenti WHERE NumeroBadge = ? ; -- done\n ;", {"0001"}), 1);
+    EXPECT_EQ(db.query("SELECT count(*) FROM transiti;")[0][0].toInt(), 1);
+}
+
 TEST(Database, MainDatabaseRunsInWalModeWithFullSync) {
     TestInstall inst;
     auto& db = *inst.db();
