@@ -14,6 +14,8 @@ namespace sentinex {
 /// as DatabaseError with the engine's message.
 class SqlStatement {
 public:
+    /// Prepares `sql`: one statement, optionally followed by semicolons, blanks or comments; a text that
+    /// holds more raises DatabaseError rather than running only its first statement.
     SqlStatement(sqlite3* db, const std::string& sql);
     ~SqlStatement();
     SqlStatement(const SqlStatement&) = delete;
