@@ -27,6 +27,11 @@ struct DateTime {
     bool operator==(const DateTime&) const = default;
 };
 
+/// Days since 1 January 1970 of a proleptic Gregorian date (negative before it).
+long long daysFromCivil(long long year, unsigned month, unsigned day);
+/// The date of a day count since 1 January 1970.
+void civilFromDays(long long days, int& year, int& month, int& day);
+
 /// Time source. The real one reads the system clock; tests script it.
 class Clock {
 public:

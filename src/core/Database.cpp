@@ -1,5 +1,7 @@
 #include "Database.hpp"
 
+#include "Clock.hpp"
+
 #include "Numbers.hpp"
 #include "SqlStatement.hpp"
 
@@ -19,16 +21,6 @@ namespace sentinex {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
-
-// Days from 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's algorithm).
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2 ? 1 : 0;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
 
 bool leap(int y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
