@@ -1,10 +1,10 @@
 // Record store and settings file figures: binding and searching a large history, reading the settings,
 // the atomic rewrite of the presence counter.
 
-#include "core/Database.hpp"
-#include "core/RecordSet.hpp"
+#include "store/Database.hpp"
+#include "store/RecordSet.hpp"
 #include "core/SettingsFile.hpp"
-#include "core/SqlStatement.hpp"
+#include "store/SqlStatement.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 // The reader answers at once and the 10 ms pause before the grant goes through a fake clock, so only
 // the program's own work is timed. Next to it: one bare indexed SQLite lookup of a card on the same
 // database, and the ratio of the two (reported as the counter "x_bare_lookup").
-#include "core/SqlStatement.hpp"
+#include "store/SqlStatement.hpp"
 #include "online/CardRecord.hpp"
 #include "online/PresenceTable.hpp"
 #include "online/StoreFailureNotice.hpp"

@@ -7,10 +7,10 @@
 // through the L-485 board of the simulator (8 loops x 8 addresses), and the main window's own step
 // with the Qt event pump (one line). The timer interval is left out: the steps run back to back.
 
-#include "core/AppState.hpp"
+#include "readers/AppState.hpp"
 #include "core/Clock.hpp"
 #include "core/EventPump.hpp"
-#include "core/RecordSet.hpp"
+#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 #include "link/Link.hpp"
@@ -20,7 +20,7 @@
 #include "support/ScriptedOperator.hpp"
 #include "support/SimProcess.hpp"
 #include "support/TestInstall.hpp"
-#include "ui/FrmMain.hpp"
+#include "ui/main/FrmMain.hpp"
 
 #include <QApplication>
 

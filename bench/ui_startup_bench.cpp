@@ -1,12 +1,12 @@
 // Start-up of the main window on a large installation: 100,000 users and 1,000,000 transits.
 // Measures the window's construction, its start-up sequence and its first show (offscreen), and the
 // peak resident memory of the process that does it.
-#include "core/Database.hpp"
+#include "store/Database.hpp"
 #include "core/EventPump.hpp"
 #include "core/Operator.hpp"
 #include "core/ProgramFolder.hpp"
 #include "support/TestInstall.hpp"
-#include "ui/FrmMain.hpp"
+#include "ui/main/FrmMain.hpp"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

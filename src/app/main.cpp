@@ -1,4 +1,4 @@
-#include "ui/FrmMain.hpp"
+#include "ui/main/FrmMain.hpp"
 
 #include <QApplication>
 

@@ -11,11 +11,11 @@
 #include "TimeBands.hpp"
 #include "TransitLog.hpp"
 #include "core/Clock.hpp"
-#include "core/Database.hpp"
-#include "core/RecordSet.hpp"
+#include "store/Database.hpp"
+#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/TextCodec.hpp"
-#include "core/Transaction.hpp"
+#include "store/Transaction.hpp"
 #include "link/ReaderBus.hpp"
 
 #include <optional>

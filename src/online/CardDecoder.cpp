@@ -1,6 +1,6 @@
 #include "CardDecoder.hpp"
 
-#include "core/ReaderEntry.hpp"
+#include "readers/ReaderEntry.hpp"
 
 namespace sentinex {
 

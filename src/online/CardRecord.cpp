@@ -1,6 +1,6 @@
 #include "CardRecord.hpp"
 
-#include "core/RecordSet.hpp"
+#include "store/RecordSet.hpp"
 
 namespace sentinex {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Value.hpp"
+#include "store/Value.hpp"
 
 #include <array>
 #include <string>

@@ -5,7 +5,7 @@
 #include "PresenceTable.hpp"
 #include "StoreFailureNotice.hpp"
 #include "TransitLog.hpp"
-#include "core/RecordSet.hpp"
+#include "store/RecordSet.hpp"
 
 #include <functional>
 #include <string>

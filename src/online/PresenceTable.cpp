@@ -2,9 +2,9 @@
 
 #include "OnlineServices.hpp"
 #include "StoreFailureNotice.hpp"
-#include "core/Database.hpp"
+#include "store/Database.hpp"
 #include "core/Numbers.hpp"
-#include "core/RecordSet.hpp"
+#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 

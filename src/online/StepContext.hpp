@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ReaderEntry.hpp"
+#include "readers/ReaderEntry.hpp"
 
 #include <string>
 

@@ -11,7 +11,7 @@
 
 #include "E2eRig.hpp"
 
-#include "core/Schema.hpp"
+#include "store/Schema.hpp"
 
 #include <cerrno>
 #include <csignal>

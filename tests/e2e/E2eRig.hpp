@@ -9,9 +9,9 @@
 #include "support/ScriptedOperator.hpp"
 #include "support/SimProcess.hpp"
 #include "support/TestInstall.hpp"
-#include "ui/FrmMain.hpp"
-#include "ui/Lamp.hpp"
-#include "ui/QtEventPump.hpp"
+#include "ui/main/FrmMain.hpp"
+#include "ui/common/Lamp.hpp"
+#include "ui/common/QtEventPump.hpp"
 
 #include <QCoreApplication>
 #include <QLabel>

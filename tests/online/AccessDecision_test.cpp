@@ -1,6 +1,6 @@
 #include "support/OnlineHarness.hpp"
 
-#include "link/ReaderOps.hpp"
+#include "readers/ReaderOps.hpp"
 #include "online/AccessDecision.hpp"
 #include "online/CardRecord.hpp"
 #include "online/PresenceTable.hpp"

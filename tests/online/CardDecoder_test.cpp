@@ -2,7 +2,7 @@
 #include "online/StepContext.hpp"
 #include "support/OnlineFakeBus.hpp"
 
-#include "core/ReaderEntry.hpp"
+#include "readers/ReaderEntry.hpp"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include "ScriptedOperator.hpp"
 #include "TestInstall.hpp"
 
-#include "core/AppState.hpp"
+#include "readers/AppState.hpp"
 #include "core/EventPump.hpp"
-#include "core/RecordSet.hpp"
+#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 #include "online/PollingStep.hpp"

@@ -1,7 +1,7 @@
 #include "TestInstall.hpp"
 
 #include "core/ProfileFile.hpp"
-#include "core/SqlStatement.hpp"
+#include "store/SqlStatement.hpp"
 
 #include <cstdio>
 #include <filesystem>

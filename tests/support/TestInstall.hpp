@@ -1,9 +1,9 @@
 #pragma once
 
 #include "TempDir.hpp"
-#include "core/Database.hpp"
+#include "store/Database.hpp"
 #include "core/ProgramFolder.hpp"
-#include "core/Value.hpp"
+#include "store/Value.hpp"
 
 #include <map>
 #include <memory>

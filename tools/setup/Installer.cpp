@@ -1,7 +1,7 @@
 #include "Installer.hpp"
 
 #include "KitFiles.hpp"
-#include "core/Database.hpp"
+#include "store/Database.hpp"
 #include "core/ProfileFile.hpp"
 #include "core/ProgramFolder.hpp"
 

@@ -3,7 +3,7 @@
 // (one line each) so nothing waits for a click.
 
 #include "core/Operator.hpp"
-#include "ui/FrmMain.hpp"
+#include "ui/main/FrmMain.hpp"
 
 #include <QApplication>
 #include <QPushButton>

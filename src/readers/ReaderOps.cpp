@@ -1,0 +1,52 @@
+#include "ReaderOps.hpp"
+
+#include "link/ReaderBus.hpp"
+#include "link/ReaderCommands.hpp"
+#include "readers/ReaderList.hpp"
+#include "core/Settings.hpp"
+
+#include <utility>
+#include <vector>
+
+namespace sentinex {
+
+namespace {
+
+struct Request {
+    int loop;
+    std::string payload;
+};
+
+/// Payloads are built now, from the list as it is now, and sent when the bus is free.
+void sendWhenIdle(ReaderBus& bus, std::vector<Request> requests) {
+    bus.runWhenIdle([&bus, requests = std::move(requests)] {
+        for (const Request& r : requests) {
+            bus.setCurrentLoop(r.loop);
+            bus.invia_comando(r.payload);
+        }
+    });
+}
+
+} // namespace
+
+void ReaderOps::Settaggio_output_lettore(ReaderBus& bus, const ReaderList& readers, std::int16_t value) {
+    std::vector<Request> requests;
+    for (int i = 0; i < readers.count(); ++i) {
+        const ReaderEntry& e = readers.entry(i);
+        requests.push_back(
+            {e.loop, ReaderCommands::setOutput(ReaderCommands::prefix(e.address, e.siteCode), value)});
+    }
+    sendWhenIdle(bus, std::move(requests));
+}
+
+void ReaderOps::unlockReader(ReaderBus& bus, const ReaderList& readers, int index0,
+                             const Settings& settings) {
+    if (index0 < 0 || index0 >= readers.count()) {
+        return;
+    }
+    const ReaderEntry& e = readers.entry(index0);
+    sendWhenIdle(bus, {{e.loop, ReaderCommands::unlock(ReaderCommands::prefix(e.address, e.siteCode),
+                                                       settings.TastieraOutput1, settings.TastieraOutput2)}});
+}
+
+} // namespace sentinex

@@ -1,0 +1,37 @@
+#include "ui/common/Lamp.hpp"
+
+#include <QPainter>
+
+namespace sentinex {
+
+QColor backColourToQColor(int backColour) {
+    return QColor(backColour & 0xFF, (backColour >> 8) & 0xFF, (backColour >> 16) & 0xFF);
+}
+
+Lamp::Lamp(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(24, 24);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void Lamp::setBackColour(int backColour) {
+    if (backColour == m_backColour)
+        return;
+    m_backColour = backColour;
+    update();
+}
+
+void Lamp::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int d = qMin(width(), height()) - 4;
+    const QRectF r((width() - d) / 2.0, (height() - d) / 2.0, d, d);
+    const QColor c = backColourToQColor(m_backColour);
+    QRadialGradient g(r.center() - QPointF(d / 5.0, d / 5.0), d * 0.7);
+    g.setColorAt(0, c.lighter(160));
+    g.setColorAt(1, c);
+    p.setBrush(g);
+    p.setPen(QPen(QColor(60, 60, 60), 1.5));
+    p.drawEllipse(r);
+}
+
+} // namespace sentinex

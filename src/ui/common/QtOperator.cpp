@@ -1,0 +1,87 @@
+#include "ui/common/QtOperator.hpp"
+
+#include "ui/common/FrmWait.hpp"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace sentinex {
+
+namespace {
+
+QMessageBox::Icon toQt(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+QtOperator::QtOperator() = default;
+
+QtOperator::~QtOperator() = default;
+
+void QtOperator::message(const std::string& title, const std::string& text, MsgIcon icon) {
+    QMessageBox box(toQt(icon), q(title), q(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+Answer QtOperator::question(const std::string& title, const std::string& text, MsgIcon icon,
+                            bool withCancel) {
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (withCancel)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(toQt(icon), q(title), q(text), buttons, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        // Escape or the window's close button: No when there is no Cancel to give.
+        return withCancel ? Answer::Cancel : Answer::No;
+    }
+}
+
+std::string QtOperator::inputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& initial) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), q(title), q(prompt),
+                                               QLineEdit::Normal, q(initial), &ok);
+    return ok ? text.toStdString() : std::string();
+}
+
+void QtOperator::showWait() {
+    if (!m_wait)
+        m_wait = std::make_unique<FrmWait>();
+    m_wait->show();
+    m_wait->raise();
+    // Paint it now: the long operation that follows may not return to the event loop for a while.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtOperator::closeWait() {
+    m_wait.reset();
+}
+
+void QtOperator::beep() {
+    QApplication::beep();
+}
+
+} // namespace sentinex

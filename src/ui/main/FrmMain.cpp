@@ -1,0 +1,475 @@
+#include "ui/main/FrmMain.hpp"
+
+#include "ui_FrmMain.h"
+
+#include "core/Clock.hpp"
+#include "core/EventPump.hpp"
+#include "core/Numbers.hpp"
+#include "core/Operator.hpp"
+#include "readers/OutputSchedule.hpp"
+#include "store/Schema.hpp"
+#include "core/SettingsFile.hpp"
+#include "link/Link.hpp"
+#include "link/ReaderBus.hpp"
+#include "readers/ReaderOps.hpp"
+#include "online/OnlineServices.hpp"
+#include "online/PollingStep.hpp"
+#include "ui/common/QtEventPump.hpp"
+#include "ui/common/QtOperator.hpp"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+
+#include <cmath>
+#include <filesystem>
+
+namespace sentinex {
+
+namespace {
+
+constexpr int kRed = static_cast<int>(LampColour::Red);
+constexpr int kGreen = static_cast<int>(LampColour::Green);
+constexpr int kAnimationFrames = 13;
+constexpr int kPictureSize = 40;
+
+QString display(const std::string& text) {
+    // Messages use CR LF as line break; a label wants a bare LF.
+    return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+/// Frame `i` of the polling animation: an arc turning once round the dial in 13 steps.
+QPixmap pollingPicture(int i) {
+    QPixmap pm(kPictureSize, kPictureSize);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF dial(5, 5, kPictureSize - 10, kPictureSize - 10);
+    p.setPen(QPen(QColor(190, 200, 210), 5));
+    p.drawEllipse(dial);
+    p.setPen(QPen(QColor(20, 110, 200), 5, Qt::SolidLine, Qt::RoundCap));
+    const int start = 90 * 16 - i * 360 * 16 / kAnimationFrames; // clockwise from the top
+    p.drawArc(dial, start, -110 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(20, 110, 200));
+    p.drawEllipse(dial.center(), 3.5, 3.5);
+    return pm;
+}
+
+/// The "Output automatico" picture: a lamp, dark when off, lit with rays when on.
+QPixmap outputPicture(bool on) {
+    QPixmap pm(kPictureSize, kPictureSize);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF c(kPictureSize / 2.0, kPictureSize / 2.0 - 3);
+    if (on) {
+        p.setPen(QPen(QColor(230, 160, 0), 2.5, Qt::SolidLine, Qt::RoundCap));
+        for (int k = 0; k < 8; ++k) {
+            const double a = k * M_PI / 4;
+            p.drawLine(c + QPointF(std::cos(a) * 13, std::sin(a) * 13),
+                       c + QPointF(std::cos(a) * 18, std::sin(a) * 18));
+        }
+    }
+    p.setPen(QPen(QColor(70, 70, 70), 1.5));
+    p.setBrush(on ? QColor(255, 220, 40) : QColor(170, 170, 170));
+    p.drawEllipse(c, 10, 10);
+    p.setBrush(QColor(110, 110, 110));
+    p.drawRect(QRectF(c.x() - 5, c.y() + 10, 10, 7));
+    return pm;
+}
+
+QLabel* pictureControl(QWidget* parent, const QString& name, const QPixmap& pm) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setPixmap(pm);
+    label->hide(); // a store of pictures, like the invisible picture controls of the form
+    return label;
+}
+
+} // namespace
+
+FrmMain::FrmMain(FrmMainDeps deps, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmMain>()), m_deps(std::move(deps)),
+      m_folder(m_deps.programFolder.empty() ? ProgramFolder::ofExecutable()
+                                            : ProgramFolder(m_deps.programFolder)) {
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_QuitOnClose, true);
+
+    if (m_deps.op) {
+        m_op = m_deps.op;
+    } else {
+        m_ownOperator = std::make_unique<QtOperator>();
+        m_op = m_ownOperator.get();
+    }
+    if (m_deps.clock) {
+        m_clock = m_deps.clock;
+    } else {
+        m_ownClock = std::make_unique<SystemClock>();
+        m_clock = m_ownClock.get();
+    }
+    if (m_deps.pump) {
+        m_pump = m_deps.pump;
+    } else {
+        m_ownPump = std::make_unique<QtEventPump>();
+        m_pump = m_ownPump.get();
+    }
+    m_bus = m_deps.bus;
+    if (!m_deps.quit) {
+        m_deps.quit = [](int code) {
+            QApplication::closeAllWindows();
+            QCoreApplication::exit(code);
+        };
+    }
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer3 = new QTimer(this);
+    m_timer3->setObjectName(QStringLiteral("Timer3"));
+    connect(m_timer1, &QTimer::timeout, this, &FrmMain::onTimer1);
+    connect(m_timer2, &QTimer::timeout, this, &FrmMain::onTimer2);
+    connect(m_timer3, &QTimer::timeout, this, &FrmMain::onTimer3);
+
+    buildPictures();
+    m_ui->Command4->setIconSize(QSize(kPictureSize, kPictureSize));
+    m_ui->Command6->setIconSize(QSize(kPictureSize, kPictureSize));
+
+    connect(m_ui->Command4, &QPushButton::clicked, this, &FrmMain::onCommand4Clicked);
+    connect(m_ui->Command6, &QPushButton::clicked, this, &FrmMain::onCommand6Clicked);
+    connect(m_ui->Command5, &QPushButton::clicked, this, &FrmMain::onCommand5Clicked);
+    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::CardsAbil); });
+    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::ProgSetup); });
+    connect(m_ui->Command3, &QPushButton::clicked, this,
+            [this] { openGuardedForm(GuardedForm::ConfLettori); });
+    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::FunzAgg); });
+    // Command8 carries a caption only.
+
+    setIndicator(m_ui->Label1, false);
+    setIndicator(m_ui->Label2, false);
+    // The lamps stay neutral until the first card: neither a grant nor a refusal has happened yet.
+}
+
+FrmMain::~FrmMain() {
+    // The step and the link hold references to the record sets and the settings: they go first.
+    m_step.reset();
+    m_ownBus.reset();
+}
+
+void FrmMain::buildPictures() {
+    for (int i = 0; i < kAnimationFrames; ++i)
+        m_image1.push_back(pictureControl(this, QStringLiteral("Image1(%1)").arg(i), pollingPicture(i)));
+    m_image2.push_back(pictureControl(this, QStringLiteral("Image2(0)"), outputPicture(false)));
+    m_image2.push_back(pictureControl(this, QStringLiteral("Image2(1)"), outputPicture(true)));
+}
+
+int FrmMain::load() {
+    // Two copies on one installation would share the serial port and every file.
+    if (!m_lock.acquire(m_folder.file("Sentinex.lock"))) {
+        m_op->message("Attenzione", "Sentinex è già in esecuzione in questa cartella.", MsgIcon::Exclamation);
+        return ExitAlreadyRunning;
+    }
+
+    setWindowTitle(QStringLiteral("Sentinex  - Versione %1.%2 - SX003")
+                       .arg(SENTINEX_VERSION_MAJOR)
+                       .arg(SENTINEX_VERSION_MINOR));
+
+    try {
+        m_db = Database::open(m_folder.database());
+        Schema::requireMain(*m_db);
+        m_data1.bind(m_db, "presenti");
+        m_data2.bind(m_db, "transiti");
+        m_data3.bind(m_db, "Carte");
+    } catch (const std::exception& e) {
+        m_op->message("Errore", e.what(), MsgIcon::Critical);
+        return ExitDatabase;
+    }
+
+    m_settingsFile = std::make_unique<SettingsFile>(m_folder.settings());
+    m_settings = m_settingsFile->loadAll();
+
+    // From here on a failing step is left undone and start-up goes on.
+    try {
+        openSerialPort();
+    } catch (const std::exception&) {
+    }
+    if (m_bus) {
+        m_step = std::make_unique<PollingStep>(OnlineServices{m_state,
+                                                              m_settings,
+                                                              *m_settingsFile,
+                                                              m_folder.dir(),
+                                                              *m_bus,
+                                                              *m_clock,
+                                                              *m_pump,
+                                                              *m_op,
+                                                              *this,
+                                                              m_data1,
+                                                              m_data2,
+                                                              m_data3,
+                                                              {}});
+    }
+
+    m_state.pollingOn = false;
+    m_state.outputOn = false;
+    showPresence(trim(std::to_string(m_settings.Utenti)));
+    setIndicator(m_ui->Label1, false);
+    setIndicator(m_ui->Label2, false);
+
+    m_state.animationFrame = 0;
+    m_state.currentReader = 1;
+    m_ui->Command4->setIcon(QIcon(m_image1[0]->pixmap()));
+    m_ui->Command6->setIcon(QIcon(m_image2[0]->pixmap()));
+
+    m_timer1->stop();
+    m_timer2->stop();
+    m_timer3->stop();
+
+    try {
+        loadReaderList();
+    } catch (const std::exception&) {
+    }
+
+    m_timer2->setInterval(10000);
+    m_timer3->setInterval(60000);
+    applyTimer1Interval();
+
+    try {
+        runStartupInspection();
+    } catch (const std::exception&) {
+    }
+
+    m_timer3->start();
+
+    resetReportDatabase();
+    updateToolButtons();
+    return 0;
+}
+
+void FrmMain::openSerialPort() {
+    if (m_bus)
+        return; // a bus was handed in ready to use
+    auto link = std::make_unique<Link>(m_settings, m_folder.settings(), *m_clock, *m_pump, *m_op);
+    Link& opened = *link;
+    m_bus = link.get();
+    m_ownBus = std::move(link);
+    // A port that does not open has been reported; exchanges then find no reader and polling goes on.
+    opened.openPort();
+}
+
+void FrmMain::loadReaderList() {
+    if (!m_lettori.isBound())
+        m_lettori.bind(m_db, "Lettori");
+    const ReaderList::LoadResult r = m_state.readers.load(m_lettori);
+    if (r.truncated && !m_warnedTooManyReaders) {
+        m_warnedTooManyReaders = true;
+        m_op->message(
+            "Attenzione",
+            "La tabella dei lettori contiene più di 64 lettori: sono stati caricati solo i primi 64.",
+            MsgIcon::Exclamation);
+    }
+    if (m_state.currentReader > m_state.readers.count())
+        m_state.currentReader = 1;
+    applyTimer1Interval();
+}
+
+void FrmMain::applyTimer1Interval() {
+    const int interval = pollingInterval(m_settings.Polling, m_state.readers.count());
+    m_timer1->setInterval(interval);
+    // An interval of 0 means no tick at all (a Qt timer of 0 would fire continuously).
+    if (interval <= 0)
+        m_timer1->stop();
+    else if (m_state.pollingOn && !m_timer1->isActive())
+        m_timer1->start();
+}
+
+void FrmMain::runStartupInspection() {
+    // The random inspection draw at start-up (setting "Imparziale") belongs here, between the timer
+    // set-up and the start of Timer3. The inspection is not part of this program yet, so nothing is
+    // drawn; the call stays so the draw slots in at its place in the sequence.
+}
+
+void FrmMain::resetReportDatabase() {
+    // The reports start from the empty schema copy every time, swapped in whole with any leftover
+    // journal of the old file removed. Without the copy, or when the swap fails, the file stays.
+    const std::string report = m_folder.reportDatabase();
+    Database::replaceWithCopy(report + ".schema", report);
+}
+
+void FrmMain::setIndicator(QLabel* label, bool on) {
+    const int colour = on ? kGreen : kRed;
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, backColourToQColor(colour));
+    label->setPalette(pal);
+    label->setProperty("backColour", colour);
+    label->setAccessibleDescription(on ? QStringLiteral("attivo") : QStringLiteral("disattivo"));
+}
+
+void FrmMain::updateToolButtons() {
+    const bool enabled = m_state.toolButtonsEnabled();
+    m_ui->Command2->setEnabled(enabled);
+    m_ui->Command3->setEnabled(enabled);
+}
+
+void FrmMain::setPolling(bool on) {
+    m_state.pollingOn = on;
+    setIndicator(m_ui->Label1, on);
+    if (on)
+        applyTimer1Interval();
+    else
+        m_timer1->stop();
+    updateToolButtons();
+}
+
+void FrmMain::setOutput(bool on) {
+    m_state.outputOn = on;
+    setIndicator(m_ui->Label2, on);
+    m_ui->Command6->setIcon(QIcon(m_image2[on ? 1 : 0]->pixmap()));
+    if (on)
+        m_timer2->start();
+    else
+        m_timer2->stop(); // the outputs keep their state
+    updateToolButtons();
+}
+
+void FrmMain::onCommand4Clicked() {
+    setPolling(!m_state.pollingOn);
+}
+
+void FrmMain::onCommand6Clicked() {
+    setOutput(!m_state.outputOn);
+}
+
+void FrmMain::onCommand5Clicked() {
+    requestExit();
+}
+
+void FrmMain::requestExit() {
+    if (m_exitPending)
+        return;
+    m_exitPending = true;
+    m_timer1->stop();
+    m_timer2->stop();
+    m_timer3->stop();
+    // A card the reader has already reported is recorded before the program ends; otherwise at once.
+    if (m_step && m_step->recordPending()) {
+        hide();
+        m_step->afterStep([this] { quitNow(); });
+        return;
+    }
+    quitNow();
+}
+
+void FrmMain::quitNow() {
+    m_deps.quit(0);
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    if (!m_exitPending) {
+        event->ignore();
+        requestExit();
+        return;
+    }
+    event->accept();
+}
+
+void FrmMain::onTimer1() {
+    m_state.nextAnimationFrame();
+    m_ui->Command4->setIcon(QIcon(m_image1[static_cast<std::size_t>(m_state.animationFrame)]->pixmap()));
+    if (m_exitPending || !m_state.pollingOn || m_state.readers.count() == 0)
+        return;
+    // A tick that arrives while a step waits for its reader is skipped: one step at a time.
+    if (m_state.stepInProgress || !m_step)
+        return;
+    runPollingStep(m_state.currentReader);
+    m_state.advanceReader();
+}
+
+void FrmMain::runPollingStep(int readerIndex) {
+    m_step->run(readerIndex);
+    // Switching polling off during the step left the tool buttons disabled until now.
+    updateToolButtons();
+}
+
+void FrmMain::onTimer2() {
+    if (m_exitPending || !m_state.outputOn)
+        return;
+    const std::optional<int> value = OutputSchedule::decideFile(m_folder.schedule(), m_clock->now());
+    if (value)
+        Settaggio_output_lettore(*value);
+}
+
+void FrmMain::onTimer3() {
+    // The inspection clock: the scheduled draw of the random inspection hooks in here.
+}
+
+void FrmMain::Settaggio_output_lettore(int value) {
+    if (m_bus)
+        ReaderOps::Settaggio_output_lettore(*m_bus, m_state.readers, static_cast<std::int16_t>(value));
+}
+
+void FrmMain::unlockReader(int index0) {
+    if (m_bus)
+        ReaderOps::unlockReader(*m_bus, m_state.readers, index0, m_settings);
+}
+
+void FrmMain::keyPressEvent(QKeyEvent* event) {
+    const bool unlockKey = event->key() == Qt::Key_F1 || event->text() == QStringLiteral("A") ||
+                           event->text() == QStringLiteral("a");
+    if (!unlockKey) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat())
+        return; // a held key unlocks once
+    manualUnlock();
+}
+
+void FrmMain::manualUnlock() {
+    const int count = m_state.readers.count();
+    if (count < 1)
+        return;
+    if (count == 1) {
+        unlockReader(0);
+        return;
+    }
+    const std::string answer = m_op->inputBox("Inserire il numero del lettore da sbloccare", "Sentinex");
+    const double v = leadingNumber(answer);
+    if (v < 1 || v > count)
+        return;
+    unlockReader(static_cast<int>(roundHalfEven(v - 1)));
+}
+
+void FrmMain::openGuardedForm(GuardedForm form) {
+    // The password prompt and the administration forms open here once they are part of the program:
+    // prompt, then on success hide this window and show the form modeless.
+    (void)form;
+    m_op->message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
+}
+
+void FrmMain::showEvent(const std::string& text) {
+    m_ui->Label3->setText(display(text));
+}
+
+void FrmMain::showReceived(const std::string& text) {
+    m_ui->Label8->setText(display(text));
+}
+
+void FrmMain::setLamps(LampColour colour) {
+    m_ui->Shape1->setBackColour(static_cast<int>(colour));
+    m_ui->Shape2->setBackColour(static_cast<int>(colour));
+}
+
+void FrmMain::showPresence(const std::string& text) {
+    m_ui->Label4->setText(QString::fromStdString(text));
+}
+
+void FrmMain::pollingStopped() {
+    setPolling(false);
+}
+
+} // namespace sentinex

@@ -1,0 +1,297 @@
+#include "store/Database.hpp"
+#include "store/RecordSet.hpp"
+#include "store/Schema.hpp"
+#include "support/TempDir.hpp"
+#include "support/TestInstall.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+namespace sentinex {
+namespace {
+
+using testing::TempDir;
+using testing::TestInstall;
+
+TEST(Database, OpenNeverCreatesAndRejectsWhatIsNotADatabase) {
+    TempDir dir;
+    EXPECT_THROW(Database::open(dir.file("Sentinex.mdb")), DatabaseError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Sentinex.mdb")));
+
+    dir.write("testo.mdb",
+              "questo non e' un database, solo testo qualsiasi che occupa piu' di cento byte........"
+              "..............................................................................");
+    try {
+        Database::open(dir.file("testo.mdb"));
+        FAIL() << "a text file opened as a database";
+    } catch (const DatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("testo.mdb"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(Database::open(dir.path()), DatabaseError);
+
+    // An empty file is an empty database to the engine: it opens, fails the check, and stays empty.
+    dir.write("vuoto.mdb", "");
+    auto empty = Database::open(dir.file("vuoto.mdb"));
+    EXPECT_THROW(Schema::requireMain(*empty), DatabaseError);
+    empty.reset();
+    EXPECT_EQ(std::filesystem::file_size(dir.file("vuoto.mdb")), 0u);
+}
+
+TEST(Database, AnotherSqliteFileLacksOurTables) {
+    TempDir dir;
+    Database::create(dir.file("altro.mdb"), "CREATE TABLE x (a);");
+    auto db = Database::open(dir.file("altro.mdb"));
+    try {
+        Schema::requireMain(*db);
+        FAIL() << "a foreign database passed the check";
+    } catch (const DatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("Carte"), std::string::npos) << e.what();
+    }
+}
+
+TEST(Database, CreateRefusesAnExistingFileAndCleansUpAFailedSchema) {
+    TempDir dir;
+    dir.write("x.mdb", "keep");
+    EXPECT_THROW(Database::create(dir.file("x.mdb"), "CREATE TABLE t (a);"), DatabaseError);
+    EXPECT_EQ(TempDir::read(dir.file("x.mdb")), "keep");
+    EXPECT_THROW(Database::create(dir.file("y.mdb"), "CREATE TABLE t (a); THIS IS NOT SQL;"), DatabaseError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("y.mdb")));
+}
+
+TEST(Database, ReportDatabaseIsReplacedByItsSchemaCopy) {
+    TestInstall inst;
+    const std::string report = inst.folder().reportDatabase();
+    {
+        auto db = Database::open(report, false);
+        db->execute("INSERT INTO temp (Cognome) VALUES ('vecchio')");
+    }
+    // A journal left by an earlier run must not be replayed onto the fresh copy.
+    inst.temp().write("RepSentinex.mdb-wal", "stale journal bytes");
+    ASSERT_TRUE(Database::replaceWithCopy(report + ".schema", report));
+    EXPECT_FALSE(std::filesystem::exists(report + "-wal"));
+    auto db = Database::open(report, false);
+    EXPECT_EQ(db->query("SELECT count(*) FROM temp")[0][0].toInt(), 0);
+    db->execute("INSERT INTO temp (Cognome) VALUES ('nuovo')");
+    // Without the schema copy the report database stays as it was.
+    EXPECT_FALSE(Database::replaceWithCopy(inst.temp().file("manca.schema"), report));
+    EXPECT_EQ(db->query("SELECT Cognome FROM temp")[0][0].toString(), "nuovo");
+}
+
+TEST(Database, DateTextsBecomeDayNumbers) {
+    const struct {
+        const char* text;
+        bool ok;
+        double serial;
+    } cases[] = {
+        {"30/12/1899", true, 0},
+        {"31/12/1899", true, 1},
+        {"01/01/1900", true, 2},
+        {"04/01/2026", true, 46026},
+        {"29/02/2024", true, 45351},
+        {"04/01/2026 12:00", true, 46026.5},
+        {"04/01/2026 06:00:00", true, 46026.25},
+        {" 4/1/2026 ", true, 46026},
+        {"29/02/2025", false, 0},
+        {"32/01/2026", false, 0},
+        {"04/13/2026", false, 0},
+        {"04/01/26", false, 0},
+        {"04-01-2026", false, 0},
+        {"04/01/2026 24:00", false, 0},
+        {"04/01/2026 12:60", false, 0},
+        {"04/01/2026x", false, 0},
+        {"", false, 0},
+        {"##:##", false, 0},
+    };
+    for (const auto& c : cases) {
+        double serial = -1;
+        EXPECT_EQ(dateTextToDaySerial(c.text, serial), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_DOUBLE_EQ(serial, c.serial) << c.text;
+        }
+    }
+}
+
+TEST(Database, HistoryStatementsUseCdateAndCdblLiterally) {
+    TestInstall inst;
+    auto& db = *inst.db();
+    for (const char* d : {"31/12/2025", "01/01/2026", "15/01/2026", "bad", ""}) {
+        db.execute("INSERT INTO transiti (Data, Ora, Passaggio) VALUES (?, '08:00', true)", {d});
+    }
+    const auto rows =
+        db.query("SELECT Data FROM transiti WHERE cdbl(CDATE(Data)) >= ? AND cdbl(CDATE(Data)) <= ? "
+                 "AND Passaggio = true ORDER BY cdbl(CDATE(Data)) ASC",
+                 {46023.0, 46037.0});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0].toString(), "01/01/2026");
+    EXPECT_EQ(rows[1][0].toString(), "15/01/2026");
+    EXPECT_TRUE(db.query("SELECT CDATE('nonsense')")[0][0].isNull());
+    EXPECT_DOUBLE_EQ(db.query("SELECT cdbl('2.5')")[0][0].toDouble(), 2.5);
+    EXPECT_EQ(db.execute("delete * FROM transiti WHERE Passaggio = false"), 0);
+    EXPECT_EQ(db.execute("delete * FROM transiti WHERE Data = ?", {"bad"}), 1);
+}
+
+TEST(Database, AStatementWithMoreAfterItIsRefusedNotHalfRun) {
+    // The engine compiles only the first statement of a text; what follows must not be dropped in
+    // silence while the call reports success.
+    TestInstall inst;
+    auto& db = *inst.db();
+    db.execute("INSERT INTO presenti (NumeroBadge) VALUES ('0001')");
+    db.execute("INSERT INTO transiti (Data) VALUES ('01/01/2026')");
+    const char* refused[] = {"delete * FROM presenti; delete * FROM transiti",
+                             "DELETE FROM presenti WHERE NumeroBadge = ? ; DROP TABLE transiti",
+                             "DELETE FROM presenti -- all\n; garbage"};
+    for (const char* sql : refused) {
+        EXPECT_THROW(db.execute(sql, {"0001"}), DatabaseError) << sql;
+        EXPECT_THROW(db.query(sql), DatabaseError) << sql;
+        RecordSet rs(inst.db(), "presenti");
+        EXPECT_THROW(rs.execute(sql), DatabaseError) << sql;
+    }
+    EXPECT_EQ(db.query("SELECT count(*) FROM presenti")[0][0].toInt(), 1);
+    EXPECT_EQ(db.query("SELECT count(*) FROM transiti")[0][0].toInt(), 1);
+    // A closing semicolon, blanks or a comment after the one statement are fine.
+    EXPECT_EQ(db.execute("delete * FROM presenti WHERE NumeroBadge = ? ; -- done\n ;", {"0001"}), 1);
+    EXPECT_EQ(db.query("SELECT count(*) FROM transiti;")[0][0].toInt(), 1);
+}
+
+TEST(Database, MainDatabaseRunsInWalModeWithFullSync) {
+    TestInstall inst;
+    auto& db = *inst.db();
+    EXPECT_EQ(db.query("PRAGMA journal_mode")[0][0].toString(), "wal");
+    EXPECT_EQ(db.query("PRAGMA synchronous")[0][0].toInt(), 2);
+}
+
+TEST(Database, ABrieflyLockedDatabaseIsWaitedFor) {
+    TestInstall inst;
+    auto writer = Database::open(inst.folder().database());
+    auto other = Database::open(inst.folder().database());
+    writer->executeScript("BEGIN IMMEDIATE; INSERT INTO presenti (NumeroBadge) VALUES ('0001');");
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        writer->executeScript("COMMIT");
+    });
+    EXPECT_NO_THROW(other->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0002')"));
+    release.join();
+    EXPECT_EQ(other->query("SELECT count(*) FROM presenti")[0][0].toInt(), 2);
+}
+
+TEST(Schema, FreshDatabaseHoldsEveryTableAndField) {
+    TestInstall inst;
+    auto& db = *inst.db();
+    EXPECT_NO_THROW(Schema::requireMain(db));
+    EXPECT_NO_THROW(Schema::requireReport(*inst.reportDb()));
+
+    std::vector<std::string> carte = {"Cognome", "Nome",           "Indirizzo",   "NumeroCarta",
+                                      "Note",    "AbilitaCarta",   "Flag_online", "Output1",
+                                      "Output2", "ControllaInput", "MetodoInput", "Input1",
+                                      "Input2",  "Flag_fasce",     "NomeFascia",  "SceltaFascia",
+                                      "Lettore", "Imparziale",     "Stringa"};
+    std::vector<std::string> fasce = {"Nome", "Quanti"};
+    for (const auto& f : Schema::intervalFields()) {
+        carte.push_back(f);
+        fasce.push_back(f);
+    }
+    for (const auto& f : Schema::dayFlagFields()) {
+        carte.push_back(f);
+        fasce.push_back(f);
+    }
+    EXPECT_EQ(Schema::intervalFields().size(), 28u);
+    EXPECT_EQ(Schema::intervalFields().back(), "Dom_2_a");
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"Carte", carte},
+        {"Fasce", fasce},
+        {"Lettori", {"TipoLettore", "NumeroLoop", "NumeroIndirizzo", "SituatoPresso", "CodiceImpianto",
+                     "Ritardo",     "PosCarta1",  "PosCarta2",       "PosCarta3",     "PosCarta4",
+                     "PosCodice1",  "PosCodice2", "PosCodice3",      "PosCodice4",    "PosCodice5",
+                     "PosCodice6",  "Stato",      "RiscriviRam",     "TestInput",     "FasceOrarie"}},
+        {"transiti",
+         {"NumeroBadge", "Cognome", "Nome", "PosizioneLettore", "Data", "Ora", "Passaggio", "verso", "nota",
+          "indice"}},
+        {"presenti", {"NumeroBadge"}},
+        {"Storico", {"NumeroCarta", "Cognome", "Nome", "NumeroLettore", "SituatoPresso", "Data", "Ora"}},
+    };
+    for (const auto& [table, fields] : expected) {
+        const auto cols = db.columns(table);
+        EXPECT_EQ(cols.size(), fields.size()) << table;
+        for (const auto& f : fields) {
+            EXPECT_NE(std::find(cols.begin(), cols.end(), f), cols.end()) << table << "." << f;
+        }
+    }
+    auto& rep = *inst.reportDb();
+    EXPECT_EQ(rep.columns("temp"),
+              (std::vector<std::string>{"Cognome", "Nome", "Ora", "NumeroBadge", "Data", "causale", "nota",
+                                        "verso", "dataora", "passaggio"}));
+    EXPECT_EQ(rep.columns("presenze"),
+              (std::vector<std::string>{"cognome", "nome", "numerobadge", "mancaingresso", "mancauscita",
+                                        "dataingresso", "sdataingresso", "dataUscita", "sdataUscita",
+                                        "numeroore", "numerominuti"}));
+}
+
+TEST(Schema, StoricoRecordsLandInTransitiAsOfflinePassages) {
+    TestInstall inst;
+    TestInstall::Reader r;
+    r.Stato = "Out";
+    inst.addReader(r);
+    r.Stato = "InOut";
+    r.NumeroIndirizzo = 2;
+    inst.addReader(r);
+    r.Stato = "In";
+    r.NumeroIndirizzo = 3;
+    inst.addReader(r);
+    // The second reader is deleted: positions follow the stored order of what is left.
+    inst.db()->execute("DELETE FROM Lettori WHERE NumeroIndirizzo = 2");
+
+    RecordSet storico(inst.db(), "Storico");
+    const struct {
+        int lettore;
+        const char* verso;
+    } cases[] = {{1, "Out"}, {2, "In"}, {3, ""}, {0, ""}};
+    for (const auto& c : cases) {
+        storico.addNew();
+        storico.setField("NumeroCarta", "0042");
+        storico.setField("Cognome", "D'Amico");
+        storico.setField("Nome", "Anna");
+        storico.setField("NumeroLettore", c.lettore);
+        storico.setField("SituatoPresso", "Ingresso");
+        storico.setField("Data", "03/01/2026");
+        storico.setField("Ora", "09:05");
+        storico.update();
+    }
+    const auto rows =
+        inst.db()->query("SELECT NumeroBadge, Cognome, Nome, PosizioneLettore, Data, Ora, Passaggio, "
+                         "nota, verso FROM transiti ORDER BY indice");
+    ASSERT_EQ(rows.size(), 4u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i][0].toString(), "0042");
+        EXPECT_EQ(rows[i][1].toString(), "D'Amico");
+        EXPECT_EQ(rows[i][2].toString(), "Anna");
+        EXPECT_EQ(rows[i][3].toString(), "Ingresso");
+        EXPECT_EQ(rows[i][4].toString(), "03/01/2026");
+        EXPECT_EQ(rows[i][5].toString(), "09:05");
+        EXPECT_TRUE(rows[i][6].toBool());
+        EXPECT_EQ(rows[i][7].toString(), "OffLine");
+        EXPECT_EQ(rows[i][8].toString(), cases[i].verso) << "reader position " << cases[i].lettore;
+    }
+    storico.refresh();
+    EXPECT_EQ(storico.recordCount(), 4);
+
+    RecordSet view(inst.db(), "storico");
+    EXPECT_FALSE(view.eof());
+    EXPECT_EQ(view.text("NUMEROCARTA"), "0042");
+    view.moveLast();
+    EXPECT_EQ(view.text("SituatoPresso"), "Ingresso");
+    view.moveNext();
+    EXPECT_TRUE(view.eof());
+    EXPECT_TRUE(view.findFirst("Data = ? AND Ora = ?", {"03/01/2026", "09:05"}));
+    EXPECT_THROW(view.edit(), DatabaseError) << "downloaded transits are not edited through the view";
+
+    inst.db()->execute("DELETE FROM transiti");
+    RecordSet empty(inst.db(), "Storico");
+    EXPECT_TRUE(empty.eof());
+    EXPECT_TRUE(empty.bof());
+    EXPECT_EQ(empty.recordCount(), 0);
+}
+
+} // namespace
+} // namespace sentinex

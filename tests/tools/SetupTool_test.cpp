@@ -1,0 +1,98 @@
+#include "store/Database.hpp"
+#include "core/ProfileFile.hpp"
+#include "core/ProgramFolder.hpp"
+#include "readers/ReaderList.hpp"
+#include "store/RecordSet.hpp"
+#include "store/Schema.hpp"
+#include "core/SettingsFile.hpp"
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace sentinex {
+namespace {
+
+using testing::TempDir;
+
+std::string setupTool() {
+    return std::string(SENTINEX_BIN_DIR) + "/sentinex-setup";
+}
+
+int run(const std::string& args) {
+    const int status = std::system((setupTool() + " " + args + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class SetupTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(setupTool())) {
+            GTEST_SKIP() << "sentinex-setup not built";
+        }
+    }
+    TempDir dir;
+    std::string inst() const { return dir.file("inst"); }
+};
+
+TEST_F(SetupTool, LaysOutACompleteInstallation) {
+    ASSERT_EQ(run(inst()), 0);
+    const ProgramFolder f(inst());
+    auto db = Database::open(f.database());
+    EXPECT_NO_THROW(Schema::requireMain(*db));
+    EXPECT_NO_THROW(Schema::requireReport(*Database::open(f.reportDatabase(), false)));
+    EXPECT_NO_THROW(Schema::requireReport(*Database::open(f.reportDatabase() + ".schema", false)));
+    EXPECT_TRUE(std::filesystem::exists(f.file("sentinex-setup")));
+    EXPECT_EQ(TempDir::read(f.passwordFile()), "[Sentinex]\r\nFile=\xB0\xB0\xB0\xA7\xA7\xA7\r\n");
+    EXPECT_FALSE(TempDir::read(f.schedule()).empty());
+
+    const Settings s = SettingsFile(f.settings()).loadAll();
+    EXPECT_EQ(s.Seriale, 1);
+    EXPECT_EQ(s.Polling, 100);
+    EXPECT_FALSE(s.StoricoEsterno);
+    EXPECT_FALSE(s.Imparziale);
+    EXPECT_TRUE(s.Beep);
+    EXPECT_EQ(s.Utenti, 0);
+    EXPECT_EQ(s.OraImparziale, "##:##");
+    EXPECT_FALSE(s.bandDefined[0] || s.bandDefined[1] || s.bandDefined[2]);
+}
+
+TEST_F(SetupTool, RefusesToOverwriteADatabase) {
+    ASSERT_EQ(run(inst()), 0);
+    Database::open(ProgramFolder(inst()).database())
+        ->execute("INSERT INTO presenti (NumeroBadge) VALUES ('7')");
+    EXPECT_EQ(run(inst()), 1);
+    EXPECT_EQ(Database::open(ProgramFolder(inst()).database())
+                  ->query("SELECT count(*) FROM presenti")[0][0]
+                  .toInt(),
+              1);
+    EXPECT_NE(run(""), 0) << "a folder is required";
+}
+
+TEST_F(SetupTool, DemoDataGivesTwoReadersThreeUsersAndTheSimulatedPort) {
+    ASSERT_EQ(run("--demo-data " + inst()), 0);
+    const ProgramFolder f(inst());
+    auto db = Database::open(f.database());
+    RecordSet lettori(db, "Lettori");
+    ReaderList list;
+    list.load(lettori);
+    ASSERT_EQ(list.count(), 2);
+    EXPECT_EQ(list.entry(0).location, "Ingresso");
+    EXPECT_EQ(list.entry(0).direction, 1);
+    EXPECT_EQ(list.entry(1).location, "Uscita  ");
+    EXPECT_EQ(list.entry(1).direction, 0);
+    EXPECT_EQ(list.entry(1).address, 2);
+    EXPECT_EQ(list.entry(1).siteCode, 123);
+    EXPECT_EQ(list.entry(1).posCodice[5], 9);
+    EXPECT_EQ(db->query("SELECT count(*) FROM Carte")[0][0].toInt(), 3);
+    const std::string bus = std::filesystem::absolute(f.file("bus")).lexically_normal().string();
+    EXPECT_EQ(ProfileFile(f.settings()).find("Porte", "COM1").value_or(""), bus);
+    EXPECT_EQ(SettingsFile(f.settings()).loadAll().Seriale, 1);
+    EXPECT_EQ(run("--demo-data " + inst()), 1) << "demo data twice would duplicate readers";
+}
+
+} // namespace
+} // namespace sentinex
