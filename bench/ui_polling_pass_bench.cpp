@@ -50,7 +50,7 @@ double expectedPassSeconds() {
 
 class NullView final : public OnlineView {
 public:
-    void showEvent(const std::string&) override {}
+    void showLastEvent(const std::string&) override {}
     void showReceived(const std::string&) override {}
     void setLamps(LampColour) override {}
     void showPresence(const std::string&) override {}

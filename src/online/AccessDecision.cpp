@@ -54,7 +54,7 @@ std::string AccessDecision::grantPayload(const std::string& prefix, const CardRe
 
 void AccessDecision::refuse(const StepContext& ctx, const CardRecord& card, int code,
                             const std::string& message) {
-    m_s.view.showEvent(message);
+    m_s.view.showLastEvent(message);
     m_log.refuse(ctx, code, card.NumeroCarta, card.Cognome, card.Nome);
 }
 
@@ -98,11 +98,11 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
     m_s.bus.setCurrentLoop(ctx.entry.loop);
     const std::string reply = m_s.bus.invia_comando(grantPayload(ctx.prefix, card));
     if (CardDecoder::charAt(reply, 4) != "S") {
-        m_s.view.showEvent("Errore di comunicazione col lettore. " + readerBytesToUtf8(reply) +
+        m_s.view.showLastEvent("Errore di comunicazione col lettore. " + readerBytesToUtf8(reply) +
                            " Impossibile consentire passaggio");
         return;
     }
-    m_s.view.showEvent("Carta " + N + " - Accesso consentito - " + card.Cognome + " " + card.Nome + stamp());
+    m_s.view.showLastEvent("Carta " + N + " - Accesso consentito - " + card.Cognome + " " + card.Nome + stamp());
     m_s.view.setLamps(LampColour::Green);
     recordGrant(ctx, N, card, direction);
     m_s.view.showPresence(std::to_string(m_s.settings.Utenti));

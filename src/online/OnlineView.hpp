@@ -12,7 +12,7 @@ class OnlineView {
 public:
     virtual ~OnlineView() = default;
     /// `Label3`: the last online event (message, line break, date and time). UTF-8.
-    virtual void showEvent(const std::string& text) = 0;
+    virtual void showLastEvent(const std::string& text) = 0;
     /// `Label8`: "Stringa ricevuta : " + card data + two blanks + date and time. UTF-8.
     virtual void showReceived(const std::string& text) = 0;
     /// `Shape1` and `Shape2` back colour.

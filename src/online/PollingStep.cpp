@@ -103,7 +103,7 @@ void PollingStep::serve(int k) {
 }
 
 void PollingStep::refuseUnknown(const StepContext& ctx, int code, const std::string& message) {
-    m_s.view.showEvent(message + stamp());
+    m_s.view.showLastEvent(message + stamp());
     m_log.refuse(ctx, code, "", "", "");
 }
 

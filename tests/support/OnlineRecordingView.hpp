@@ -11,7 +11,7 @@ namespace sentinex {
 /// An OnlineView that keeps what the window would show.
 class OnlineRecordingView final : public OnlineView {
 public:
-    void showEvent(const std::string& text) override { events.push_back(text); }
+    void showLastEvent(const std::string& text) override { events.push_back(text); }
     void showReceived(const std::string& text) override { received.push_back(text); }
     void setLamps(LampColour colour) override { lamps.push_back(colour); }
     void showPresence(const std::string& text) override { presence.push_back(text); }

@@ -451,7 +451,7 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     m_op->message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
 }
 
-void FrmMain::showEvent(const std::string& text) {
+void FrmMain::showLastEvent(const std::string& text) {
     m_ui->Label3->setText(display(text));
 }
 

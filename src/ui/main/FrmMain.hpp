@@ -63,8 +63,7 @@ public:
     int load();
 
     // What the online access control writes on the window.
-    using QWidget::showEvent;
-    void showEvent(const std::string& text) override;
+    void showLastEvent(const std::string& text) override;
     void showReceived(const std::string& text) override;
     void setLamps(LampColour colour) override;
     void showPresence(const std::string& text) override;

@@ -284,7 +284,7 @@ TEST(FrmMainTest, OnlineViewWritesTheLabelsAndLamps) {
     Window w(install);
     ASSERT_EQ(w.load(), 0);
     OnlineView& view = *w.frm;
-    view.showEvent("Carta non presente nel database \r\n02/03/2026 10:00:00");
+    view.showLastEvent("Carta non presente nel database \r\n02/03/2026 10:00:00");
     view.showReceived("Stringa ricevuta : 1234  02/03/2026 10:00:00");
     view.showPresence("5");
     EXPECT_EQ(w.child<QLabel>("Label3")->text(),
