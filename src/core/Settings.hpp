@@ -34,6 +34,8 @@ struct Settings {
     /// Derived: stand-alone band i (0-based) is defined when neither bound is "##:##".
     bool bandDefined[3] = {true, true, true};
     void computeBandFlags();
+
+    bool operator==(const Settings&) const = default;
 };
 
 } // namespace sentinex

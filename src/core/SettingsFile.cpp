@@ -2,27 +2,17 @@
 
 #include "Numbers.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <map>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace sentinex {
 
 namespace {
-
-constexpr std::int64_t kIntMin = std::numeric_limits<std::int16_t>::min();
-constexpr std::int64_t kIntMax = std::numeric_limits<std::int16_t>::max();
-constexpr std::int64_t kLongMin = std::numeric_limits<std::int32_t>::min();
-constexpr std::int64_t kLongMax = std::numeric_limits<std::int32_t>::max();
-
-std::int16_t asInteger(const std::string& v) {
-    return static_cast<std::int16_t>(SettingsFile::number(v, kIntMin, kIntMax));
-}
-std::int32_t asLong(const std::string& v) {
-    return static_cast<std::int32_t>(SettingsFile::number(v, kLongMin, kLongMax));
-}
 
 /// First `n` characters of a UTF-8 text.
 std::string firstChars(const std::string& s, std::size_t n) {
@@ -40,6 +30,89 @@ std::string firstChars(const std::string& s, std::size_t n) {
 
 std::string flagText(bool b) {
     return b ? "Si" : "No";
+}
+
+// Where a key's value lives in `Settings`: a plain field, or one element of the band arrays.
+template <auto Member> struct Field {
+    static auto& of(Settings& s) { return s.*Member; }
+    static const auto& of(const Settings& s) { return s.*Member; }
+};
+template <auto Member, int Index> struct BandField {
+    static std::string& of(Settings& s) { return (s.*Member)[Index]; }
+    static const std::string& of(const Settings& s) { return (s.*Member)[Index]; }
+};
+
+// The conversions, each with the value a missing key yields and the form it is stored in.
+template <class F> struct SiFlagRule {
+    static constexpr auto conversion = SettingsKey::Conversion::SiFlag;
+    static constexpr const char* absent = "No";
+    static void read(Settings& s, const std::string& v) { F::of(s) = SettingsFile::siFlag(v); }
+    static std::string write(const Settings& s) { return flagText(F::of(s)); }
+};
+template <class F> struct NoFlagRule {
+    static constexpr auto conversion = SettingsKey::Conversion::NoFlag;
+    static constexpr const char* absent = "Si";
+    static void read(Settings& s, const std::string& v) { F::of(s) = SettingsFile::noFlag(v); }
+    static std::string write(const Settings& s) { return flagText(F::of(s)); }
+};
+template <class F> struct NumberRule {
+    using Value = std::remove_cvref_t<decltype(F::of(std::declval<Settings&>()))>;
+    static constexpr auto conversion = SettingsKey::Conversion::Number;
+    static constexpr const char* absent = "0";
+    static void read(Settings& s, const std::string& v) {
+        F::of(s) = static_cast<Value>(
+            SettingsFile::number(v, std::numeric_limits<Value>::min(), std::numeric_limits<Value>::max()));
+    }
+    static std::string write(const Settings& s) { return std::to_string(F::of(s)); }
+};
+template <class F> struct HexAddressRule {
+    static constexpr auto conversion = SettingsKey::Conversion::HexAddress;
+    static constexpr const char* absent = "000H";
+    static void read(Settings& s, const std::string& v) { F::of(s) = SettingsFile::hexAddress(v); }
+    static std::string write(const Settings& s) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%03X", static_cast<unsigned>(F::of(s)) & 0xFFFu);
+        return std::string(hex) + "H";
+    }
+};
+template <class F> struct FirstDigitRule {
+    static constexpr auto conversion = SettingsKey::Conversion::FirstDigit;
+    static constexpr const char* absent = "0";
+    static void read(Settings& s, const std::string& v) { F::of(s) = SettingsFile::firstDigit(v); }
+    static std::string write(const Settings& s) { return std::to_string(F::of(s)); }
+};
+template <class F> struct TimeRule {
+    static constexpr auto conversion = SettingsKey::Conversion::Time;
+    static constexpr const char* absent = "";
+    static void read(Settings& s, const std::string& v) { F::of(s) = SettingsFile::timeText(v); }
+    static std::string write(const Settings& s) { return F::of(s); }
+};
+template <class F> struct TextRule {
+    static constexpr auto conversion = SettingsKey::Conversion::Text;
+    static constexpr const char* absent = "";
+    static void read(Settings& s, const std::string& v) { F::of(s) = SettingsFile::upToNul(v); }
+    static std::string write(const Settings& s) { return F::of(s); }
+};
+
+template <class Rule> SettingsKey key(const char* name, int savePlace, bool reloadedByDialog = true) {
+    return {name, Rule::conversion, Rule::absent, &Rule::read, &Rule::write, savePlace, reloadedByDialog};
+}
+
+/// The keys the dialog writes, in the order it writes them.
+const std::vector<const SettingsKey*>& savedKeys() {
+    static const std::vector<const SettingsKey*> saved = [] {
+        std::vector<const SettingsKey*> v;
+        for (const SettingsKey& k : SettingsFile::keys()) {
+            if (k.savedByDialog()) {
+                v.push_back(&k);
+            }
+        }
+        std::stable_sort(v.begin(), v.end(), [](const SettingsKey* a, const SettingsKey* b) {
+            return a->savePlace < b->savePlace;
+        });
+        return v;
+    }();
+    return saved;
 }
 
 } // namespace
@@ -95,127 +168,90 @@ std::string SettingsFile::readRaw(const std::string& key) const {
     return m_file.read(Section, key, "", 10);
 }
 
+const std::vector<SettingsKey>& SettingsFile::keys() {
+    using S = Settings;
+    constexpr int NotSaved = SettingsKey::NotSaved;
+    // Rows in the order of a full load; the number is the place in the dialog's save, which puts
+    // "Beep" after "FasceOrarie" and leaves out the keys it does not edit.
+    static const std::vector<SettingsKey> table = {
+        key<HexAddressRule<Field<&S::Indirizzo485>>>("Indirizzo485", 0),
+        key<SiFlagRule<Field<&S::CancellaStorico>>>("CancellaStorico", 1),
+        key<FirstDigitRule<Field<&S::Seriale>>>("Seriale", NotSaved),
+        key<SiFlagRule<Field<&S::SchedaL485>>>("SchedaL-485", 2),
+        key<NumberRule<Field<&S::Polling>>>("Polling", 3),
+        key<NumberRule<Field<&S::MassimoNumeroIngressi>>>("MassimoNumeroIngressi", 4),
+        key<SiFlagRule<Field<&S::FlagMassimoNumeroIngressi>>>("FlagMassimoNumeroIngressi", 5),
+        key<NumberRule<Field<&S::Ritardo>>>("Ritardo", 6),
+        key<SiFlagRule<Field<&S::QuattroCifre>>>("QuattroCifre", 7),
+        key<SiFlagRule<Field<&S::FasceOrarie>>>("FasceOrarie", 8),
+        key<NoFlagRule<Field<&S::Imparziale>>>("Imparziale", 10),
+        key<NumberRule<Field<&S::NumeroImparziale>>>("NumeroImparziale", 11),
+        key<NoFlagRule<Field<&S::StoricoEsterno>>>("StoricoEsterno", 12),
+        key<TextRule<Field<&S::FileVireo>>>("FileVireo", 13),
+        key<NoFlagRule<Field<&S::ScattareAdOrario>>>("ScattareAdOrario", 14),
+        key<TimeRule<Field<&S::OraImparziale>>>("OraImparziale", 15),
+        key<NoFlagRule<Field<&S::TastieraOutput1>>>("TastieraOutput1", 16),
+        key<NoFlagRule<Field<&S::TastieraOutput2>>>("TastieraOutput2", 17),
+        key<NumberRule<Field<&S::AttivaOutput>>>("AttivaOutput", 18),
+        key<TimeRule<BandField<&S::OrarioIniziale, 0>>>("OrarioIniziale1", 19),
+        key<TimeRule<BandField<&S::OrarioIniziale, 1>>>("OrarioIniziale2", 20),
+        key<TimeRule<BandField<&S::OrarioIniziale, 2>>>("OrarioIniziale3", 21),
+        key<TimeRule<BandField<&S::OrarioFinale, 0>>>("OrarioFinale1", 22),
+        key<TimeRule<BandField<&S::OrarioFinale, 1>>>("OrarioFinale2", 23),
+        key<TimeRule<BandField<&S::OrarioFinale, 2>>>("OrarioFinale3", 24),
+        // The presence counter changes while the program runs; a dialog opening must not rewind it.
+        key<NumberRule<Field<&S::Utenti>>>("Utenti", NotSaved, false),
+        key<NoFlagRule<Field<&S::Beep>>>("Beep", 9),
+    };
+    return table;
+}
+
+const SettingsKey* SettingsFile::findKey(const std::string& name) {
+    for (const SettingsKey& k : keys()) {
+        if (name == k.name) {
+            return &k;
+        }
+    }
+    return nullptr;
+}
+
 const std::vector<std::string>& SettingsFile::loadOrder() {
-    static const std::vector<std::string> keys = {"Indirizzo485",
-                                                  "CancellaStorico",
-                                                  "Seriale",
-                                                  "SchedaL-485",
-                                                  "Polling",
-                                                  "MassimoNumeroIngressi",
-                                                  "FlagMassimoNumeroIngressi",
-                                                  "Ritardo",
-                                                  "QuattroCifre",
-                                                  "FasceOrarie",
-                                                  "Imparziale",
-                                                  "NumeroImparziale",
-                                                  "StoricoEsterno",
-                                                  "FileVireo",
-                                                  "ScattareAdOrario",
-                                                  "OraImparziale",
-                                                  "TastieraOutput1",
-                                                  "TastieraOutput2",
-                                                  "AttivaOutput",
-                                                  "OrarioIniziale1",
-                                                  "OrarioIniziale2",
-                                                  "OrarioIniziale3",
-                                                  "OrarioFinale1",
-                                                  "OrarioFinale2",
-                                                  "OrarioFinale3",
-                                                  "Utenti",
-                                                  "Beep"};
-    return keys;
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> v;
+        for (const SettingsKey& k : keys()) {
+            v.emplace_back(k.name);
+        }
+        return v;
+    }();
+    return names;
 }
 
 const std::vector<std::string>& SettingsFile::saveOrder() {
-    static const std::vector<std::string> keys = {"Indirizzo485",
-                                                  "CancellaStorico",
-                                                  "SchedaL-485",
-                                                  "Polling",
-                                                  "MassimoNumeroIngressi",
-                                                  "FlagMassimoNumeroIngressi",
-                                                  "Ritardo",
-                                                  "QuattroCifre",
-                                                  "FasceOrarie",
-                                                  "Beep",
-                                                  "Imparziale",
-                                                  "NumeroImparziale",
-                                                  "StoricoEsterno",
-                                                  "FileVireo",
-                                                  "ScattareAdOrario",
-                                                  "OraImparziale",
-                                                  "TastieraOutput1",
-                                                  "TastieraOutput2",
-                                                  "AttivaOutput",
-                                                  "OrarioIniziale1",
-                                                  "OrarioIniziale2",
-                                                  "OrarioIniziale3",
-                                                  "OrarioFinale1",
-                                                  "OrarioFinale2",
-                                                  "OrarioFinale3"};
-    return keys;
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> v;
+        for (const SettingsKey* k : savedKeys()) {
+            v.emplace_back(k->name);
+        }
+        return v;
+    }();
+    return names;
 }
 
 bool SettingsFile::apply(Settings& s, const std::string& key, const std::string& raw) {
-    if (key == "Indirizzo485") {
-        s.Indirizzo485 = hexAddress(raw);
-    } else if (key == "CancellaStorico") {
-        s.CancellaStorico = siFlag(raw);
-    } else if (key == "Seriale") {
-        s.Seriale = firstDigit(raw);
-    } else if (key == "SchedaL-485") {
-        s.SchedaL485 = siFlag(raw);
-    } else if (key == "Polling") {
-        s.Polling = asLong(raw);
-    } else if (key == "MassimoNumeroIngressi") {
-        s.MassimoNumeroIngressi = asLong(raw);
-    } else if (key == "FlagMassimoNumeroIngressi") {
-        s.FlagMassimoNumeroIngressi = siFlag(raw);
-    } else if (key == "Ritardo") {
-        s.Ritardo = asInteger(raw);
-    } else if (key == "QuattroCifre") {
-        s.QuattroCifre = siFlag(raw);
-    } else if (key == "FasceOrarie") {
-        s.FasceOrarie = siFlag(raw);
-    } else if (key == "Imparziale") {
-        s.Imparziale = noFlag(raw);
-    } else if (key == "NumeroImparziale") {
-        s.NumeroImparziale = asInteger(raw);
-    } else if (key == "StoricoEsterno") {
-        s.StoricoEsterno = noFlag(raw);
-    } else if (key == "FileVireo") {
-        s.FileVireo = upToNul(raw);
-    } else if (key == "ScattareAdOrario") {
-        s.ScattareAdOrario = noFlag(raw);
-    } else if (key == "OraImparziale") {
-        s.OraImparziale = timeText(raw);
-    } else if (key == "TastieraOutput1") {
-        s.TastieraOutput1 = noFlag(raw);
-    } else if (key == "TastieraOutput2") {
-        s.TastieraOutput2 = noFlag(raw);
-    } else if (key == "AttivaOutput") {
-        s.AttivaOutput = asInteger(raw);
-    } else if (key.size() == 15 && key.compare(0, 14, "OrarioIniziale") == 0 && key[14] >= '1' &&
-               key[14] <= '3') {
-        s.OrarioIniziale[key[14] - '1'] = timeText(raw);
-    } else if (key.size() == 13 && key.compare(0, 12, "OrarioFinale") == 0 && key[12] >= '1' &&
-               key[12] <= '3') {
-        s.OrarioFinale[key[12] - '1'] = timeText(raw);
-    } else if (key == "Utenti") {
-        s.Utenti = asLong(raw);
-    } else if (key == "Beep") {
-        s.Beep = noFlag(raw);
-    } else {
+    const SettingsKey* k = findKey(key);
+    if (k == nullptr) {
         return false;
     }
+    k->read(s, raw);
     return true;
 }
 
-void SettingsFile::readInto(Settings& s, bool withUtenti) const {
+void SettingsFile::readInto(Settings& s, bool forDialog) const {
     // One read of the file: every key comes from the same version of it.
     const auto entries = m_file.section(Section);
-    for (const std::string& key : loadOrder()) {
-        if (withUtenti || key != "Utenti") {
-            apply(s, key, ProfileFile::cut(ProfileFile::lookup(entries, key).value_or(""), 10));
+    for (const SettingsKey& k : keys()) {
+        if (!forDialog || k.reloadedByDialog) {
+            k.read(s, ProfileFile::cut(ProfileFile::lookup(entries, k.name).value_or(""), 10));
         }
     }
     s.computeBandFlags();
@@ -223,62 +259,40 @@ void SettingsFile::readInto(Settings& s, bool withUtenti) const {
 
 Settings SettingsFile::loadAll() const {
     Settings s;
-    readInto(s, true);
+    readInto(s, false);
     return s;
 }
 
 void SettingsFile::reloadForDialog(Settings& s) const {
-    readInto(s, false);
+    readInto(s, true);
 }
 
 bool SettingsFile::saveAll(Settings& s) const {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%03X", static_cast<unsigned>(s.Indirizzo485) & 0xFFFu);
-    std::vector<std::pair<std::string, std::string>> e = {
-        {"Indirizzo485", std::string(hex) + "H"},
-        {"CancellaStorico", flagText(s.CancellaStorico)},
-        {"SchedaL-485", flagText(s.SchedaL485)},
-        {"Polling", std::to_string(s.Polling)},
-        {"MassimoNumeroIngressi", std::to_string(s.MassimoNumeroIngressi)},
-        {"FlagMassimoNumeroIngressi", flagText(s.FlagMassimoNumeroIngressi)},
-        {"Ritardo", std::to_string(s.Ritardo)},
-        {"QuattroCifre", flagText(s.QuattroCifre)},
-        {"FasceOrarie", flagText(s.FasceOrarie)},
-        {"Beep", flagText(s.Beep)},
-        {"Imparziale", flagText(s.Imparziale)},
-        {"NumeroImparziale", std::to_string(s.NumeroImparziale)},
-        {"StoricoEsterno", flagText(s.StoricoEsterno)},
-        {"FileVireo", s.FileVireo},
-        {"ScattareAdOrario", flagText(s.ScattareAdOrario)},
-        {"OraImparziale", s.OraImparziale},
-        {"TastieraOutput1", flagText(s.TastieraOutput1)},
-        {"TastieraOutput2", flagText(s.TastieraOutput2)},
-        {"AttivaOutput", std::to_string(s.AttivaOutput)},
-    };
-    for (int i = 0; i < 3; ++i) {
-        e.emplace_back("OrarioIniziale" + std::to_string(i + 1), s.OrarioIniziale[i]);
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const SettingsKey* k : savedKeys()) {
+        entries.emplace_back(k->name, k->write(s));
     }
-    for (int i = 0; i < 3; ++i) {
-        e.emplace_back("OrarioFinale" + std::to_string(i + 1), s.OrarioFinale[i]);
-    }
-    const bool ok = m_file.writeAll(Section, e);
+    const bool ok = m_file.writeAll(Section, entries);
     s.computeBandFlags();
     return ok;
 }
 
 bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Settings& s) const {
     std::vector<std::pair<std::string, std::string>> entries;
-    for (const std::string& key : saveOrder()) {
-        const auto it = texts.find(key);
+    std::vector<const SettingsKey*> written;
+    for (const SettingsKey* k : savedKeys()) {
+        const auto it = texts.find(k->name);
         if (it != texts.end()) {
-            entries.emplace_back(key, it->second);
+            entries.emplace_back(k->name, it->second);
+            written.push_back(k);
         }
     }
     const bool ok = m_file.writeAll(Section, entries);
     // The values take effect as a later load would see them: blanks around the value dropped, then
     // through the 9-character receive buffer.
-    for (const auto& [key, text] : entries) {
-        apply(s, key, firstChars(trim(text.substr(0, text.find_first_of("\r\n"))), 9));
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        const std::string& text = entries[i].second;
+        written[i]->read(s, firstChars(trim(text.substr(0, text.find_first_of("\r\n"))), 9));
     }
     s.computeBandFlags();
     return ok;

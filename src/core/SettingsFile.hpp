@@ -2,6 +2,7 @@
 
 #include "ProfileFile.hpp"
 #include "Settings.hpp"
+#include "SettingsKey.hpp"
 
 #include <map>
 #include <string>
@@ -39,6 +40,11 @@ public:
 
     const ProfileFile& file() const { return m_file; }
 
+    /// Every key of the file, in the order of a full load: the one description that the loads, the
+    /// saves and the settings dialog all work from.
+    static const std::vector<SettingsKey>& keys();
+    /// The key of that name (exact spelling), or nullptr.
+    static const SettingsKey* findKey(const std::string& name);
     /// Keys in the order of a full load (with "Utenti") and of the dialog's save.
     static const std::vector<std::string>& loadOrder();
     static const std::vector<std::string>& saveOrder();
@@ -55,7 +61,7 @@ public:
     static std::string upToNul(const std::string& v);
 
 private:
-    void readInto(Settings& s, bool withUtenti) const;
+    void readInto(Settings& s, bool forDialog) const;
     ProfileFile m_file;
 };
 
