@@ -139,8 +139,6 @@ std::int16_t SettingsFile::hexAddress(const std::string& v) {
             d = c - '0';
         } else if (c >= 'A' && c <= 'F') {
             d = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            d = c - 'a' + 10;
         } else {
             break;
         }

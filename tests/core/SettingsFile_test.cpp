@@ -44,6 +44,20 @@ TEST(SettingsConversions, NumbersAddressesAndTexts) {
     EXPECT_EQ(SettingsFile::upToNul(std::string("abc\0def", 7)), "abc");
 }
 
+TEST(SettingsConversions, AddressReadsCapitalHexDigitsOnly) {
+    // Lower-case letters are not hexadecimal digits here: they end the number like the "H" suffix does.
+    const struct {
+        const char* v;
+        int expected;
+    } cases[] = {
+        {"01aH", 1}, {"01AH", 26}, {"300", 768},  {"1H", 1},     {"", 0},     {"H", 0},
+        {"a00H", 0}, {"0f0H", 0},  {"ABC", 2748}, {"FFF", 4095}, {"0G1H", 0}, {"1234", 291},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SettingsFile::hexAddress(c.v), c.expected) << '"' << c.v << '"';
+    }
+}
+
 class SettingsFileTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -109,6 +123,12 @@ TEST_F(SettingsFileTest, EachKeyGoesThroughItsConversion) {
     EXPECT_FALSE(s.bandDefined[0]);
     EXPECT_TRUE(s.bandDefined[1]);
     EXPECT_TRUE(s.bandDefined[2]);
+}
+
+TEST_F(SettingsFileTest, AddressFromTheFileStopsAtALowerCaseLetter) {
+    EXPECT_EQ(load("Indirizzo485=01aH\r\n").Indirizzo485, 1);
+    EXPECT_EQ(load("Indirizzo485=01AH\r\n").Indirizzo485, 26);
+    EXPECT_EQ(load("Indirizzo485=  0aFH  \r\n").Indirizzo485, 0) << "blanks around the value are dropped";
 }
 
 TEST_F(SettingsFileTest, ReloadForTheDialogLeavesThePresenceCounter) {
