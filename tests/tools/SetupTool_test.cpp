@@ -1,10 +1,10 @@
-#include "store/Database.hpp"
 #include "core/ProfileFile.hpp"
 #include "core/ProgramFolder.hpp"
+#include "core/SettingsFile.hpp"
 #include "readers/ReaderList.hpp"
+#include "store/Database.hpp"
 #include "store/RecordSet.hpp"
 #include "store/Schema.hpp"
-#include "core/SettingsFile.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -48,6 +48,8 @@ TEST_F(SetupTool, LaysOutACompleteInstallation) {
     EXPECT_TRUE(std::filesystem::exists(f.file("sentinex-setup")));
     EXPECT_EQ(TempDir::read(f.passwordFile()), "[Sentinex]\r\nFile=\xB0\xB0\xB0\xA7\xA7\xA7\r\n");
     EXPECT_FALSE(TempDir::read(f.schedule()).empty());
+    // Byte for byte: the installation gets the sample in Windows-1252, as the schedule reads it.
+    EXPECT_EQ(TempDir::read(f.schedule()), TempDir::read(std::string(SENTINEX_SOURCE_DIR) + "/kit/Date.txt"));
 
     const Settings s = SettingsFile(f.settings()).loadAll();
     EXPECT_EQ(s.Seriale, 1);
