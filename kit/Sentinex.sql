@@ -118,12 +118,18 @@ CREATE TABLE transiti (
 );
 CREATE INDEX transiti_Data ON transiti (Data);
 CREATE INDEX transiti_NumeroBadge ON transiti (NumeroBadge);
+-- History searches: transits by day (year * 10000 + month * 100 + day of Data, read with built-in
+-- functions only) and time; the downloaded "OffLine" transits that the view Storico reads.
+CREATE INDEX IF NOT EXISTS transiti_Giorno ON transiti ((CAST(substr(Data, instr(Data, '/') + 1 + instr(substr(Data, instr(Data, '/') + 1), '/'), 4) AS INTEGER) * 10000 + CAST(substr(Data, instr(Data, '/') + 1, instr(substr(Data, instr(Data, '/') + 1), '/') - 1) AS INTEGER) * 100 + CAST(substr(Data, 1, instr(Data, '/') - 1) AS INTEGER)), Ora);
+CREATE INDEX IF NOT EXISTS transiti_OffLine ON transiti (nota) WHERE nota = 'OffLine';
 
 -- Persons currently inside (anti-passback).
 CREATE TABLE presenti (
     NumeroBadge TEXT NOT NULL DEFAULT ''
 );
 CREATE INDEX presenti_NumeroBadge ON presenti (NumeroBadge);
+-- The anti-passback lookup compares badges without the blanks around them.
+CREATE INDEX presenti_NumeroBadge_trim ON presenti (trim(NumeroBadge));
 
 -- Record source of the stand-alone download: a record added here lands in transiti as a granted
 -- "OffLine" passage; its direction is the Stato of the reader at position NumeroLettore.
