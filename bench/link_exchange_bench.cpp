@@ -127,9 +127,10 @@ Bench& bench() {
     return b;
 }
 
-/// One exchange; adds its wire time (request frame and reply bytes) to `wire`.
+/// One exchange with the reader on loop 1 at address 1, site code 123; adds its wire time (request
+/// frame and reply bytes) to `wire`.
 std::string exchange(const std::string& payload, Timing timing, double& wire) {
-    const std::string reply = bench().link().exchange(payload, timing);
+    const std::string reply = bench().link().exchange(ReaderAddress{1, 1, 123}, payload, timing);
     wire += static_cast<double>(payload.size() + 3 + reply.size()) * ByteSeconds;
     return reply;
 }
@@ -146,7 +147,7 @@ void BM_PollExchange(benchmark::State& state) {
     double measured = 0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
-        const std::string reply = exchange(poll, Timing::Breve, wire);
+        const std::string reply = exchange(poll, Timing::Short, wire);
         measured += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         if (ReaderReply::code(reply) != 'S') {
             state.SkipWithError("poll not answered");
@@ -171,14 +172,14 @@ void BM_Download20Transits(benchmark::State& state) {
         state.ResumeTiming();
         const auto t0 = std::chrono::steady_clock::now();
         int records = 0;
-        if (ReaderReply::code(exchange(ReaderCommands::downloadStart(prefix), Timing::Comando, wire)) !=
+        if (ReaderReply::code(exchange(ReaderCommands::downloadStart(prefix), Timing::Command, wire)) !=
             'S') {
             state.SkipWithError("download start refused");
             break;
         }
         for (;;) {
             const char code =
-                ReaderReply::code(exchange(ReaderCommands::nextTransit(prefix), Timing::Comando, wire));
+                ReaderReply::code(exchange(ReaderCommands::nextTransit(prefix), Timing::Command, wire));
             if (code != 'Z') {
                 break;
             }

@@ -14,7 +14,8 @@
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 #include "link/Link.hpp"
-#include "online/OnlineServices.hpp"
+#include "session/Session.hpp"
+#include "ui/common/QtEventPump.hpp"
 #include "online/OnlineView.hpp"
 #include "online/PollingStep.hpp"
 #include "support/ScriptedOperator.hpp"
@@ -115,15 +116,12 @@ void pollingPassStep(benchmark::State& state, bool board) {
         return;
     }
     AppState app;
-    RecordSet lettori, presenti, transiti, carte;
+    RecordSet lettori;
     lettori.bind(inst.install.db(), "Lettori");
-    presenti.bind(inst.install.db(), "presenti");
-    transiti.bind(inst.install.db(), "transiti");
-    carte.bind(inst.install.db(), "Carte");
     app.readers.load(lettori);
     app.pollingOn = true;
-    PollingStep step(OnlineServices{
-        app, settings, file, inst.install.dir(), link, clock, pump, op, view, presenti, transiti, carte, {}});
+    PollingStep step(PollingStep::Environment{app, settings, file, inst.install.dir(), *inst.install.db(), link,
+                                              clock, pump, op, view, {}});
     double seconds = 0;
     long long passes = 0;
     for (auto _ : state) {
@@ -149,22 +147,22 @@ void BM_PollingPass_Step_Board8x8(benchmark::State& state) {
 void BM_PollingPass_Window_OneLine(benchmark::State& state) {
     Installation inst(false);
     ScriptedOperator op;
-    FrmMainDeps deps;
-    deps.programFolder = inst.install.dir();
-    deps.op = &op;
-    FrmMain frm(std::move(deps));
-    if (frm.load() != 0 || !frm.pollingStep()) {
+    SystemClock clock;
+    QtEventPump pump;
+    Session session(inst.install.dir(), op, clock, pump);
+    FrmMain frm(session);
+    if (frm.load() != 0 || !session.pollingStep()) {
         state.SkipWithError("the window did not start");
         return;
     }
     // Switched on without the timer: the steps run back to back.
-    frm.state().pollingOn = true;
+    session.state().pollingOn = true;
     double seconds = 0;
     long long passes = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        for (int k = 1; k <= frm.state().readers.count(); ++k)
-            frm.pollingStep()->run(k);
+        for (int k = 1; k <= session.state().readers.count(); ++k)
+            session.pollingStep()->run(k);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ++passes;
     }

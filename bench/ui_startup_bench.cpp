@@ -7,6 +7,9 @@
 #include "core/ProgramFolder.hpp"
 #include "support/TestInstall.hpp"
 #include "ui/main/FrmMain.hpp"
+#include "core/Clock.hpp"
+#include "session/Session.hpp"
+#include "ui/common/QtEventPump.hpp"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -87,20 +90,21 @@ void BM_MainWindowStartUp(benchmark::State& state) {
         return;
     }
     QuietOperator op;
+    sentinex::SystemClock clock;
+    sentinex::QtEventPump pump;
     for (auto _ : state) {
-        sentinex::FrmMainDeps deps;
-        deps.programFolder = g_folder;
-        deps.op = &op;
-        auto frm = std::make_unique<sentinex::FrmMain>(std::move(deps));
+        auto session = std::make_unique<sentinex::Session>(g_folder, op, clock, pump);
+        auto frm = std::make_unique<sentinex::FrmMain>(*session);
         if (frm->load() != 0) {
             state.SkipWithError("start-up failed");
             break;
         }
         frm->show();
         QCoreApplication::processEvents();
-        benchmark::DoNotOptimize(frm->state().readers.count());
+        benchmark::DoNotOptimize(session->state().readers.count());
         state.PauseTiming();
-        frm.reset(); // the next window takes the installation's lock again
+        frm.reset();
+        session.reset(); // the next session takes the installation's lock again
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }

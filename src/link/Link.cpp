@@ -91,11 +91,11 @@ void Link::setPortIoFactory(PortIoFactory factory) {
 
 Link::Timeouts Link::timeoutsOf(Timing timing) {
     switch (timing) {
-    case Timing::Breve:
+    case Timing::Short:
         return {0.1, 0.1};
-    case Timing::Medio:
+    case Timing::Medium:
         return {1.2, 0.4};
-    case Timing::Comando:
+    case Timing::Command:
         break;
     }
     return {2.0, 0.5};
@@ -122,14 +122,14 @@ std::uint8_t Link::boardValue(int loop, bool transmitting) {
     return transmitting ? static_cast<std::uint8_t>(v | 0x10) : v;
 }
 
-std::string Link::exchange(const std::string& payload, Timing timing) {
+std::string Link::exchange(const ReaderAddress& reader, const std::string& payload, Timing timing) {
     if (m_busy) {
         return {};
     }
     std::string reply;
     {
         FlagGuard guard(m_busy);
-        reply = transact(payload, timing);
+        reply = transact(reader.loop, payload, timing);
     }
     runIdleActions();
     return reply;
@@ -150,10 +150,7 @@ void Link::runIdleActions() {
     while (!m_busy && !m_idle.empty()) {
         auto action = std::move(m_idle.front());
         m_idle.pop_front();
-        // The interrupted caller set its loop before its exchange and may rely on it afterwards.
-        const int loop = m_loop;
         action();
-        m_loop = loop;
     }
 }
 
@@ -206,7 +203,7 @@ void Link::reopenIfVanished() {
     }
 }
 
-std::string Link::transact(const std::string& payload, Timing timing) {
+std::string Link::transact(int loop, const std::string& payload, Timing timing) {
     reopenIfVanished();
     if (!m_port || !m_port->isOpen()) {
         return {};
@@ -225,7 +222,7 @@ std::string Link::transact(const std::string& payload, Timing timing) {
     if (io) {
         const auto board = static_cast<std::uint16_t>(m_settings.Indirizzo485);
         const std::uint16_t status = lineStatusAddress(m_settings.Seriale);
-        io->out(board, boardValue(m_loop, true));
+        io->out(board, boardValue(loop, true));
         sent = m_port->write(frame);
         // Release the line only once the last stop bit has left the UART, but never wait unbounded for
         // a UART or board that does not answer.
@@ -241,7 +238,7 @@ std::string Link::transact(const std::string& payload, Timing timing) {
             }
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-        io->out(board, boardValue(m_loop, false));
+        io->out(board, boardValue(loop, false));
     } else {
         sent = m_port->write(frame);
     }

@@ -55,9 +55,7 @@ public:
     /// "sim:PATH" is the simulator's board at socket PATH, anything else the machine's own port I/O.
     void setPortIoFactory(PortIoFactory factory);
 
-    void setCurrentLoop(int loop) override { m_loop = loop; }
-    int currentLoop() const override { return m_loop; }
-    std::string exchange(const std::string& payload, Timing timing) override;
+    std::string exchange(const ReaderAddress& reader, const std::string& payload, Timing timing) override;
     bool busy() const override { return m_busy; }
     void runWhenIdle(std::function<void()> action) override;
 
@@ -78,7 +76,7 @@ public:
     static constexpr std::size_t MaxReplyBytes = 1024;
 
 private:
-    std::string transact(const std::string& payload, Timing timing);
+    std::string transact(int loop, const std::string& payload, Timing timing);
     PortIo* boardIo();
     void warnBoard(const std::string& why);
     void reopenIfVanished();
@@ -102,7 +100,6 @@ private:
     std::string m_portIoWhy;
     std::set<std::string> m_boardWarned;
 
-    int m_loop = 1;
     bool m_busy = false;
     std::deque<std::function<void()>> m_idle;
 };

@@ -1,6 +1,5 @@
 #include "CardRecord.hpp"
 
-#include "store/RecordSet.hpp"
 
 namespace sentinex {
 
@@ -15,28 +14,54 @@ const char* CardRecord::dayFlagField(int weekday) {
     return fields[((weekday % 7) + 7) % 7];
 }
 
-CardRecord CardRecord::fromRecordSet(const RecordSet& carte) {
+namespace {
+
+constexpr const char* IntervalBounds[4] = {"_1_da", "_1_a", "_2_da", "_2_a"};
+// Position of the first day flag in columns(); the 28 interval fields follow the 7 flags.
+constexpr std::size_t FirstDayFlag = 14;
+constexpr std::size_t FirstInterval = FirstDayFlag + 7;
+
+} // namespace
+
+const std::vector<std::string>& CardRecord::columns() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> n = {"NumeroCarta", "Cognome",     "Nome",    "Lettore",    "AbilitaCarta",
+                                      "Flag_online", "Imparziale",  "ControllaInput", "MetodoInput", "Input1",
+                                      "Input2",      "Flag_fasce",  "Output1", "Output2"};
+        for (int d = 0; d < 7; ++d) {
+            n.emplace_back(dayFlagField(d));
+        }
+        for (int d = 0; d < 7; ++d) {
+            for (const char* bound : IntervalBounds) {
+                n.push_back(std::string(dayPrefix(d)) + bound);
+            }
+        }
+        return n;
+    }();
+    return names;
+}
+
+CardRecord CardRecord::fromRow(const std::vector<Value>& row) {
+    auto at = [&row](std::size_t i) { return i < row.size() ? row[i] : Value(); };
     CardRecord c;
-    c.NumeroCarta = carte.text("NumeroCarta");
-    c.Cognome = carte.text("Cognome");
-    c.Nome = carte.text("Nome");
-    c.Lettore = carte.text("Lettore");
-    c.AbilitaCarta = carte.field("AbilitaCarta");
-    c.Flag_online = carte.field("Flag_online");
-    c.Imparziale = carte.field("Imparziale");
-    c.ControllaInput = carte.field("ControllaInput");
-    c.MetodoInput = carte.field("MetodoInput");
-    c.Input1 = carte.field("Input1");
-    c.Input2 = carte.field("Input2");
-    c.Flag_fasce = carte.field("Flag_fasce");
-    c.Output1 = carte.field("Output1");
-    c.Output2 = carte.field("Output2");
-    static const char* const bounds[4] = {"_1_da", "_1_a", "_2_da", "_2_a"};
-    for (int d = 0; d < 7; ++d) {
-        const auto i = static_cast<std::size_t>(d);
-        c.dayFlag[i] = carte.field(dayFlagField(d));
+    c.NumeroCarta = at(0).toString();
+    c.Cognome = at(1).toString();
+    c.Nome = at(2).toString();
+    c.Lettore = at(3).toString();
+    c.AbilitaCarta = at(4);
+    c.Flag_online = at(5);
+    c.Imparziale = at(6);
+    c.ControllaInput = at(7);
+    c.MetodoInput = at(8);
+    c.Input1 = at(9);
+    c.Input2 = at(10);
+    c.Flag_fasce = at(11);
+    c.Output1 = at(12);
+    c.Output2 = at(13);
+    for (std::size_t d = 0; d < 7; ++d) {
+        c.dayFlag[d] = at(FirstDayFlag + d);
         for (std::size_t b = 0; b < 4; ++b) {
-            c.interval[i][b] = carte.text(std::string(dayPrefix(d)) + bounds[b]);
+            c.interval[d][b] = at(FirstInterval + d * 4 + b).toString();
         }
     }
     return c;

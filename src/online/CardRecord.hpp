@@ -4,13 +4,12 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace sentinex {
 
-class RecordSet;
-
-/// The fields of a `Carte` record that the online decision reads, taken from the current record of a
-/// record set in one go. Flags stay Values so a Null can be told from a stored False.
+/// The fields of a `Carte` record that the online decision reads, taken in one go from a row that
+/// holds `columns()` in order. Flags stay Values so a Null can be told from a stored False.
 struct CardRecord {
     std::string NumeroCarta;
     std::string Cognome;
@@ -31,8 +30,11 @@ struct CardRecord {
     /// Per weekday: _1_da, _1_a, _2_da, _2_a.
     std::array<std::array<std::string, 4>, 7> interval;
 
-    /// Reads the current record of `carte`.
-    static CardRecord fromRecordSet(const RecordSet& carte);
+    /// The `Carte` fields the decision reads, in the order `fromRow` expects them.
+    static const std::vector<std::string>& columns();
+    /// The record held by `row`, whose values stand in the order of `columns()`; missing values read
+    /// as Null.
+    static CardRecord fromRow(const std::vector<Value>& row);
 
     /// Field prefix of the interval fields of a weekday ("Dom", "Lun", ...).
     static const char* dayPrefix(int weekday);

@@ -4,6 +4,9 @@
 
 namespace sentinex {
 
+/// The line break of the main window's messages.
+inline constexpr const char* LineBreak = "\r\n";
+
 /// Lamp colours of the main window (back colour values as the window uses them).
 enum class LampColour : int { Red = 255, Green = 65280 };
 

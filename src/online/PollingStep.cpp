@@ -5,15 +5,16 @@
 #include "OnlineView.hpp"
 #include "StepContext.hpp"
 #include "VireoCardFile.hpp"
-#include "readers/AppState.hpp"
 #include "core/Clock.hpp"
-#include "store/Database.hpp"
 #include "core/EventPump.hpp"
 #include "core/Operator.hpp"
-#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/TextCodec.hpp"
 #include "link/ReaderBus.hpp"
+#include "link/ReaderCommands.hpp"
+#include "link/ReaderReply.hpp"
+#include "readers/AppState.hpp"
+#include "store/Database.hpp"
 
 namespace sentinex {
 
@@ -24,9 +25,14 @@ constexpr int PollPauseMs = 10;
 
 } // namespace
 
-PollingStep::PollingStep(OnlineServices services)
-    : m_s(std::move(services)), m_notice(m_s.op), m_log(m_s, m_notice), m_presence(m_s, m_notice),
-      m_decision(m_s, m_log, m_presence) {}
+PollingStep::PollingStep(Environment env)
+    : m_env(std::move(env)), m_notice(m_env.op),
+      m_log(m_env.db, m_env.settings, m_env.clock, m_env.programFolder, m_notice),
+      m_presence(m_env.db, m_env.settings, m_env.settingsFile, m_notice),
+      m_refusal(m_env.view, m_env.bus, m_env.op, m_env.clock, m_env.pump, m_env.settings, m_log),
+      m_decision(m_env.db, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings, m_env.entryLimit,
+                 m_presence, m_refusal, m_log),
+      m_cards(m_env.db) {}
 
 void PollingStep::afterStep(std::function<void()> action) {
     if (!action) {
@@ -39,10 +45,6 @@ void PollingStep::afterStep(std::function<void()> action) {
     m_after.push_back(std::move(action));
 }
 
-std::string PollingStep::stamp() const {
-    return OnlineServices::LineBreak + m_s.clock.now().generalText();
-}
-
 void PollingStep::run(int readerIndex) {
     if (m_running) {
         return;
@@ -53,12 +55,12 @@ void PollingStep::run(int readerIndex) {
         ~StepEnd() {
             step.m_recordPending = false;
             step.m_running = false;
-            step.m_s.state.stepInProgress = false;
+            step.m_env.state.stepInProgress = false;
         }
     };
     {
         m_running = true;
-        m_s.state.stepInProgress = true;
+        m_env.state.stepInProgress = true;
         StepEnd end{*this};
         try {
             serve(readerIndex);
@@ -74,51 +76,47 @@ void PollingStep::run(int readerIndex) {
 }
 
 void PollingStep::serve(int k) {
-    m_s.pump.processEvents();
-    const ReaderList& readers = m_s.state.readers;
-    if (!m_s.state.pollingOn || readers.count() == 0) {
+    m_env.pump.processEvents();
+    const ReaderList& readers = m_env.state.readers;
+    if (!m_env.state.pollingOn || readers.count() == 0) {
         return;
     }
-    m_s.clock.pause(PollPauseMs, m_s.pump);
-    m_s.pump.processEvents();
+    m_env.clock.pause(PollPauseMs, m_env.pump);
+    m_env.pump.processEvents();
     // The reader list may have been reloaded while events ran.
     if (k < 1 || k > readers.count()) {
         return;
     }
     StepContext ctx = StepContext::forReader(k, readers.entry(k - 1));
-    m_s.bus.setCurrentLoop(ctx.entry.loop);
-    const std::string payload = ctx.prefix + "D";
-    ctx.setReply(ctx.entry.type == CardDecoder::VireoType ? m_s.bus.invia_comando_medio(payload)
-                                                          : m_s.bus.invia_comando_breve(payload));
+    // A "TERA TR-X" takes longer to answer its poll than the other readers.
+    const Timing timing = ctx.entry.type == CardDecoder::VireoType ? Timing::Medium : Timing::Short;
+    ctx.setReply(m_env.bus.exchange(ctx.reader, ReaderCommands::poll(ctx.prefix), timing));
     // No card: silent reader, bad frame, another reply code, or a card report without data.
-    if (CardDecoder::charAt(ctx.reply, 4) != "I" || ctx.cardData.empty()) {
+    if (ReaderReply::code(ctx.reply) != 'I' || ctx.cardData.empty()) {
         return;
     }
     m_recordPending = true;
-    m_s.view.showReceived("Stringa ricevuta : " + readerBytesToUtf8(ctx.cardData) + "  " +
-                          m_s.clock.now().generalText());
-    // `Data3` is bound to the table `Carte`, whose lookups read the live table: what other forms
-    // saved is seen by this card without re-reading the table's layout (a full refresh).
+    m_env.view.showReceived("Stringa ricevuta : " + readerBytesToUtf8(ctx.cardData) + "  " +
+                            m_env.clock.now().generalText());
     decodeAndDecide(ctx);
 }
 
 void PollingStep::refuseUnknown(const StepContext& ctx, int code, const std::string& message) {
-    m_s.view.showLastEvent(message + stamp());
-    m_log.refuse(ctx, code, "", "", "");
+    m_refusal.refuse(ctx, code, message + LineBreak + m_env.clock.now().generalText(), CardHolder{});
 }
 
 void PollingStep::stopPolling() {
-    m_s.op.message("Errore", MissingCardFileMessage, MsgIcon::Critical);
-    m_s.state.pollingOn = false;
-    m_s.view.pollingStopped();
+    m_env.op.message("Errore", MissingCardFileMessage, MsgIcon::Critical);
+    m_env.state.pollingOn = false;
+    m_env.view.pollingStopped();
 }
 
 void PollingStep::decodeAndDecide(StepContext& ctx) {
     const bool vireo = ctx.entry.type == CardDecoder::VireoType;
-    DecodedCard card = CardDecoder::decode(ctx.reply, ctx.entry, m_s.settings.QuattroCifre);
+    DecodedCard card = CardDecoder::decode(ctx.reply, ctx.entry, m_env.settings.QuattroCifre);
     if (vireo) {
         card.cardNumber =
-            VireoCardFile::lookup(VireoCardFile::pathFor(m_s.programFolder, m_s.settings.FileVireo),
+            VireoCardFile::lookup(VireoCardFile::pathFor(m_env.programFolder, m_env.settings.FileVireo),
                                   CardDecoder::vireoCode(ctx.cardData));
         if (card.cardNumber == VireoCardFile::Missing) {
             stopPolling();
@@ -130,29 +128,24 @@ void PollingStep::decodeAndDecide(StepContext& ctx) {
         }
     }
 
-    RecordSet& carte = m_s.carte;
-    if (!m_rawData.isBound() || m_rawData.database() != carte.database()) {
-        m_rawData.bind(carte.database(), "Carte");
-    }
     // Raw card data are looked up as the text they show as; older records may hold the bytes as such.
-    const std::string dataText = readerBytesToUtf8(ctx.cardData);
-    const bool byString = dataText == ctx.cardData
-                              ? m_rawData.findFirst("Stringa = ?", {dataText})
-                              : m_rawData.findFirst("(Stringa = ? OR Stringa = ?)", {dataText, ctx.cardData});
+    const std::optional<std::string> registered =
+        m_cards.numberForRawData(readerBytesToUtf8(ctx.cardData), ctx.cardData);
     std::string number;
-    if (byString) {
-        number = m_rawData.text("NumeroCarta");
+    if (registered) {
+        number = *registered;
     } else if (vireo || card.siteCode == ctx.siteText) {
         number = readerBytesToUtf8(card.cardNumber);
     } else {
         refuseUnknown(ctx, 2, "Codice impianto differente ");
         return;
     }
-    if (!carte.findFirst("NumeroCarta = ?", {number})) {
+    const std::optional<CardRecord> record = m_cards.findByNumber(number);
+    if (!record) {
         refuseUnknown(ctx, 1, "Carta non presente nel database ");
         return;
     }
-    m_decision.decide(ctx, CardRecord::fromRecordSet(carte), card.input1, card.input2);
+    m_decision.decide(ctx, *record, card.input1, card.input2);
 }
 
 } // namespace sentinex

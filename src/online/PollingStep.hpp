@@ -1,11 +1,12 @@
 #pragma once
 
 #include "AccessDecision.hpp"
-#include "OnlineServices.hpp"
+#include "CardLookup.hpp"
+#include "EntryLimit.hpp"
 #include "PresenceTable.hpp"
+#include "Refusal.hpp"
 #include "StoreFailureNotice.hpp"
 #include "TransitLog.hpp"
-#include "store/RecordSet.hpp"
 
 #include <functional>
 #include <string>
@@ -13,21 +14,46 @@
 
 namespace sentinex {
 
+class AppState;
+class Clock;
+class Database;
+class EventPump;
+class OnlineView;
+class Operator;
+class ReaderBus;
+class SettingsFile;
+struct Settings;
 struct StepContext;
 
 /// One polling step of the online access control: poll one reader, and when it reports a card, decode
 /// it, look it up, decide, answer the reader, show and record the outcome.
 ///
-/// The main window builds one PollingStep when it loads (after binding `Data1` to `Data3`) and calls
-/// `run(state.currentReader)` from each `Timer1` tick while polling is on, then advances the reader.
-/// Steps never overlap: a step started while another is in progress (a tick that runs inside the
-/// events a step lets through) returns at once.
+/// The session builds one PollingStep once the database, the settings and the bus are there; the main
+/// window calls `run(state.currentReader)` from each `Timer1` tick while polling is on, then advances
+/// the reader. Steps never overlap: a step started while another is in progress (a tick that runs
+/// inside the events a step lets through) returns at once.
 class PollingStep {
 public:
     static constexpr const char* MissingCardFileMessage =
         "Il file dove ricercare le carte per i lettori Vireo non esiste. Il polling sarà bloccato.";
 
-    explicit PollingStep(OnlineServices services);
+    /// What the online access control works with. The step hands each of its parts only what that
+    /// part uses. Every reference must outlive the step.
+    struct Environment {
+        AppState& state;                  // reader list, polling switch, step flag
+        Settings& settings;               // "QuattroCifre", "FileVireo", "Imparziale", "Beep", ...
+        const SettingsFile& settingsFile; // where "Utenti" is written on every change
+        std::string programFolder;        // card files and "Storico.txt"
+        Database& db;                     // `Carte`, `transiti`, `presenti`, read and written live
+        ReaderBus& bus;
+        Clock& clock;
+        EventPump& pump;
+        Operator& op;
+        OnlineView& view;
+        EntryLimitSource entryLimit; // empty: the saved values of `settings`
+    };
+
+    explicit PollingStep(Environment env);
     PollingStep(const PollingStep&) = delete;
     PollingStep& operator=(const PollingStep&) = delete;
 
@@ -53,16 +79,14 @@ private:
     void decodeAndDecide(StepContext& ctx);
     void refuseUnknown(const StepContext& ctx, int code, const std::string& message);
     void stopPolling();
-    std::string stamp() const;
 
-    OnlineServices m_s;
+    Environment m_env;
     StoreFailureNotice m_notice;
     TransitLog m_log;
     PresenceTable m_presence;
+    Refusal m_refusal;
     AccessDecision m_decision;
-    // Lookups of registered raw data, on `Carte` beside `Data3`: each record set keeps its lookup
-    // prepared, and the card-number lookup of `Data3` follows every card.
-    RecordSet m_rawData;
+    CardLookup m_cards;
     bool m_running = false;
     bool m_recordPending = false;
     std::vector<std::function<void()>> m_after;

@@ -1,57 +1,56 @@
 #include "PresenceTable.hpp"
 
-#include "OnlineServices.hpp"
 #include "StoreFailureNotice.hpp"
-#include "store/Database.hpp"
 #include "core/Numbers.hpp"
-#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
+#include "store/Database.hpp"
 
-#include <cstdint>
 #include <limits>
 
 namespace sentinex {
 
+PresenceTable::PresenceTable(Database& db, Settings& settings, const SettingsFile& settingsFile,
+                             StoreFailureNotice& notice)
+    : m_settings(settings), m_settingsFile(settingsFile), m_notice(notice),
+      // The expression index on trim(NumeroBadge) answers this with one indexed read.
+      m_find(db, "SELECT rowid FROM presenti WHERE trim(NumeroBadge) = ? ORDER BY rowid LIMIT 1"),
+      m_remove(db, "DELETE FROM presenti WHERE rowid = ?"),
+      m_add(db, "INSERT INTO presenti (NumeroBadge) VALUES (?)") {}
+
 void PresenceTable::setCounter(long long value) {
     const auto v = static_cast<std::int32_t>(clampTo(value, 0, std::numeric_limits<std::int32_t>::max()));
-    m_s.settings.Utenti = v;
-    m_s.settingsFile.writeUtenti(v);
+    m_settings.Utenti = v;
+    m_settingsFile.writeUtenti(v);
 }
 
-bool PresenceTable::check(const std::string& number, int direction) {
-    if (direction != 0 && direction != 1) {
-        return false;
+PresenceTable::Presence PresenceTable::lookUp(const std::string& number) {
+    const auto row = m_find.firstRow({trim(number)});
+    if (!row || row->empty()) {
+        return {};
     }
-    // The lookup reads the live table, so entries and exits booked meanwhile are seen.
-    RecordSet& p = m_s.presenti;
-    // Blanks around a stored badge do not count. The two ranges (badges that start with the number,
-    // badges that start with a blank) let the index find the candidates; trim() then decides.
-    const bool inside = p.findFirst("((NumeroBadge >= ?1 AND NumeroBadge < ?1 || '!') OR "
-                                    "(NumeroBadge >= ' ' AND NumeroBadge < '!')) AND trim(NumeroBadge) = ?1",
-                                    {trim(number)});
-    if (inside && direction == 1) {
-        return true;
-    }
-    if (!inside && direction == 0) {
-        return true;
-    }
-    if (inside) {
-        try {
-            p.deleteCurrent();
-        } catch (const DatabaseError& e) {
-            m_notice.failed(e.what());
-            return false;
-        }
-        m_notice.succeeded();
-        setCounter(static_cast<long long>(m_s.settings.Utenti) - 1);
-    }
-    return false;
+    return {true, row->front().toInt()};
 }
 
-void PresenceTable::enter(const std::string& number, int direction) {
-    if (addEntry(number, direction)) {
-        countEntry();
+bool PresenceTable::blocks(const Presence& presence, int direction) {
+    return (direction == 1 && presence.inside) || (direction == 0 && !presence.inside);
+}
+
+void PresenceTable::bookExit(const Presence& presence) {
+    if (!presence.inside) {
+        return;
+    }
+    int removed = 0;
+    try {
+        removed = m_remove.run({Value(static_cast<long long>(presence.record))});
+    } catch (const DatabaseError& e) {
+        m_notice.failed(e.what());
+        return;
+    }
+    m_notice.succeeded();
+    // A record removed meanwhile (the presence reset) has already left the count.
+    if (removed > 0) {
+        setCounter(static_cast<long long>(m_settings.Utenti) - 1);
     }
 }
 
@@ -59,16 +58,9 @@ bool PresenceTable::addEntry(const std::string& number, int direction) {
     if (direction != 1) {
         return false;
     }
-    RecordSet& p = m_s.presenti;
     try {
-        p.addNew();
-        p.setField("NumeroBadge", trim(number));
-        p.update();
+        m_add.run({trim(number)});
     } catch (const DatabaseError& e) {
-        try {
-            p.cancelUpdate();
-        } catch (const DatabaseError&) {
-        }
         m_notice.failed(e.what());
         return false;
     }
@@ -77,7 +69,7 @@ bool PresenceTable::addEntry(const std::string& number, int direction) {
 }
 
 void PresenceTable::countEntry() {
-    setCounter(static_cast<long long>(m_s.settings.Utenti) + 1);
+    setCounter(static_cast<long long>(m_settings.Utenti) + 1);
 }
 
 } // namespace sentinex

@@ -1,35 +1,45 @@
 #pragma once
 
+#include "store/CachedStatement.hpp"
+
+#include <cstdint>
 #include <string>
 
 namespace sentinex {
 
-struct OnlineServices;
+class Database;
+class SettingsFile;
 class StoreFailureNotice;
+struct Settings;
 
 /// Anti-passback: the table `presenti` of the persons inside and the presence counter "Utenti", which
 /// is written to the settings file on every change and never goes below zero.
 class PresenceTable {
 public:
-    PresenceTable(OnlineServices& services, StoreFailureNotice& notice) : m_s(services), m_notice(notice) {}
+    /// Where a card stands: inside (with the record that says so) or not.
+    struct Presence {
+        bool inside = false;
+        std::int64_t record = 0; // rowid of the first matching `presenti` record
+    };
 
-    /// Presence check for card `number` at a reader of direction `direction` (0 exit, 1 entrance, 2 other).
-    /// Returns true when the passage is blocked: an entrance of a person already inside, an exit of a
-    /// person not inside. An exit of a person inside removes the person (record and count) here and is
-    /// not blocked. Direction 2 is never blocked and touches nothing.
-    /// A failed read throws DatabaseError; a failed removal is reported through the notice, and the
-    /// exit passes with table and counter left as they are.
-    bool check(const std::string& number, int direction);
+    PresenceTable(Database& db, Settings& settings, const SettingsFile& settingsFile, StoreFailureNotice& notice);
 
-    /// Presence entry after a confirmed passage: for an entrance, adds the person and counts them.
-    /// When the record cannot be stored the counter stays as it is (it counts the table) and the
-    /// failure is reported through the notice.
-    void enter(const std::string& number, int direction);
+    /// Whether card `number` is inside: a `presenti` record whose badge equals the number, blanks
+    /// around either not counting. Only reads; a failed read throws DatabaseError.
+    Presence lookUp(const std::string& number);
+    /// The anti-passback rule at a reader of direction `direction` (0 exit, 1 entrance, 2 other): an
+    /// entrance of a person inside and an exit of a person outside are blocked; direction 2 never is.
+    static bool blocks(const Presence& presence, int direction);
 
-    /// The table half of `enter`: adds the record for an entrance. Returns true when one was added
-    /// (then `countEntry` must follow once the record is durable).
+    /// Books the exit of a person found inside: removes their record and counts one less. A removal
+    /// that fails is reported through the notice, and table and counter stay as they were.
+    void bookExit(const Presence& presence);
+
+    /// The table half of an entrance: adds the record for direction 1. Returns true when one was added
+    /// (then `countEntry` must follow once the record is durable). A failure is reported through the
+    /// notice and nothing is added.
     bool addEntry(const std::string& number, int direction);
-    /// The counter half of `enter`: one more person inside, written to the settings file.
+    /// The counter half of an entrance: one more person inside, written to the settings file.
     void countEntry();
 
     StoreFailureNotice& notice() { return m_notice; }
@@ -37,8 +47,12 @@ public:
 private:
     void setCounter(long long value);
 
-    OnlineServices& m_s;
+    Settings& m_settings;
+    const SettingsFile& m_settingsFile;
     StoreFailureNotice& m_notice;
+    CachedStatement m_find;
+    CachedStatement m_remove;
+    CachedStatement m_add;
 };
 
 } // namespace sentinex

@@ -8,9 +8,9 @@ StepContext StepContext::forReader(int readerIndex, const ReaderEntry& entry) {
     StepContext c;
     c.readerIndex = readerIndex;
     c.entry = entry;
-    c.addressText = padLeftZeros(entry.address, 2);
-    c.siteText = padLeftZeros(entry.siteCode, 6);
-    c.prefix = c.addressText + c.siteText;
+    c.reader = entry.busAddress();
+    c.prefix = c.reader.prefix();
+    c.siteText = c.prefix.substr(2);
     c.location = trim(entry.location);
     return c;
 }

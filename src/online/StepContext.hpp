@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ReaderAddress.hpp"
 #include "readers/ReaderEntry.hpp"
 
 #include <string>
@@ -7,16 +8,16 @@
 namespace sentinex {
 
 /// What one polling step knows about the reader it serves, built at the start of the step and handed
-/// to the decoding, the decision and the transit log.
+/// to the decoding, the decision, the refusal and the transit log.
 struct StepContext {
     int readerIndex = 1; // 1-based
     ReaderEntry entry;
-    std::string addressText; // 2 characters
-    std::string siteText;    // 6 characters
-    std::string prefix;      // addressText + siteText
-    std::string location;    // entry location, blanks removed at both ends
-    std::string reply;       // whole poll reply frame, or empty
-    std::string cardData;    // reply without its first 8 and last 2 characters
+    ReaderAddress reader;  // where every exchange of the step goes
+    std::string prefix;    // two-digit address + six-digit site code
+    std::string siteText;  // the six site-code characters of the prefix
+    std::string location;  // entry location, blanks removed at both ends
+    std::string reply;     // whole poll reply frame, or empty
+    std::string cardData;  // reply without its first 8 and last 2 characters
 
     /// Context for reader index `readerIndex` (1-based) served by `entry`; reply and card data empty.
     static StepContext forReader(int readerIndex, const ReaderEntry& entry);

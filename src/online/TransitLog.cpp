@@ -1,84 +1,48 @@
 #include "TransitLog.hpp"
 
-#include "OnlineServices.hpp"
-#include "OnlineView.hpp"
 #include "ReasonCode.hpp"
 #include "StepContext.hpp"
 #include "StoreFailureNotice.hpp"
 #include "core/Clock.hpp"
-#include "store/Database.hpp"
-#include "core/EventPump.hpp"
 #include "core/Numbers.hpp"
-#include "core/Operator.hpp"
-#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/TextCodec.hpp"
-#include "link/ReaderBus.hpp"
+#include "store/Database.hpp"
 
 #include <cstdio>
 
 namespace sentinex {
 
-namespace {
+TransitLog::TransitLog(Database& db, const Settings& settings, Clock& clock, std::string programFolder,
+                       StoreFailureNotice& notice)
+    : m_settings(settings), m_clock(clock), m_programFolder(std::move(programFolder)), m_notice(notice),
+      m_insert(db, "INSERT INTO transiti (NumeroBadge, Cognome, Nome, PosizioneLettore, Data, Ora, Passaggio, "
+                   "verso, nota) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)") {}
 
-// Pause between two beeps of the refusal signal; events are processed while it lasts.
-constexpr int BeepGapMs = 50;
-
-} // namespace
-
-void TransitLog::refuse(const StepContext& ctx, int code, const std::string& number,
-                        const std::string& surname, const std::string& firstName) {
-    m_s.view.setLamps(LampColour::Red);
-    // A message box shown since the poll lets an unlock or the output schedule move the bus's loop.
-    m_s.bus.setCurrentLoop(ctx.entry.loop);
-    m_s.bus.invia_comando(ctx.prefix + "K000000000");
-    if (m_s.settings.Beep) {
-        const double start = m_s.clock.monotonicSeconds();
-        while (m_s.clock.monotonicSeconds() - start < 1.0) {
-            m_s.op.beep();
-            m_s.pump.processEvents();
-            m_s.clock.pause(BeepGapMs, m_s.pump);
-        }
-    }
-    addTransit(ctx, false, notaFor(code), number, surname, firstName);
+bool TransitLog::logRefusal(const StepContext& ctx, int code, const CardHolder& holder) {
+    return addTransit(ctx, false, notaFor(code), holder);
 }
 
-void TransitLog::logGrant(const StepContext& ctx, const std::string& number, const std::string& surname,
-                          const std::string& firstName) {
-    if (m_s.settings.StoricoEsterno) {
-        const DateTime now = m_s.clock.now();
-        const std::string line = storicoLine(number, firstName, surname, ctx.readerIndex, ctx.location,
-                                             now.dateText(), now.timeText(), ctx.entry.state);
-        if (appendToFile(m_s.programFolder + "/Storico.txt", line)) {
+void TransitLog::logGrant(const StepContext& ctx, const CardHolder& holder) {
+    if (m_settings.StoricoEsterno) {
+        const DateTime now = m_clock.now();
+        const std::string line = storicoLine(holder.number, holder.firstName, holder.surname, ctx.readerIndex,
+                                             ctx.location, now.dateText(), now.timeText(), ctx.entry.state);
+        if (appendToFile(m_programFolder + "/Storico.txt", line)) {
             return;
         }
         // The text history cannot be written: keep the passage in the table instead.
     }
-    addTransit(ctx, true, "Passaggio", number, surname, firstName);
+    addTransit(ctx, true, "Passaggio", holder);
 }
 
 bool TransitLog::addTransit(const StepContext& ctx, bool passage, const std::string& nota,
-                            const std::string& number, const std::string& surname,
-                            const std::string& firstName) {
-    RecordSet& t = m_s.transiti;
+                            const CardHolder& holder) {
     try {
-        const DateTime now = m_s.clock.now();
-        t.addNew();
-        t.setField("NumeroBadge", number);
-        t.setField("Cognome", surname);
-        t.setField("Nome", firstName);
-        t.setField("PosizioneLettore", ctx.entry.location);
-        t.setField("Data", now.dateText());
-        t.setField("Ora", now.timeText());
-        t.setField("Passaggio", passage);
-        t.setField("verso", ctx.entry.state);
-        t.setField("nota", nota);
-        t.update();
+        const DateTime now = m_clock.now();
+        m_insert.run({holder.number, holder.surname, holder.firstName, ctx.entry.location, now.dateText(),
+                      now.timeText(), Value(passage), ctx.entry.state, nota});
     } catch (const DatabaseError& e) {
-        try {
-            t.cancelUpdate();
-        } catch (const DatabaseError&) {
-        }
         m_notice.failed(e.what());
         return false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/ReaderAddress.hpp"
+
 #include <cstdint>
 #include <string>
 
@@ -17,6 +19,9 @@ struct ReaderEntry {
     std::int16_t posCodice[6] = {0, 0, 0, 0, 0, 0};
     std::int16_t direction = 2; // 0 "Out", 1 "In", 2 anything else
     std::string state;          // Stato as stored
+
+    /// Where exchanges with this reader go: its loop, address and site code.
+    ReaderAddress busAddress() const { return {loop, address, siteCode}; }
 
     /// Direction code of a `Stato` text: exact, case-sensitive.
     static std::int16_t directionOf(const std::string& stato);

@@ -13,7 +13,7 @@ namespace sentinex {
 namespace {
 
 struct Request {
-    int loop;
+    ReaderAddress reader;
     std::string payload;
 };
 
@@ -21,20 +21,19 @@ struct Request {
 void sendWhenIdle(ReaderBus& bus, std::vector<Request> requests) {
     bus.runWhenIdle([&bus, requests = std::move(requests)] {
         for (const Request& r : requests) {
-            bus.setCurrentLoop(r.loop);
-            bus.invia_comando(r.payload);
+            bus.exchange(r.reader, r.payload, Timing::Command);
         }
     });
 }
 
 } // namespace
 
-void ReaderOps::Settaggio_output_lettore(ReaderBus& bus, const ReaderList& readers, std::int16_t value) {
+void ReaderOps::setOutputs(ReaderBus& bus, const ReaderList& readers, std::int16_t value) {
     std::vector<Request> requests;
     for (int i = 0; i < readers.count(); ++i) {
         const ReaderEntry& e = readers.entry(i);
-        requests.push_back(
-            {e.loop, ReaderCommands::setOutput(ReaderCommands::prefix(e.address, e.siteCode), value)});
+        const ReaderAddress reader = e.busAddress();
+        requests.push_back({reader, ReaderCommands::setOutput(reader.prefix(), value)});
     }
     sendWhenIdle(bus, std::move(requests));
 }
@@ -45,8 +44,9 @@ void ReaderOps::unlockReader(ReaderBus& bus, const ReaderList& readers, int inde
         return;
     }
     const ReaderEntry& e = readers.entry(index0);
-    sendWhenIdle(bus, {{e.loop, ReaderCommands::unlock(ReaderCommands::prefix(e.address, e.siteCode),
-                                                       settings.TastieraOutput1, settings.TastieraOutput2)}});
+    const ReaderAddress reader = e.busAddress();
+    sendWhenIdle(bus, {{reader, ReaderCommands::unlock(reader.prefix(), settings.TastieraOutput1,
+                                                       settings.TastieraOutput2)}});
 }
 
 } // namespace sentinex

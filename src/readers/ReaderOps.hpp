@@ -14,10 +14,10 @@ struct Settings;
 /// and nothing is shown.
 class ReaderOps {
 public:
-    /// For every reader of the list in order: set the loop, send prefix + "O0" + value (invia_comando).
-    static void Settaggio_output_lettore(ReaderBus& bus, const ReaderList& readers, std::int16_t value);
+    /// For every reader of the list in order, on its loop: prefix + "O0" + value (command timing).
+    static void setOutputs(ReaderBus& bus, const ReaderList& readers, std::int16_t value);
     /// Unlock reader entry `index0` (0-based): prefix + "K1" + k1 + "000000" + k2, with k1/k2 from
-    /// "TastieraOutput1"/"TastieraOutput2" (invia_comando). An index outside the list does nothing.
+    /// "TastieraOutput1"/"TastieraOutput2" (command timing). An index outside the list does nothing.
     static void unlockReader(ReaderBus& bus, const ReaderList& readers, int index0, const Settings& settings);
 };
 

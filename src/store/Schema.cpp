@@ -19,6 +19,10 @@ void Schema::requireMain(Database& db) {
     db.requireRelations(mainRelations());
 }
 
+void Schema::addMissingIndexes(Database& db) {
+    db.execute("CREATE INDEX IF NOT EXISTS presenti_NumeroBadge_trim ON presenti (trim(NumeroBadge))");
+}
+
 void Schema::requireReport(Database& db) {
     db.requireRelations(reportRelations());
 }

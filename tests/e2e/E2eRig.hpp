@@ -9,6 +9,8 @@
 #include "support/ScriptedOperator.hpp"
 #include "support/SimProcess.hpp"
 #include "support/TestInstall.hpp"
+#include "readers/AppState.hpp"
+#include "session/Session.hpp"
 #include "ui/main/FrmMain.hpp"
 #include "ui/common/Lamp.hpp"
 #include "ui/common/QtEventPump.hpp"
@@ -126,23 +128,19 @@ public:
     }
 
     ~Rig() {
-        // The window goes before the simulator and the installation it works on.
+        // The window and its session go before the simulator and the installation they work on.
         frm.reset();
+        session.reset();
     }
 
     /// Builds and loads the main window; false (test failed) when start-up did not complete.
     bool start() {
-        FrmMainDeps deps;
-        deps.programFolder = install.dir();
-        deps.op = &op;
-        deps.clock = &clock;
-        deps.pump = &pump;
-        deps.quit = [this](int code) {
+        session = std::make_unique<Session>(install.dir(), op, clock, pump);
+        frm = std::make_unique<FrmMain>(*session, [this](int code) {
             quitCode = code;
             if (onQuit)
                 onQuit();
-        };
-        frm = std::make_unique<FrmMain>(std::move(deps));
+        });
         const int code = frm->load();
         EXPECT_EQ(code, 0);
         EXPECT_TRUE(op.messages().empty()) << "start-up showed: " << op.messages().front().text;
@@ -188,9 +186,9 @@ public:
 
     /// Switches polling off and lets a step still running finish.
     void stopPolling() {
-        if (frm->state().pollingOn)
+        if (session->state().pollingOn)
             click("Command4");
-        EXPECT_TRUE(pumpUntil([this] { return !frm->state().stepInProgress; }));
+        EXPECT_TRUE(pumpUntil([this] { return !session->state().stepInProgress; }));
     }
 
     TestInstall install;
@@ -198,6 +196,7 @@ public:
     ScriptedOperator op;
     SystemClock clock;
     QtEventPump pump;
+    std::unique_ptr<Session> session;
     std::unique_ptr<FrmMain> frm;
     std::optional<int> quitCode;
     std::function<void()> onQuit;

@@ -139,21 +139,21 @@ TEST(ExitDuringStepTest, PollingOffDuringTheRefusalBeepEnablesTheToolsOnlyAfterT
                       rig.click("Command4");
                   });
     off.alsoEachTick([&] {
-        if (off.done() && rig.frm->state().stepInProgress) {
+        if (off.done() && rig.session->state().stepInProgress) {
             ++ticksWhileStepRan;
             enabledWhileStepRan = enabledWhileStepRan || settings->isEnabled() || readers->isEnabled();
         }
     });
     rig.click("Command4");
     ASSERT_TRUE(pumpUntil([&] {
-        return off.done() && !rig.frm->state().stepInProgress &&
+        return off.done() && !rig.session->state().stepInProgress &&
                rig.count("SELECT COUNT(*) FROM transiti") > 0;
     }));
 
     EXPECT_EQ(rowsAtClick, 0) << "the click came after the record";
     EXPECT_GT(ticksWhileStepRan, 0) << "the step was not seen running after the click";
     EXPECT_FALSE(enabledWhileStepRan);
-    EXPECT_FALSE(rig.frm->state().pollingOn);
+    EXPECT_FALSE(rig.session->state().pollingOn);
     EXPECT_EQ(rig.child<QLabel>("Label1")->property("backColour").toInt(), 255);
     EXPECT_TRUE(settings->isEnabled());
     EXPECT_TRUE(readers->isEnabled());

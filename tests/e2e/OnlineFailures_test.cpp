@@ -29,7 +29,7 @@ TEST(OnlineFailuresTest, GrantTheReaderDoesNotConfirmIsNeitherShownNorRecorded) 
     watch.start(2);
     rig.click("Command4");
     const bool answered =
-        pumpUntil([&] { return !rig.kRequests(2).empty() && !rig.frm->state().stepInProgress; });
+        pumpUntil([&] { return !rig.kRequests(2).empty() && !rig.session->state().stepInProgress; });
     watch.stop();
     rig.stopPolling();
     ASSERT_TRUE(answered);
@@ -60,11 +60,11 @@ TEST(OnlineFailuresTest, MissingVireoCardFileStopsThePollingAtTheFirstVireoCard)
     rig.present(1, "0042000123");
     rig.click("Command4");
     ASSERT_TRUE(pumpUntil([&] { return rig.count("SELECT COUNT(*) FROM transiti") == 1; }));
-    EXPECT_TRUE(rig.frm->state().pollingOn);
+    EXPECT_TRUE(rig.session->state().pollingOn);
     EXPECT_TRUE(rig.op.messages().empty());
 
     rig.present(2, "ABCDEF");
-    ASSERT_TRUE(pumpUntil([&] { return !rig.frm->state().pollingOn && !rig.frm->state().stepInProgress; }));
+    ASSERT_TRUE(pumpUntil([&] { return !rig.session->state().pollingOn && !rig.session->state().stepInProgress; }));
     ASSERT_EQ(rig.op.messages().size(), 1u);
     EXPECT_EQ(rig.op.messages()[0].title, "Errore");
     EXPECT_EQ(rig.op.messages()[0].icon, MsgIcon::Critical);

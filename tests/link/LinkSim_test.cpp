@@ -23,6 +23,9 @@
 namespace sentinex {
 namespace {
 
+/// A reader on loop 1 at address 1, site code 123.
+const ReaderAddress kReader{1, 1, 123};
+
 using RC = ReaderCommands;
 using testing::ScriptedOperator;
 using testing::SimProcess;
@@ -102,8 +105,7 @@ TEST_F(LinkSim, EveryCommandReachesTheReaderAndIsAnswered) {
     };
     std::vector<std::string> sent;
     for (const auto& s : steps) {
-        link->setCurrentLoop(1);
-        const std::string reply = link->invia_comando(s.payload);
+        const std::string reply = link->exchange(kReader, s.payload, Timing::Command);
         sent.push_back(s.payload);
         ASSERT_FALSE(reply.empty()) << s.payload;
         EXPECT_EQ(reply[0], '\x02');
@@ -138,14 +140,14 @@ TEST_F(LinkSim, PollReplyCarriesInputsAndCardDataAtTheirPositions) {
         data += static_cast<char>(b);
     }
     sim->presentCard(1, 1, data, '1', '0');
-    const std::string reply = link->invia_comando_breve(RC::poll(RC::prefix(1, 123)));
+    const std::string reply = link->exchange(kReader, RC::poll(RC::prefix(1, 123)), Timing::Short);
     ASSERT_FALSE(reply.empty());
     EXPECT_EQ(ReaderReply::code(reply), 'I');
     EXPECT_EQ(ReaderReply::at(reply, 6), '1');
     EXPECT_EQ(ReaderReply::at(reply, 7), '0');
     EXPECT_EQ(reply.substr(8, reply.size() - 10), data);
     // The card is handed over once.
-    EXPECT_EQ(ReaderReply::code(link->invia_comando_breve(RC::poll(RC::prefix(1, 123)))), 'S');
+    EXPECT_EQ(ReaderReply::code(link->exchange(kReader, RC::poll(RC::prefix(1, 123)), Timing::Short)), 'S');
 }
 
 TEST_F(LinkSim, TimeoutsOfTheThreeExchangesWithASilentReader) {
@@ -155,10 +157,10 @@ TEST_F(LinkSim, TimeoutsOfTheThreeExchangesWithASilentReader) {
     struct Case {
         Timing timing;
         double nominal;
-    } cases[] = {{Timing::Breve, 0.1}, {Timing::Medio, 1.2}, {Timing::Comando, 2.0}};
+    } cases[] = {{Timing::Short, 0.1}, {Timing::Medium, 1.2}, {Timing::Command, 2.0}};
     for (const auto& c : cases) {
         std::string reply = "x";
-        const double t = timed([&] { reply = link->exchange(poll, c.timing); });
+        const double t = timed([&] { reply = link->exchange(kReader, poll, c.timing); });
         EXPECT_EQ(reply, "");
         EXPECT_GE(t, c.nominal);
         EXPECT_LT(t, c.nominal + 0.5);
@@ -175,20 +177,20 @@ TEST_F(LinkSim, FaultyRepliesAreRejectedAndSlowOnesCollected) {
         char code;  // '\0': the exchange returns ""
         int settle; // ms for the rest of a rejected reply to arrive before the next case
     } cases[] = {
-        {"badcheck", Timing::Breve, '\0', 0},
-        {"cut", Timing::Breve, '\0', 0},
-        {"stray \\x41\\x42", Timing::Breve, '\0', 0},
-        {"pieces 60 3", Timing::Comando, 'S', 0},   // gaps shorter than the 0.5 s silence: one reply
-        {"pieces 30 3", Timing::Breve, 'S', 0},     // ... and shorter than 0.1 s
-        {"pieces 200 3", Timing::Breve, '\0', 500}, // a gap longer than the silence timeout ends it
-        {"late 30", Timing::Breve, 'S', 0},         // within the first-reply timeout
-        {"late 400", Timing::Medio, 'S', 0},
-        {"code X", Timing::Breve, 'X', 0},
-        {"none", Timing::Breve, 'S', 0},
+        {"badcheck", Timing::Short, '\0', 0},
+        {"cut", Timing::Short, '\0', 0},
+        {"stray \\x41\\x42", Timing::Short, '\0', 0},
+        {"pieces 60 3", Timing::Command, 'S', 0},   // gaps shorter than the 0.5 s silence: one reply
+        {"pieces 30 3", Timing::Short, 'S', 0},     // ... and shorter than 0.1 s
+        {"pieces 200 3", Timing::Short, '\0', 500}, // a gap longer than the silence timeout ends it
+        {"late 30", Timing::Short, 'S', 0},         // within the first-reply timeout
+        {"late 400", Timing::Medium, 'S', 0},
+        {"code X", Timing::Short, 'X', 0},
+        {"none", Timing::Short, 'S', 0},
     };
     for (const auto& c : cases) {
         sim->setFault(1, 1, c.fault);
-        const std::string reply = link->exchange(poll, c.timing);
+        const std::string reply = link->exchange(kReader, poll, c.timing);
         EXPECT_EQ(ReaderReply::code(reply), c.code) << c.fault << " " << ::testing::PrintToString(reply);
         if (c.code != '\0') {
             EXPECT_EQ(reply.substr(0, 4), std::string("\x02"
@@ -204,10 +206,10 @@ TEST_F(LinkSim, LateReplyIsDiscardedAtTheNextExchange) {
     start({{1, 1, 123}});
     const std::string poll = RC::poll(RC::prefix(1, 123));
     sim->setFault(1, 1, "late 250 count=1");
-    EXPECT_EQ(link->invia_comando_breve(poll), "");
+    EXPECT_EQ(link->exchange(kReader, poll, Timing::Short), "");
     std::this_thread::sleep_for(std::chrono::milliseconds(400)); // the late "S" now waits in the buffer
     sim->presentCard(1, 1, "0042");
-    const std::string reply = link->invia_comando_breve(poll);
+    const std::string reply = link->exchange(kReader, poll, Timing::Short);
     ASSERT_FALSE(reply.empty());
     EXPECT_EQ(reply.substr(0, 4), "\x02"
                                   "01I");
@@ -218,7 +220,7 @@ TEST_F(LinkSim, AReaderThatNeverStopsCannotHoldTheProgram) {
     start({{1, 1, 123}});
     sim->setFault(1, 1, "endless");
     std::string reply = "x";
-    const double t = timed([&] { reply = link->invia_comando(RC::poll(RC::prefix(1, 123))); });
+    const double t = timed([&] { reply = link->exchange(kReader, RC::poll(RC::prefix(1, 123)), Timing::Command); });
     EXPECT_EQ(reply, "");
     EXPECT_LT(t, 2.0 + Link::MaxCollectSeconds + 0.5);
 }
@@ -226,11 +228,11 @@ TEST_F(LinkSim, AReaderThatNeverStopsCannotHoldTheProgram) {
 TEST_F(LinkSim, DeviceVanishingWhileOpen) {
     start({{1, 1, 123}});
     const std::string poll = RC::poll(RC::prefix(1, 123));
-    ASSERT_FALSE(link->invia_comando(poll).empty());
+    ASSERT_FALSE(link->exchange(kReader, poll, Timing::Command).empty());
     sim->kill();
     for (int i = 0; i < 3; ++i) {
         std::string reply = "x";
-        const double t = timed([&] { reply = link->invia_comando(poll); });
+        const double t = timed([&] { reply = link->exchange(kReader, poll, Timing::Command); });
         EXPECT_EQ(reply, "");
         EXPECT_LT(t, 0.5);
     }
@@ -249,15 +251,15 @@ TEST_F(LinkSim, AVanishedDeviceIsOpenedAgainWhenItComesBack) {
     Link own(settings, ini, clock, pump, op);
     ASSERT_TRUE(own.openPort());
     const std::string poll = RC::poll(RC::prefix(1, 123));
-    ASSERT_FALSE(own.invia_comando_breve(poll).empty());
+    ASSERT_FALSE(own.exchange(kReader, poll, Timing::Short).empty());
     first->kill();
-    EXPECT_EQ(own.invia_comando_breve(poll), "");
+    EXPECT_EQ(own.exchange(kReader, poll, Timing::Short), "");
     SimProcess second({{{1, 1, 123}}, false, false});
     ::unlink(stable.c_str());
     ASSERT_EQ(::symlink(second.linkPath().c_str(), stable.c_str()), 0);
     std::string reply;
     for (int i = 0; i < 40 && reply.empty(); ++i) { // reopening is tried about once a second
-        reply = own.invia_comando_breve(poll);
+        reply = own.exchange(kReader, poll, Timing::Short);
     }
     EXPECT_EQ(ReaderReply::code(reply), 'S');
     EXPECT_TRUE(op.shown.empty());
@@ -286,14 +288,14 @@ TEST_F(LinkSim, BoardModeReachesEachLoopAndOnlyIt) {
         sim->presentCard(c.loop, c.address, c.card);
     }
     for (const auto& c : cases) {
-        link->setCurrentLoop(c.loop);
-        const std::string reply = link->invia_comando_breve(RC::poll(RC::prefix(c.address, c.site)));
+        const std::string reply =
+            link->exchange({c.loop, c.address, c.site}, RC::poll(RC::prefix(c.address, c.site)), Timing::Short);
         ASSERT_FALSE(reply.empty()) << c.loop;
         EXPECT_EQ(reply.substr(8, reply.size() - 10), c.card);
     }
     EXPECT_EQ(sim->command("board"), "reg=0F loop=8 driver=0 armed=0");
-    link->setCurrentLoop(2); // nobody at address 1 on loop 2
-    EXPECT_EQ(link->invia_comando_breve(RC::poll(RC::prefix(1, 100))), "");
+    // nobody at address 1 on loop 2
+    EXPECT_EQ(link->exchange({2, 1, 100}, RC::poll(RC::prefix(1, 100)), Timing::Short), "");
     const std::vector<std::string> frames = {"3:01000300D", "1:01000100D", "8:02000800D", "2:01000100D"};
     EXPECT_EQ(sim->frames(), frames);
     EXPECT_TRUE(op.shown.empty());
@@ -302,7 +304,7 @@ TEST_F(LinkSim, BoardModeReachesEachLoopAndOnlyIt) {
 TEST_F(LinkSim, BoardFittedButNotDrivenHearsNothing) {
     start({{1, 1, 100}}, true);
     settings.SchedaL485 = false; // the board is there, the program does not enable its driver
-    EXPECT_EQ(link->invia_comando_breve(RC::poll(RC::prefix(1, 100))), "");
+    EXPECT_EQ(link->exchange(kReader, RC::poll(RC::prefix(1, 100)), Timing::Short), "");
     ASSERT_EQ(sim->frames().size(), 1u);
     EXPECT_EQ(sim->frames()[0].substr(0, 2), "0:");
 }
@@ -321,12 +323,12 @@ TEST_F(LinkSim, OutputTickAndUnlockDuringAnExchangeReachTheReader) {
     sim->setFault(1, 5, "late 150 count=1");
     std::string nested = "unset";
     pump.hook = [&] {
-        nested = link->invia_comando_breve(RC::poll(RC::prefix(5, 42))); // refused at once
-        ReaderOps::Settaggio_output_lettore(*link, readers, 1);
+        nested = link->exchange(kReader, RC::poll(RC::prefix(5, 42)), Timing::Short); // refused at once
+        ReaderOps::setOutputs(*link, readers, 1);
         ReaderOps::unlockReader(*link, readers, 0, settings);
     };
     const std::string poll = RC::poll(RC::prefix(5, 42));
-    const std::string reply = link->invia_comando(poll);
+    const std::string reply = link->exchange(kReader, poll, Timing::Command);
     EXPECT_EQ(nested, "");
     ASSERT_FALSE(reply.empty());
     EXPECT_EQ(reply.substr(0, 4), "\x02"
@@ -352,7 +354,7 @@ TEST_F(LinkSim, OutputSettingGoesToEveryReaderInListOrderSilently) {
     sim->setFault(1, 1, "silent");
     ReaderList readers;
     readers.setEntries(entries);
-    ReaderOps::Settaggio_output_lettore(*link, readers, 1);
+    ReaderOps::setOutputs(*link, readers, 1);
     const std::vector<std::string> frames = {"1:03000001O01", "1:01000001O01", "1:02000001O01"};
     EXPECT_EQ(sim->frames(), frames);
     EXPECT_TRUE(op.shown.empty());

@@ -16,6 +16,9 @@
 namespace sentinex {
 namespace {
 
+/// A reader on loop 1 at address 1, site code 123.
+const ReaderAddress kReader{1, 1, 123};
+
 using testing::LinkRecordingPortIo;
 using testing::LinkScriptedPort;
 using testing::ScriptedOperator;
@@ -76,8 +79,7 @@ protected:
 
 TEST_F(LinkFake, BoardRegisterAroundTheFrameForLoop3) {
     settings.SchedaL485 = true;
-    link->setCurrentLoop(3);
-    EXPECT_EQ(link->invia_comando_breve("01000123D"), replyFrame("01S"));
+    EXPECT_EQ(link->exchange({3, 1, 123}, "01000123D", Timing::Short), replyFrame("01S"));
     const std::vector<std::string> expected = {"out 300 1A",
                                                "serial 0130313030303132334405"
                                                "41",
@@ -119,8 +121,8 @@ TEST_F(LinkFake, BoardModeThatCannotWorkSaysWhyOnceAndSendsNothing) {
         settings.Indirizzo485 = static_cast<std::int16_t>(c.address);
         portIoWhy = c.portIoWhy;
         op.clear();
-        EXPECT_EQ(link->invia_comando_breve("01000123D"), "");
-        EXPECT_EQ(link->invia_comando("01000123D"), "");
+        EXPECT_EQ(link->exchange(kReader, "01000123D", Timing::Short), "");
+        EXPECT_EQ(link->exchange(kReader, "01000123D", Timing::Command), "");
         EXPECT_TRUE(port->written.empty()) << c.inMessage;
         ASSERT_EQ(op.messages().size(), 1u) << c.inMessage;
         EXPECT_EQ(op.messages()[0].title, "Attenzione");
@@ -132,10 +134,10 @@ TEST_F(LinkFake, BoardModeThatCannotWorkSaysWhyOnceAndSendsNothing) {
 TEST_F(LinkFake, BoardFlagIsReadAtEveryExchange) {
     bool board = false;
     link->setBoardFlagProvider([&] { return board; });
-    link->invia_comando_breve("01000123D");
+    link->exchange(kReader, "01000123D", Timing::Short);
     EXPECT_EQ(log.size(), 1u); // the frame only
     board = true;
-    link->invia_comando_breve("01000123D");
+    link->exchange(kReader, "01000123D", Timing::Short);
     EXPECT_EQ(log.front(), "serial 013031303030313233440541");
     EXPECT_EQ(log[1], "out 300 18");
     EXPECT_EQ(log.back(), "out 300 08");
@@ -143,14 +145,14 @@ TEST_F(LinkFake, BoardFlagIsReadAtEveryExchange) {
 
 TEST_F(LinkFake, StaleInputNeverReachesTheResult) {
     port->waiting = replyFrame("01I0000999");
-    EXPECT_EQ(link->invia_comando_breve("01000123D"), replyFrame("01S"));
+    EXPECT_EQ(link->exchange(kReader, "01000123D", Timing::Short), replyFrame("01S"));
     EXPECT_EQ(port->discards, 1);
 }
 
 TEST_F(LinkFake, ClosedPortReturnsEmptyAtOnce) {
     port->open = false;
     const double t0 = clock.monotonicSeconds();
-    EXPECT_EQ(link->invia_comando("01000123D"), "");
+    EXPECT_EQ(link->exchange(kReader, "01000123D", Timing::Command), "");
     EXPECT_LT(clock.monotonicSeconds() - t0, 0.05);
     EXPECT_TRUE(op.shown.empty());
 }
@@ -163,25 +165,24 @@ TEST_F(LinkFake, OneExchangeAtATimeAndQueuedWorkRunsRightAfter) {
     pump.hook = [&] {
         busyInside = link->busy();
         const std::size_t before = port->written.size();
-        nested = link->invia_comando_breve("02000123D");
+        nested = link->exchange(kReader, "02000123D", Timing::Short);
         EXPECT_EQ(port->written.size(), before) << "a nested exchange touched the port";
         link->runWhenIdle([&] {
             ++queuedRan;
             EXPECT_FALSE(link->busy());
-            link->setCurrentLoop(7);
-            queuedReply = link->invia_comando("01000123O01");
+            queuedReply = link->exchange({7, 1, 123}, "01000123O01", Timing::Command);
         });
         EXPECT_EQ(queuedRan, 0);
     };
-    link->setCurrentLoop(2);
-    EXPECT_EQ(link->invia_comando_breve("01000123D"), replyFrame("01S"));
+    EXPECT_EQ(link->exchange({2, 1, 123}, "01000123D", Timing::Short), replyFrame("01S"));
     EXPECT_TRUE(busyInside);
     EXPECT_EQ(nested, "");
     EXPECT_EQ(queuedRan, 1);
     EXPECT_EQ(queuedReply, replyFrame("01S"));
     ASSERT_EQ(port->written.size(), 2u);
     EXPECT_EQ(port->written[1], Frame::buildRequest("01000123O01"));
-    EXPECT_EQ(link->currentLoop(), 2); // the interrupted caller keeps its loop
+    EXPECT_EQ(link->exchange({2, 1, 123}, "01000123D", Timing::Short), replyFrame("01S"));
+    EXPECT_EQ(port->written.size(), 3u); // the interrupted caller's next exchange has no loop to restore
     EXPECT_FALSE(link->busy());
 
     int ranNow = 0;
@@ -206,7 +207,7 @@ TEST(LinkPort, OpeningFailureShowsTheMessageAndKeepsThePortClosed) {
     EXPECT_EQ(op.messages()[0].title, "Attenzione");
     EXPECT_EQ(op.messages()[0].text, "Porta seriale 3 non funzionante.");
     EXPECT_EQ(op.messages()[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(link.invia_comando("01000123D"), "");
+    EXPECT_EQ(link.exchange(kReader, "01000123D", Timing::Command), "");
 }
 
 TEST(LinkPort, DeviceOfAPortNumber) {

@@ -216,7 +216,7 @@ TEST(AccessDecisionTest, GrantCommandCarriesTheOutputsAndIsConfirmedBeforeAnythi
         h.present(1, OnlineHarness::card(Card1));
         ASSERT_EQ(h.bus.sent().size(), 2u);
         EXPECT_EQ(h.bus.sent()[1].payload, payload);
-        EXPECT_EQ(h.bus.sent()[1].timing, Timing::Comando);
+        EXPECT_EQ(h.bus.sent()[1].timing, Timing::Command);
         EXPECT_EQ(h.clock.pausedMs, 20); // 10 ms before the poll, 10 ms before the grant
         EXPECT_EQ(h.view.lastLamps(), LampColour::Green);
         EXPECT_EQ(h.view.presence, std::vector<std::string>{"1"});
@@ -274,14 +274,10 @@ TEST(AccessDecisionTest, RefusalGoesToTheLoopOfTheCardsReaderAfterAMessageBox) {
                                   "BEGIN SELECT RAISE(ABORT, 'database is locked'); END;");
     UnlockingOperator op;
     op.whileOpen = [&] { ReaderOps::unlockReader(h.bus, h.state.readers, 1, h.settings); };
-    StoreFailureNotice notice(op);
-    OnlineServices s = h.services();
-    OnlineServices withOp{s.state, s.settings, s.settingsFile, s.programFolder, s.bus,   s.clock,     s.pump,
-                          op,      s.view,     s.presenti,     s.transiti,      s.carte, s.entryLimit};
-    TransitLog log(withOp, notice);
-    PresenceTable presence(withOp, notice);
-    AccessDecision decision(withOp, log, presence);
-    h.bus.setCurrentLoop(1);
+    const PollingStep::Environment e = h.environment();
+    testing::DecisionParts parts({e.state, e.settings, e.settingsFile, e.programFolder, e.db, e.bus, e.clock, e.pump, op,
+                         e.view, e.entryLimit});
+    AccessDecision& decision = parts.decision;
     CardRecord card;
     card.NumeroCarta = "0001";
     card.Lettore = "1";
@@ -322,11 +318,8 @@ TEST(AccessDecisionTest, NullFlagsFollowTheirOwnRule) {
     r.SituatoPresso = "#Hall";
     r.Stato = "InOut";
     h.addReader(r);
-    StoreFailureNotice notice(h.op);
-    OnlineServices s = h.services();
-    TransitLog log(s, notice);
-    PresenceTable presence(s, notice);
-    AccessDecision decision(s, log, presence);
+    testing::DecisionParts parts(h.environment());
+    AccessDecision& decision = parts.decision;
     const StepContext ctx = StepContext::forReader(1, h.state.readers.entry(0));
 
     // All flags Null: enabled (steps 1, 3), switches off (4, 6, 7), outputs off.

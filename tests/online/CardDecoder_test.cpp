@@ -86,8 +86,10 @@ TEST(CardDecoderTest, ContextPrefixAndCardData) {
     e.siteCode = 98765432;
     e.location = "  Atrio  ";
     ctx = StepContext::forReader(3, e);
-    EXPECT_EQ(ctx.addressText, "23");
+    EXPECT_EQ(ctx.prefix, "23765432");
     EXPECT_EQ(ctx.siteText, "765432");
+    EXPECT_EQ(ctx.reader.address, 123); // the exchange names the reader, whatever the prefix keeps
+    EXPECT_EQ(ctx.reader.loop, e.loop);
     EXPECT_EQ(ctx.location, "Atrio");
     ctx.setReply(OnlineFakeBus::cardReply("ABCDEF"));
     EXPECT_EQ(ctx.cardData, "ABCDEF");

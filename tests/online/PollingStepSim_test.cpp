@@ -38,19 +38,9 @@ protected:
         u.Nome = "Anna";
         u.extra["Output2"] = Value(false);
         h.addUser(u);
-        step = std::make_unique<PollingStep>(OnlineServices{h.state,
-                                                            h.settings,
-                                                            h.settingsFile,
-                                                            h.install.dir(),
-                                                            *link,
-                                                            clock,
-                                                            h.pump,
-                                                            h.op,
-                                                            h.view,
-                                                            h.data1,
-                                                            h.data2,
-                                                            h.data3,
-                                                            {}});
+        step = std::make_unique<PollingStep>(PollingStep::Environment{h.state, h.settings, h.settingsFile,
+                                                                      h.install.dir(), *h.install.db(), *link,
+                                                                      clock, h.pump, h.op, h.view, {}});
     }
 
     OnlineHarness h;

@@ -38,13 +38,13 @@ TEST(PollingStepTest, PollPayloadExchangeAndLoopPerReaderType) {
     }
     ASSERT_EQ(h.bus.sent().size(), 3u);
     EXPECT_EQ(h.bus.sent()[0].payload, "05001234D");
-    EXPECT_EQ(h.bus.sent()[0].timing, Timing::Breve);
+    EXPECT_EQ(h.bus.sent()[0].timing, Timing::Short);
     EXPECT_EQ(h.bus.sent()[0].loop, 3);
     EXPECT_EQ(h.bus.sent()[1].payload, "07000042D");
-    EXPECT_EQ(h.bus.sent()[1].timing, Timing::Medio);
+    EXPECT_EQ(h.bus.sent()[1].timing, Timing::Medium);
     EXPECT_EQ(h.bus.sent()[1].loop, 6);
     EXPECT_EQ(h.bus.sent()[2].payload, "23000001D");
-    EXPECT_EQ(h.bus.sent()[2].timing, Timing::Breve);
+    EXPECT_EQ(h.bus.sent()[2].timing, Timing::Short);
     // The 10 ms wait comes before each poll.
     EXPECT_EQ(h.clock.pausedMs, 30);
     // The "S" replies carry no card: nothing shown, nothing logged.
@@ -159,7 +159,7 @@ TEST(PollingStepTest, SiteCodeRefusalAndUnknownCard) {
     EXPECT_EQ(h.view.lastEvent(), "Codice impianto differente " + Monday10);
     EXPECT_EQ(h.view.lastLamps(), LampColour::Red);
     EXPECT_EQ(h.payloads().back(), "09000123K000000000");
-    EXPECT_EQ(h.bus.sent().back().timing, Timing::Comando);
+    EXPECT_EQ(h.bus.sent().back().timing, Timing::Command);
     h.present(1, OnlineHarness::card("0002000123"));
     EXPECT_EQ(h.view.lastEvent(), "Carta non presente nel database " + Monday10);
 

@@ -2,11 +2,11 @@
 
 namespace sentinex {
 
-std::string OnlineFakeBus::exchange(const std::string& payload, Timing timing) {
+std::string OnlineFakeBus::exchange(const ReaderAddress& reader, const std::string& payload, Timing timing) {
     if (m_busy) {
         return {};
     }
-    m_sent.push_back({m_loop, payload, timing});
+    m_sent.push_back({reader.loop, payload, timing});
     m_busy = true;
     if (m_during) {
         m_during();

@@ -20,9 +20,7 @@ public:
     };
     using Responder = std::function<std::string(const std::string& payload, Timing timing)>;
 
-    void setCurrentLoop(int loop) override { m_loop = loop; }
-    int currentLoop() const override { return m_loop; }
-    std::string exchange(const std::string& payload, Timing timing) override;
+    std::string exchange(const ReaderAddress& reader, const std::string& payload, Timing timing) override;
     bool busy() const override { return m_busy; }
     void runWhenIdle(std::function<void()> action) override;
 
@@ -44,7 +42,6 @@ public:
     static std::string codeReply(char code);
 
 private:
-    int m_loop = 1;
     bool m_busy = false;
     std::deque<std::string> m_replies;
     Responder m_responder;

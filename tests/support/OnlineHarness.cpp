@@ -4,22 +4,19 @@ namespace sentinex::testing {
 
 OnlineHarness::OnlineHarness() : settingsFile(install.folder().settings()) {
     settings = settingsFile.loadAll();
-    data1.bind(install.db(), "presenti");
-    data2.bind(install.db(), "transiti");
-    data3.bind(install.db(), "Carte");
     lettori.bind(install.db(), "Lettori");
     bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
     rebuild({});
     state.pollingOn = true;
 }
 
-OnlineServices OnlineHarness::services(EntryLimitSource entryLimit) {
-    return OnlineServices{state, settings, settingsFile, install.dir(),        bus, clock, pump, op, view,
-                          data1, data2,    data3,        std::move(entryLimit)};
+PollingStep::Environment OnlineHarness::environment(EntryLimitSource entryLimit) {
+    return {state, settings, settingsFile, install.dir(), *install.db(), bus, clock,
+            pump,  op,       view,         std::move(entryLimit)};
 }
 
 void OnlineHarness::rebuild(EntryLimitSource entryLimit) {
-    step = std::make_unique<PollingStep>(services(std::move(entryLimit)));
+    step = std::make_unique<PollingStep>(environment(std::move(entryLimit)));
 }
 
 int OnlineHarness::addReader(const TestInstall::Reader& r) {

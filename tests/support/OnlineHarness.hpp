@@ -34,6 +34,24 @@ public:
     int calls = 0;
 };
 
+/// The decision and the parts it works with, built on an environment as the polling step builds them,
+/// for tests that drive the decision (or one part) directly.
+struct DecisionParts {
+    explicit DecisionParts(PollingStep::Environment e)
+        : env(std::move(e)), notice(env.op), log(env.db, env.settings, env.clock, env.programFolder, notice),
+          presence(env.db, env.settings, env.settingsFile, notice),
+          refusal(env.view, env.bus, env.op, env.clock, env.pump, env.settings, log),
+          decision(env.db, env.view, env.bus, env.clock, env.pump, env.settings, env.entryLimit, presence, refusal,
+                   log) {}
+
+    PollingStep::Environment env;
+    StoreFailureNotice notice;
+    TransitLog log;
+    PresenceTable presence;
+    Refusal refusal;
+    AccessDecision decision;
+};
+
 /// The main window's side of the online access control on a throw-away installation: a real
 /// Sentinex.mdb, the settings of its Sentinex.ini, a scripted bus, a fake clock (Monday 5 January 2026,
 /// 10:00:00), a scripted operator and a recording view; polling is on.
@@ -46,8 +64,8 @@ public:
 
     /// Builds the step again, with `entryLimit` as the source of the entry limit (empty: saved values).
     void rebuild(EntryLimitSource entryLimit);
-    /// The services the step works with (for tests that drive the decision directly).
-    OnlineServices services(EntryLimitSource entryLimit = {});
+    /// What the step works with (for tests that build parts of it themselves).
+    PollingStep::Environment environment(EntryLimitSource entryLimit = {});
 
     /// Adds a reader record and reloads the reader list; returns its 1-based index.
     int addReader(const TestInstall::Reader& r);
@@ -82,9 +100,6 @@ public:
     ScriptedOperator op;
     OnlineFakeBus bus;
     OnlineRecordingView view;
-    RecordSet data1; // presenti
-    RecordSet data2; // transiti
-    RecordSet data3; // Carte
     RecordSet lettori;
     std::unique_ptr<PollingStep> step;
 };

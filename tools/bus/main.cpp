@@ -33,7 +33,7 @@ int usage(const std::string& why) {
 int main(int argc, char** argv) {
     std::string folder;
     int loop = 1;
-    Timing timing = Timing::Comando;
+    Timing timing = Timing::Command;
     std::optional<std::string> payload;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -60,11 +60,11 @@ int main(int argc, char** argv) {
         } else if (a == "--timing") {
             auto v = value();
             if (v == "comando") {
-                timing = Timing::Comando;
+                timing = Timing::Command;
             } else if (v == "breve") {
-                timing = Timing::Breve;
+                timing = Timing::Short;
             } else if (v == "medio") {
-                timing = Timing::Medio;
+                timing = Timing::Medium;
             } else {
                 return usage("--timing is one of comando, breve, medio");
             }
@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sentinex-bus: %s\n", link.lastError().c_str());
         return 2;
     }
-    link.setCurrentLoop(loop);
-    const std::string reply = link.exchange(*payload, timing);
+    // The payload carries its own address; the link needs the loop only.
+    const std::string reply = link.exchange(ReaderAddress{loop, 0, 0}, *payload, timing);
     std::string hex;
     for (char c : reply) {
         char buf[4];

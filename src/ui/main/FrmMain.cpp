@@ -2,20 +2,11 @@
 
 #include "ui_FrmMain.h"
 
-#include "core/Clock.hpp"
-#include "core/EventPump.hpp"
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
-#include "readers/OutputSchedule.hpp"
-#include "store/Schema.hpp"
-#include "core/SettingsFile.hpp"
-#include "link/Link.hpp"
-#include "link/ReaderBus.hpp"
-#include "readers/ReaderOps.hpp"
-#include "online/OnlineServices.hpp"
 #include "online/PollingStep.hpp"
-#include "ui/common/QtEventPump.hpp"
-#include "ui/common/QtOperator.hpp"
+#include "readers/AppState.hpp"
+#include "session/Session.hpp"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -92,34 +83,12 @@ QLabel* pictureControl(QWidget* parent, const QString& name, const QPixmap& pm) 
 
 } // namespace
 
-FrmMain::FrmMain(FrmMainDeps deps, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::FrmMain>()), m_deps(std::move(deps)),
-      m_folder(m_deps.programFolder.empty() ? ProgramFolder::ofExecutable()
-                                            : ProgramFolder(m_deps.programFolder)) {
+FrmMain::FrmMain(Session& session, std::function<void(int)> quit, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmMain>()), m_session(session), m_quit(std::move(quit)) {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_QuitOnClose, true);
-
-    if (m_deps.op) {
-        m_op = m_deps.op;
-    } else {
-        m_ownOperator = std::make_unique<QtOperator>();
-        m_op = m_ownOperator.get();
-    }
-    if (m_deps.clock) {
-        m_clock = m_deps.clock;
-    } else {
-        m_ownClock = std::make_unique<SystemClock>();
-        m_clock = m_ownClock.get();
-    }
-    if (m_deps.pump) {
-        m_pump = m_deps.pump;
-    } else {
-        m_ownPump = std::make_unique<QtEventPump>();
-        m_pump = m_ownPump.get();
-    }
-    m_bus = m_deps.bus;
-    if (!m_deps.quit) {
-        m_deps.quit = [](int code) {
+    if (!m_quit) {
+        m_quit = [](int code) {
             QApplication::closeAllWindows();
             QCoreApplication::exit(code);
         };
@@ -154,11 +123,7 @@ FrmMain::FrmMain(FrmMainDeps deps, QWidget* parent)
     // The lamps stay neutral until the first card: neither a grant nor a refusal has happened yet.
 }
 
-FrmMain::~FrmMain() {
-    // The step and the link hold references to the record sets and the settings: they go first.
-    m_step.reset();
-    m_ownBus.reset();
-}
+FrmMain::~FrmMain() = default;
 
 void FrmMain::buildPictures() {
     for (int i = 0; i < kAnimationFrames; ++i)
@@ -168,135 +133,46 @@ void FrmMain::buildPictures() {
 }
 
 int FrmMain::load() {
-    // Two copies on one installation would share the serial port and every file.
-    if (!m_lock.acquire(m_folder.file("Sentinex.lock"))) {
-        m_op->message("Attenzione", "Sentinex è già in esecuzione in questa cartella.", MsgIcon::Exclamation);
-        return ExitAlreadyRunning;
-    }
-
     setWindowTitle(QStringLiteral("Sentinex  - Versione %1.%2 - SX003")
                        .arg(SENTINEX_VERSION_MAJOR)
                        .arg(SENTINEX_VERSION_MINOR));
-
-    try {
-        m_db = Database::open(m_folder.database());
-        Schema::requireMain(*m_db);
-        m_data1.bind(m_db, "presenti");
-        m_data2.bind(m_db, "transiti");
-        m_data3.bind(m_db, "Carte");
-    } catch (const std::exception& e) {
-        m_op->message("Errore", e.what(), MsgIcon::Critical);
-        return ExitDatabase;
+    const Session::Start started = m_session.start(*this);
+    if (started != Session::Start::Ready) {
+        return Session::exitCode(started);
     }
 
-    m_settingsFile = std::make_unique<SettingsFile>(m_folder.settings());
-    m_settings = m_settingsFile->loadAll();
-
-    // From here on a failing step is left undone and start-up goes on.
-    try {
-        openSerialPort();
-    } catch (const std::exception&) {
-    }
-    if (m_bus) {
-        m_step = std::make_unique<PollingStep>(OnlineServices{m_state,
-                                                              m_settings,
-                                                              *m_settingsFile,
-                                                              m_folder.dir(),
-                                                              *m_bus,
-                                                              *m_clock,
-                                                              *m_pump,
-                                                              *m_op,
-                                                              *this,
-                                                              m_data1,
-                                                              m_data2,
-                                                              m_data3,
-                                                              {}});
-    }
-
-    m_state.pollingOn = false;
-    m_state.outputOn = false;
-    showPresence(trim(std::to_string(m_settings.Utenti)));
-    setIndicator(m_ui->Label1, false);
-    setIndicator(m_ui->Label2, false);
-
-    m_state.animationFrame = 0;
-    m_state.currentReader = 1;
-    m_ui->Command4->setIcon(QIcon(m_image1[0]->pixmap()));
+    const AppState& state = m_session.state();
+    showPresence(trim(std::to_string(m_session.settings().Utenti)));
+    setIndicator(m_ui->Label1, state.pollingOn);
+    setIndicator(m_ui->Label2, state.outputOn);
+    m_ui->Command4->setIcon(QIcon(m_image1[static_cast<std::size_t>(state.animationFrame)]->pixmap()));
     m_ui->Command6->setIcon(QIcon(m_image2[0]->pixmap()));
 
     m_timer1->stop();
     m_timer2->stop();
     m_timer3->stop();
-
-    try {
-        loadReaderList();
-    } catch (const std::exception&) {
-    }
-
     m_timer2->setInterval(10000);
     m_timer3->setInterval(60000);
     applyTimer1Interval();
-
-    try {
-        runStartupInspection();
-    } catch (const std::exception&) {
-    }
-
     m_timer3->start();
-
-    resetReportDatabase();
     updateToolButtons();
     return 0;
 }
 
-void FrmMain::openSerialPort() {
-    if (m_bus)
-        return; // a bus was handed in ready to use
-    auto link = std::make_unique<Link>(m_settings, m_folder.settings(), *m_clock, *m_pump, *m_op);
-    Link& opened = *link;
-    m_bus = link.get();
-    m_ownBus = std::move(link);
-    // A port that does not open has been reported; exchanges then find no reader and polling goes on.
-    opened.openPort();
-}
-
 void FrmMain::loadReaderList() {
-    if (!m_lettori.isBound())
-        m_lettori.bind(m_db, "Lettori");
-    const ReaderList::LoadResult r = m_state.readers.load(m_lettori);
-    if (r.truncated && !m_warnedTooManyReaders) {
-        m_warnedTooManyReaders = true;
-        m_op->message(
-            "Attenzione",
-            "La tabella dei lettori contiene più di 64 lettori: sono stati caricati solo i primi 64.",
-            MsgIcon::Exclamation);
-    }
-    if (m_state.currentReader > m_state.readers.count())
-        m_state.currentReader = 1;
+    m_session.loadReaderList();
     applyTimer1Interval();
 }
 
 void FrmMain::applyTimer1Interval() {
-    const int interval = pollingInterval(m_settings.Polling, m_state.readers.count());
+    const int interval = m_session.pollingIntervalMs();
     m_timer1->setInterval(interval);
     // An interval of 0 means no tick at all (a Qt timer of 0 would fire continuously).
-    if (interval <= 0)
+    if (interval <= 0) {
         m_timer1->stop();
-    else if (m_state.pollingOn && !m_timer1->isActive())
+    } else if (m_session.state().pollingOn && !m_timer1->isActive()) {
         m_timer1->start();
-}
-
-void FrmMain::runStartupInspection() {
-    // The random inspection draw at start-up (setting "Imparziale") belongs here, between the timer
-    // set-up and the start of Timer3. The inspection is not part of this program yet, so nothing is
-    // drawn; the call stays so the draw slots in at its place in the sequence.
-}
-
-void FrmMain::resetReportDatabase() {
-    // The reports start from the empty schema copy every time, swapped in whole with any leftover
-    // journal of the old file removed. Without the copy, or when the swap fails, the file stays.
-    const std::string report = m_folder.reportDatabase();
-    Database::replaceWithCopy(report + ".schema", report);
+    }
 }
 
 void FrmMain::setIndicator(QLabel* label, bool on) {
@@ -309,13 +185,13 @@ void FrmMain::setIndicator(QLabel* label, bool on) {
 }
 
 void FrmMain::updateToolButtons() {
-    const bool enabled = m_state.toolButtonsEnabled();
+    const bool enabled = m_session.state().toolButtonsEnabled();
     m_ui->Command2->setEnabled(enabled);
     m_ui->Command3->setEnabled(enabled);
 }
 
 void FrmMain::setPolling(bool on) {
-    m_state.pollingOn = on;
+    m_session.state().pollingOn = on;
     setIndicator(m_ui->Label1, on);
     if (on)
         applyTimer1Interval();
@@ -325,7 +201,7 @@ void FrmMain::setPolling(bool on) {
 }
 
 void FrmMain::setOutput(bool on) {
-    m_state.outputOn = on;
+    m_session.state().outputOn = on;
     setIndicator(m_ui->Label2, on);
     m_ui->Command6->setIcon(QIcon(m_image2[on ? 1 : 0]->pixmap()));
     if (on)
@@ -336,11 +212,11 @@ void FrmMain::setOutput(bool on) {
 }
 
 void FrmMain::onCommand4Clicked() {
-    setPolling(!m_state.pollingOn);
+    setPolling(!m_session.state().pollingOn);
 }
 
 void FrmMain::onCommand6Clicked() {
-    setOutput(!m_state.outputOn);
+    setOutput(!m_session.state().outputOn);
 }
 
 void FrmMain::onCommand5Clicked() {
@@ -355,16 +231,17 @@ void FrmMain::requestExit() {
     m_timer2->stop();
     m_timer3->stop();
     // A card the reader has already reported is recorded before the program ends; otherwise at once.
-    if (m_step && m_step->recordPending()) {
+    PollingStep* step = m_session.pollingStep();
+    if (step && step->recordPending()) {
         hide();
-        m_step->afterStep([this] { quitNow(); });
+        step->afterStep([this] { quitNow(); });
         return;
     }
     quitNow();
 }
 
 void FrmMain::quitNow() {
-    m_deps.quit(0);
+    m_quit(0);
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
@@ -377,43 +254,32 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void FrmMain::onTimer1() {
-    m_state.nextAnimationFrame();
-    m_ui->Command4->setIcon(QIcon(m_image1[static_cast<std::size_t>(m_state.animationFrame)]->pixmap()));
-    if (m_exitPending || !m_state.pollingOn || m_state.readers.count() == 0)
+    m_session.state().nextAnimationFrame();
+    m_ui->Command4->setIcon(QIcon(m_image1[static_cast<std::size_t>(m_session.state().animationFrame)]->pixmap()));
+    if (m_exitPending || !m_session.state().pollingOn || m_session.state().readers.count() == 0)
         return;
     // A tick that arrives while a step waits for its reader is skipped: one step at a time.
-    if (m_state.stepInProgress || !m_step)
+    if (m_session.state().stepInProgress || !m_session.pollingStep())
         return;
-    runPollingStep(m_state.currentReader);
-    m_state.advanceReader();
+    runPollingStep(m_session.state().currentReader);
+    m_session.state().advanceReader();
 }
 
 void FrmMain::runPollingStep(int readerIndex) {
-    m_step->run(readerIndex);
+    m_session.pollingStep()->run(readerIndex);
     // Switching polling off during the step left the tool buttons disabled until now.
     updateToolButtons();
 }
 
 void FrmMain::onTimer2() {
-    if (m_exitPending || !m_state.outputOn)
+    if (m_exitPending || !m_session.state().outputOn)
         return;
-    const std::optional<int> value = OutputSchedule::decideFile(m_folder.schedule(), m_clock->now());
-    if (value)
-        Settaggio_output_lettore(*value);
+    if (const std::optional<int> value = m_session.scheduledOutput())
+        m_session.setReaderOutputs(*value);
 }
 
 void FrmMain::onTimer3() {
     // The inspection clock: the scheduled draw of the random inspection hooks in here.
-}
-
-void FrmMain::Settaggio_output_lettore(int value) {
-    if (m_bus)
-        ReaderOps::Settaggio_output_lettore(*m_bus, m_state.readers, static_cast<std::int16_t>(value));
-}
-
-void FrmMain::unlockReader(int index0) {
-    if (m_bus)
-        ReaderOps::unlockReader(*m_bus, m_state.readers, index0, m_settings);
 }
 
 void FrmMain::keyPressEvent(QKeyEvent* event) {
@@ -430,33 +296,33 @@ void FrmMain::keyPressEvent(QKeyEvent* event) {
 }
 
 void FrmMain::manualUnlock() {
-    const int count = m_state.readers.count();
+    const int count = m_session.state().readers.count();
     if (count < 1)
         return;
     if (count == 1) {
-        unlockReader(0);
+        m_session.unlockReader(0);
         return;
     }
-    const std::string answer = m_op->inputBox("Inserire il numero del lettore da sbloccare", "Sentinex");
+    const std::string answer = m_session.op().inputBox("Inserire il numero del lettore da sbloccare", "Sentinex");
     const double v = leadingNumber(answer);
     if (v < 1 || v > count)
         return;
-    unlockReader(static_cast<int>(roundHalfEven(v - 1)));
+    m_session.unlockReader(static_cast<int>(roundHalfEven(v - 1)));
 }
 
 void FrmMain::openGuardedForm(GuardedForm form) {
     // The password prompt and the administration forms open here once they are part of the program:
     // prompt, then on success hide this window and show the form modeless.
     (void)form;
-    m_op->message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
+    m_session.op().message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
 }
 
 void FrmMain::showLastEvent(const std::string& text) {
-    m_ui->Label3->setText(display(text));
+    m_ui->Label3->showText(display(text));
 }
 
 void FrmMain::showReceived(const std::string& text) {
-    m_ui->Label8->setText(display(text));
+    m_ui->Label8->showText(display(text));
 }
 
 void FrmMain::setLamps(LampColour colour) {
@@ -465,7 +331,7 @@ void FrmMain::setLamps(LampColour colour) {
 }
 
 void FrmMain::showPresence(const std::string& text) {
-    m_ui->Label4->setText(QString::fromStdString(text));
+    m_ui->Label4->showText(QString::fromStdString(text));
 }
 
 void FrmMain::pollingStopped() {

@@ -2,7 +2,10 @@
 // on, as an operator would leave it, until the process is ended. Message boxes are written to stderr
 // (one line each) so nothing waits for a click.
 
+#include "core/Clock.hpp"
 #include "core/Operator.hpp"
+#include "session/Session.hpp"
+#include "ui/common/QtEventPump.hpp"
 #include "ui/main/FrmMain.hpp"
 
 #include <QApplication>
@@ -43,10 +46,10 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     StderrOperator op;
-    sentinex::FrmMainDeps deps;
-    deps.programFolder = argv[1];
-    deps.op = &op;
-    sentinex::FrmMain window(std::move(deps));
+    sentinex::SystemClock clock;
+    sentinex::QtEventPump pump;
+    sentinex::Session session(argv[1], op, clock, pump);
+    sentinex::FrmMain window(session);
     if (const int code = window.load(); code != 0)
         return code;
     window.show();

@@ -1,11 +1,16 @@
 #include "ui/main/FrmMain.hpp"
 
+#include "online/PollingStep.hpp"
+#include "readers/AppState.hpp"
+#include "session/Session.hpp"
+
 #include "core/EventPump.hpp"
 #include "support/FakeClock.hpp"
 #include "support/OnlineFakeBus.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/TestInstall.hpp"
 #include "ui/common/Lamp.hpp"
+#include "ui/support/FormDriver.hpp"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -70,14 +75,8 @@ std::vector<std::string> promptsOf(const ScriptedOperator& op) {
 /// A main window on a test installation, with a recording bus and operator and a settable clock.
 struct Window {
     explicit Window(const Install& install) {
-        FrmMainDeps deps;
-        deps.programFolder = install.dir();
-        deps.bus = &bus;
-        deps.op = &op;
-        deps.clock = &clock;
-        deps.pump = &pump;
-        deps.quit = [this](int code) { quitCode = code; };
-        frm = std::make_unique<FrmMain>(std::move(deps));
+        session = std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
+        frm = std::make_unique<FrmMain>(*session, [this](int code) { quitCode = code; });
     }
     int load() { return frm->load(); }
 
@@ -104,6 +103,7 @@ struct Window {
     FakeClock clock;
     NullEventPump pump;
     std::optional<int> quitCode;
+    std::unique_ptr<Session> session;
     std::unique_ptr<FrmMain> frm;
 };
 
@@ -166,9 +166,9 @@ TEST(FrmMainTest, StartUpLeavesSwitchesOffAndShowsThePresenceCounter) {
     install.create(2, "[Impostazioni]\nPolling=100\nUtenti=  42\n");
     Window w(install);
     ASSERT_EQ(w.load(), 0);
-    EXPECT_FALSE(w.frm->state().pollingOn);
-    EXPECT_FALSE(w.frm->state().outputOn);
-    EXPECT_EQ(w.frm->state().currentReader, 1);
+    EXPECT_FALSE(w.session->state().pollingOn);
+    EXPECT_FALSE(w.session->state().outputOn);
+    EXPECT_EQ(w.session->state().currentReader, 1);
     EXPECT_EQ(w.child<QLabel>("Label4")->text(), QStringLiteral("42"));
     EXPECT_EQ(w.indicator("Label1"), Red);
     EXPECT_EQ(w.indicator("Label2"), Red);
@@ -190,7 +190,7 @@ TEST(FrmMainTest, TimerIntervalsFollowReadersAndPollingSetting) {
         install.create(c.readers, std::string("[Impostazioni]\nPolling=") + c.polling + "\n");
         Window w(install);
         ASSERT_EQ(w.load(), 0);
-        EXPECT_EQ(w.frm->state().readers.count(), c.readers);
+        EXPECT_EQ(w.session->state().readers.count(), c.readers);
         EXPECT_EQ(w.timer("Timer1")->interval(), c.interval);
         EXPECT_EQ(w.timer("Timer2")->interval(), 10000);
         EXPECT_EQ(w.timer("Timer3")->interval(), 60000);
@@ -220,8 +220,8 @@ TEST(FrmMainTest, ToolButtonsAreEnabledExactlyWhenBothSwitchesAreOff) {
         w.click(s.click);
         SCOPED_TRACE(::testing::Message()
                      << "after " << s.click << ": polling " << s.polling << " output " << s.output);
-        EXPECT_EQ(w.frm->state().pollingOn, s.polling);
-        EXPECT_EQ(w.frm->state().outputOn, s.output);
+        EXPECT_EQ(w.session->state().pollingOn, s.polling);
+        EXPECT_EQ(w.session->state().outputOn, s.output);
         EXPECT_EQ(w.indicator("Label1"), s.polling ? Green : Red);
         EXPECT_EQ(w.indicator("Label2"), s.output ? Green : Red);
         EXPECT_EQ(w.timer("Timer1")->isActive(), s.polling);
@@ -250,7 +250,7 @@ TEST(FrmMainTest, PollingSwitchedOffDuringAStepEnablesToolsOnlyAfterTheStep) {
     w.tick("Timer1");
     ASSERT_TRUE(enabledDuringStep.has_value());
     EXPECT_FALSE(*enabledDuringStep);
-    EXPECT_FALSE(w.frm->state().pollingOn);
+    EXPECT_FALSE(w.session->state().pollingOn);
     EXPECT_TRUE(w.button("Command2")->isEnabled());
     EXPECT_TRUE(w.button("Command3")->isEnabled());
 }
@@ -262,7 +262,7 @@ TEST(FrmMainTest, PollingTickAnimatesAndServesReadersInRotation) {
     ASSERT_EQ(w.load(), 0);
     // Switched off: only the animation moves.
     w.tick("Timer1");
-    EXPECT_EQ(w.frm->state().animationFrame, 1);
+    EXPECT_EQ(w.session->state().animationFrame, 1);
     EXPECT_TRUE(w.bus.sent().empty());
 
     w.click("Command4");
@@ -270,10 +270,10 @@ TEST(FrmMainTest, PollingTickAnimatesAndServesReadersInRotation) {
         w.tick("Timer1");
     EXPECT_EQ(w.bus.payloads(),
               (std::vector<std::string>{"01000123D", "02000123D", "03000123D", "01000123D"}));
-    EXPECT_EQ(w.frm->state().currentReader, 2);
+    EXPECT_EQ(w.session->state().currentReader, 2);
     for (int i = 0; i < 13 - 5; ++i)
         w.tick("Timer1");
-    EXPECT_EQ(w.frm->state().animationFrame, 0); // 13 frames, then round again
+    EXPECT_EQ(w.session->state().animationFrame, 0); // 13 frames, then round again
     EXPECT_EQ(w.button("Command4")->icon().pixmap(40).toImage(),
               QIcon(w.child<QLabel>("Image1(0)")->pixmap()).pixmap(40).toImage());
 }
@@ -302,7 +302,7 @@ TEST(FrmMainTest, OnlineViewWritesTheLabelsAndLamps) {
     }
     w.click("Command4");
     view.pollingStopped();
-    EXPECT_FALSE(w.frm->state().pollingOn);
+    EXPECT_FALSE(w.session->state().pollingOn);
     EXPECT_FALSE(w.timer("Timer1")->isActive());
     EXPECT_EQ(w.indicator("Label1"), Red);
     EXPECT_TRUE(w.button("Command2")->isEnabled());
@@ -330,7 +330,7 @@ TEST(FrmMainTest, StartUpFailsCleanlyWithoutAUsableDatabase) {
         Install install;
         c.prepare(install);
         Window w(install);
-        EXPECT_EQ(w.load(), FrmMain::ExitDatabase);
+        EXPECT_EQ(w.load(), Session::ExitDatabase);
         ASSERT_EQ(messagesOf(w.op).size(), 1u);
         EXPECT_EQ(messagesOf(w.op)[0].title, "Errore");
         EXPECT_EQ(messagesOf(w.op)[0].icon, MsgIcon::Critical);
@@ -346,7 +346,7 @@ TEST(FrmMainTest, SecondCopyOnTheSameFolderIsRefused) {
     ASSERT_EQ(first->load(), 0);
     {
         Window second(install);
-        EXPECT_EQ(second.load(), FrmMain::ExitAlreadyRunning);
+        EXPECT_EQ(second.load(), Session::ExitAlreadyRunning);
         ASSERT_EQ(messagesOf(second.op).size(), 1u);
         EXPECT_EQ(messagesOf(second.op)[0].title, "Attenzione");
         EXPECT_EQ(messagesOf(second.op)[0].text, "Sentinex è già in esecuzione in questa cartella.");
@@ -365,8 +365,8 @@ TEST(FrmMainTest, MoreThan64ReadersLoadsTheFirst64AndSaysSoOnce) {
     install.create(66);
     Window w(install);
     ASSERT_EQ(w.load(), 0);
-    EXPECT_EQ(w.frm->state().readers.count(), 64);
-    EXPECT_EQ(w.frm->state().readers.entry(63).address, 64);
+    EXPECT_EQ(w.session->state().readers.count(), 64);
+    EXPECT_EQ(w.session->state().readers.entry(63).address, 64);
     ASSERT_EQ(messagesOf(w.op).size(), 1u);
     EXPECT_EQ(messagesOf(w.op)[0].title, "Attenzione");
     w.frm->loadReaderList();
@@ -440,9 +440,7 @@ TEST(FrmMainTest, OutputScheduleTickSetsEveryReaderOutput) {
 /// A bus that, like the serial link, keeps work asked for during an exchange until the exchange ends.
 class DeferringBus final : public ReaderBus {
 public:
-    void setCurrentLoop(int loop) override { m_loop = loop; }
-    int currentLoop() const override { return m_loop; }
-    std::string exchange(const std::string& payload, Timing) override {
+    std::string exchange(const ReaderAddress&, const std::string& payload, Timing) override {
         if (m_busy)
             return {}; // a second exchange on the line at once is refused
         payloads.push_back(payload);
@@ -468,7 +466,6 @@ public:
     std::function<void()> during;
 
 private:
-    int m_loop = 1;
     bool m_busy = false;
     std::vector<std::function<void()>> m_idle;
 };
@@ -481,14 +478,8 @@ TEST(FrmMainTest, OutputAndUnlockAskedDuringAPollGoOutAfterIt) {
     ScriptedOperator op;
     FakeClock clock;
     NullEventPump pump;
-    FrmMainDeps deps;
-    deps.programFolder = install.dir();
-    deps.bus = &bus;
-    deps.op = &op;
-    deps.clock = &clock;
-    deps.pump = &pump;
-    deps.quit = [](int) {};
-    FrmMain frm(std::move(deps));
+    Session session(install.dir(), op, clock, pump, &bus);
+    FrmMain frm(session, [](int) {});
     ASSERT_EQ(frm.load(), 0);
     auto* command4 = frm.findChild<QPushButton*>(QStringLiteral("Command4"));
     auto* command6 = frm.findChild<QPushButton*>(QStringLiteral("Command6"));
@@ -618,6 +609,75 @@ TEST(FrmMainTest, GuardedButtonsSayTheFunctionIsNotAvailableYet) {
     w.op.clear();
     w.click("Command8");
     EXPECT_TRUE(messagesOf(w.op).empty());
+}
+
+TEST(FrmMainTest, AssistiveTechnologyReadsTheShownTextsAfterAGrantAndARefusal) {
+    Install install;
+    install.create(1);
+    Window w(install);
+    ASSERT_EQ(w.load(), 0);
+    testing::FormDriver form(*w.frm, &w.op);
+    OnlineView& view = *w.frm;
+
+    // What each label is for, read after its text.
+    const struct {
+        const char* label;
+        const char* role;
+    } labels[] = {{"Label3", "Ultimo evento on line"},
+                  {"Label4", "Persone presenti"},
+                  {"Label8", "Ultima stringa ricevuta"}};
+    const char* lamps[] = {"Shape1", "Shape2"};
+
+    // Before the first card the counter reads as loaded from the settings and the lamps are off.
+    EXPECT_EQ(form.read("Label4").name, "7");
+    for (const char* lamp : lamps) {
+        EXPECT_EQ(form.read(lamp).description, "spento") << lamp;
+    }
+
+    const struct {
+        const char* what;
+        const char* received;
+        const char* event; // as the online access control writes it, CR LF included
+        LampColour lamps;
+        const char* presence; // null: the counter is not written
+        const char* eventShown;
+        const char* presenceShown;
+        const char* colour;
+    } steps[] = {
+        {"grant", "Stringa ricevuta : ;0012300042?  02/03/2026 10:00:00",
+         "Carta 0042 - Accesso consentito - Rossi Mario\r\n02/03/2026 10:00:00", LampColour::Green, "8",
+         "Carta 0042 - Accesso consentito - Rossi Mario\n02/03/2026 10:00:00", "8", "verde"},
+        {"refusal", "Stringa ricevuta : <0012300077>  02/03/2026 10:05:00",
+         "Carta 0077 non abilitata  \r\n02/03/2026 10:05:00", LampColour::Red, nullptr,
+         "Carta 0077 non abilitata  \n02/03/2026 10:05:00", "8", "rosso"},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        view.showReceived(s.received);
+        view.showLastEvent(s.event);
+        view.setLamps(s.lamps);
+        if (s.presence) {
+            view.showPresence(s.presence);
+        }
+        const std::pair<const char*, const char*> shown[] = {
+            {"Label3", s.eventShown}, {"Label4", s.presenceShown}, {"Label8", s.received}};
+        for (const auto& [label, text] : shown) {
+            EXPECT_EQ(form.text(label), text) << label;
+            EXPECT_EQ(form.read(label).name, text) << label << " is read as it is shown";
+        }
+        for (const auto& l : labels) {
+            EXPECT_EQ(form.read(l.label).description, l.role) << l.label;
+        }
+        for (const char* lamp : lamps) {
+            const testing::AccessibleReading read = form.read(lamp);
+            EXPECT_EQ(read.description, s.colour) << lamp;
+            EXPECT_FALSE(read.name.empty()) << lamp;
+            for (const char* colour : {"rosso", "verde", "spento"}) {
+                EXPECT_EQ(read.name.find(colour), std::string::npos) << lamp << " is named by its colour";
+            }
+        }
+    }
+    EXPECT_NE(form.read("Shape1").name, form.read("Shape2").name) << "the two lamps are told apart";
 }
 
 } // namespace

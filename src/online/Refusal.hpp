@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace sentinex {
+
+class Clock;
+class EventPump;
+class Operator;
+class OnlineView;
+class ReaderBus;
+class TransitLog;
+struct CardHolder;
+struct Settings;
+struct StepContext;
+
+/// What happens to a refused card: its message on `Label3`, both lamps red, the refusal command to the
+/// reader (its reply is not looked at), one second of beeps while "Beep" is on, then the `transiti`
+/// record with the reason's `nota`.
+class Refusal {
+public:
+    Refusal(OnlineView& view, ReaderBus& bus, Operator& op, Clock& clock, EventPump& pump,
+            const Settings& settings, TransitLog& log)
+        : m_view(view), m_bus(bus), m_op(op), m_clock(clock), m_pump(pump), m_settings(settings), m_log(log) {}
+
+    /// Refuses the card of `ctx` for reason `code`, showing `message`. Nothing is thrown: a record that
+    /// cannot be stored is reported through the transit log's notice.
+    void refuse(const StepContext& ctx, int code, const std::string& message, const CardHolder& holder);
+
+private:
+    OnlineView& m_view;
+    ReaderBus& m_bus;
+    Operator& m_op;
+    Clock& m_clock;
+    EventPump& m_pump;
+    const Settings& m_settings;
+    TransitLog& m_log;
+};
+
+} // namespace sentinex

@@ -1,0 +1,141 @@
+#include "Session.hpp"
+
+#include "core/Clock.hpp"
+#include "core/Operator.hpp"
+#include "link/Link.hpp"
+#include "online/PollingStep.hpp"
+#include "readers/OutputSchedule.hpp"
+#include "readers/ReaderOps.hpp"
+#include "store/Database.hpp"
+#include "store/Schema.hpp"
+
+namespace sentinex {
+
+namespace {
+
+ProgramFolder folderOf(const std::string& dir) {
+    return dir.empty() ? ProgramFolder::ofExecutable() : ProgramFolder(dir);
+}
+
+} // namespace
+
+int Session::exitCode(Start start) {
+    switch (start) {
+    case Start::AlreadyRunning:
+        return ExitAlreadyRunning;
+    case Start::NoDatabase:
+        return ExitDatabase;
+    case Start::Ready:
+        break;
+    }
+    return 0;
+}
+
+Session::Session(std::string programFolder, Operator& op, Clock& clock, EventPump& pump, ReaderBus* bus)
+    : m_folder(folderOf(programFolder)), m_op(op), m_clock(clock), m_pump(pump), m_bus(bus),
+      m_settingsFile(m_folder.settings()) {}
+
+Session::~Session() {
+    // The step and the link hold references to the database and the settings: they go first.
+    m_step.reset();
+    m_ownBus.reset();
+}
+
+Session::Start Session::start(OnlineView& view) {
+    // Two copies on one installation would share the serial port and every file.
+    if (!m_lock.acquire(m_folder.file("Sentinex.lock"))) {
+        m_op.message("Attenzione", "Sentinex è già in esecuzione in questa cartella.", MsgIcon::Exclamation);
+        return Start::AlreadyRunning;
+    }
+    try {
+        openDatabase();
+    } catch (const DatabaseError& e) {
+        m_op.message("Errore", e.what(), MsgIcon::Critical);
+        return Start::NoDatabase;
+    }
+    m_settings = m_settingsFile.loadAll();
+
+    // From here on a failing step is left undone and start-up goes on.
+    if (!m_bus) {
+        auto link = std::make_unique<Link>(m_settings, m_folder.settings(), m_clock, m_pump, m_op);
+        // A port that does not open has been reported by the link; exchanges then find no reader.
+        link->openPort();
+        m_bus = link.get();
+        m_ownBus = std::move(link);
+    }
+    m_step = std::make_unique<PollingStep>(PollingStep::Environment{
+        m_state, m_settings, m_settingsFile, m_folder.dir(), *m_db, *m_bus, m_clock, m_pump, m_op, view, {}});
+
+    m_state.pollingOn = false;
+    m_state.outputOn = false;
+    m_state.animationFrame = 0;
+    m_state.currentReader = 1;
+
+    try {
+        loadReaderList();
+    } catch (const DatabaseError&) {
+        // The file passed the check of its tables a moment ago; an engine error on `Lettori` now leaves
+        // the list empty, as start-up does with every failing step after the settings. Polling then
+        // has no reader to serve and the reader configuration shows the table as it is.
+    }
+
+    // The random inspection draw at start-up (setting "Imparziale") belongs here, after the reader list
+    // and the timers' intervals and before the inspection clock starts. The inspection is not part of
+    // this program yet, so nothing is drawn.
+
+    resetReportDatabase();
+    return Start::Ready;
+}
+
+void Session::openDatabase() {
+    m_db = Database::open(m_folder.database());
+    Schema::requireMain(*m_db);
+    m_lettori.bind(m_db, "Lettori");
+    try {
+        Schema::addMissingIndexes(*m_db);
+    } catch (const DatabaseError&) {
+        // An older file whose indexes cannot be added (read-only, busy) still works, only slower.
+    }
+}
+
+void Session::resetReportDatabase() {
+    // The reports start from the empty schema copy every time, swapped in whole with any leftover
+    // journal of the old file removed. Without the copy, or when the swap fails, the file stays.
+    const std::string report = m_folder.reportDatabase();
+    Database::replaceWithCopy(report + ".schema", report);
+}
+
+void Session::loadReaderList() {
+    const ReaderList::LoadResult r = m_state.readers.load(m_lettori);
+    if (r.truncated && !m_warnedTooManyReaders) {
+        m_warnedTooManyReaders = true;
+        m_op.message("Attenzione",
+                     "La tabella dei lettori contiene più di 64 lettori: sono stati caricati solo i primi 64.",
+                     MsgIcon::Exclamation);
+    }
+    if (m_state.currentReader > m_state.readers.count()) {
+        m_state.currentReader = 1;
+    }
+}
+
+int Session::pollingIntervalMs() const {
+    return pollingInterval(m_settings.Polling, m_state.readers.count());
+}
+
+void Session::setReaderOutputs(int value) {
+    if (m_bus) {
+        ReaderOps::setOutputs(*m_bus, m_state.readers, static_cast<std::int16_t>(value));
+    }
+}
+
+void Session::unlockReader(int index0) {
+    if (m_bus) {
+        ReaderOps::unlockReader(*m_bus, m_state.readers, index0, m_settings);
+    }
+}
+
+std::optional<int> Session::scheduledOutput() const {
+    return OutputSchedule::decideFile(m_folder.schedule(), m_clock.now());
+}
+
+} // namespace sentinex

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "InstanceLock.hpp"
+#include "core/ProgramFolder.hpp"
+#include "core/Settings.hpp"
+#include "core/SettingsFile.hpp"
+#include "readers/AppState.hpp"
+#include "store/RecordSet.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace sentinex {
+
+class Clock;
+class Database;
+class EventPump;
+class OnlineView;
+class Operator;
+class PollingStep;
+class ReaderBus;
+
+/// The running program: the start-up in its order, and everything it opened (instance lock, database,
+/// settings, serial link, reader list and switches, the polling step), kept for as long as the program
+/// runs. Windows receive the session and take from it what they use; they never reach into each other.
+/// Plain C++: the seams (operator, clock, event pump) come from the caller.
+class Session {
+public:
+    /// How the start-up ended.
+    enum class Start {
+        Ready,          // the main window can be shown
+        AlreadyRunning, // another copy runs on this folder (the message has been shown)
+        NoDatabase,     // the database is missing or unusable (the engine's message has been shown)
+    };
+    /// Exit codes of a start-up that could not complete.
+    static constexpr int ExitDatabase = 1;
+    static constexpr int ExitAlreadyRunning = 2;
+    static int exitCode(Start start);
+
+    /// A session on the installation in `programFolder` (empty: the folder of the executable). `bus`,
+    /// when given, is used instead of the serial link of the settings (tests, tools); it must outlive
+    /// the session.
+    Session(std::string programFolder, Operator& op, Clock& clock, EventPump& pump, ReaderBus* bus = nullptr);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    /// The start-up, once: instance lock, database, settings, serial port, switches off, reader list,
+    /// the start-up inspection's call point, the report database reset. Failures of the steps after the
+    /// settings are shown where the system shows them and start-up goes on. `view` receives what the
+    /// online access control shows; it must outlive the session.
+    Start start(OnlineView& view);
+
+    const ProgramFolder& folder() const { return m_folder; }
+    Operator& op() { return m_op; }
+    Clock& clock() { return m_clock; }
+    EventPump& pump() { return m_pump; }
+    /// The main database (null before start-up).
+    const std::shared_ptr<Database>& database() const { return m_db; }
+    Settings& settings() { return m_settings; }
+    const SettingsFile& settingsFile() const { return m_settingsFile; }
+    /// Reader list, switches, rotation.
+    AppState& state() { return m_state; }
+    /// The bus in use (null before start-up).
+    ReaderBus* bus() const { return m_bus; }
+    /// The online polling step (null before start-up).
+    PollingStep* pollingStep() const { return m_step.get(); }
+
+    /// Reloads the reader list from `Lettori` (at start-up, and after the readers have been changed);
+    /// says once when the table holds more than 64 readers. Throws DatabaseError.
+    void loadReaderList();
+    /// `Timer1` interval in milliseconds for the current settings and reader count.
+    int pollingIntervalMs() const;
+
+    /// Sets the output of every reader of the list (1 on, 0 off), once the bus is free.
+    void setReaderOutputs(int value);
+    /// Unlocks reader entry `index0` (0-based) with the keypad output settings, once the bus is free.
+    void unlockReader(int index0);
+    /// What the automatic output schedule "Date.txt" says now: 1, 0, or nothing to do.
+    std::optional<int> scheduledOutput() const;
+
+private:
+    void openDatabase();
+    void resetReportDatabase();
+
+    ProgramFolder m_folder;
+    Operator& m_op;
+    Clock& m_clock;
+    EventPump& m_pump;
+    ReaderBus* m_bus = nullptr;
+    std::unique_ptr<ReaderBus> m_ownBus;
+
+    InstanceLock m_lock;
+    std::shared_ptr<Database> m_db;
+    RecordSet m_lettori;
+    SettingsFile m_settingsFile;
+    Settings m_settings;
+    AppState m_state;
+    std::unique_ptr<PollingStep> m_step;
+    bool m_warnedTooManyReaders = false;
+};
+
+} // namespace sentinex
