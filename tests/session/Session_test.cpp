@@ -1,0 +1,115 @@
+#include "session/Session.hpp"
+
+#include "core/EventPump.hpp"
+#include "online/PollingStep.hpp"
+#include "store/Database.hpp"
+#include "support/FakeClock.hpp"
+#include "support/OnlineFakeBus.hpp"
+#include "support/OnlineRecordingView.hpp"
+#include "support/ScriptedOperator.hpp"
+#include "support/TempDir.hpp"
+#include "support/TestInstall.hpp"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace sentinex {
+namespace {
+
+using testing::FakeClock;
+using testing::ScriptedOperator;
+using testing::TestInstall;
+
+/// An installation with a reader on loop 1 (address 1) and one on loop 3 (address 2), "Polling" 100.
+struct Site {
+    Site() {
+        TestInstall::Reader a;
+        a.NumeroLoop = 1;
+        a.NumeroIndirizzo = 1;
+        install.addReader(a);
+        TestInstall::Reader b;
+        b.NumeroLoop = 3;
+        b.NumeroIndirizzo = 2;
+        install.addReader(b);
+        install.writeSettings("[Impostazioni]\r\nPolling=100\r\nUtenti=4\r\n");
+    }
+    std::unique_ptr<Session> session() {
+        return std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
+    }
+
+    TestInstall install;
+    ScriptedOperator op;
+    FakeClock clock;
+    NullEventPump pump;
+    OnlineFakeBus bus;
+    OnlineRecordingView view;
+};
+
+TEST(SessionTest, StartUpOpensWhatTheProgramWorksWithAndHoldsTheFolder) {
+    Site site;
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    EXPECT_TRUE(site.op.shown.empty());
+    EXPECT_EQ(session->state().readers.count(), 2);
+    EXPECT_FALSE(session->state().pollingOn);
+    EXPECT_FALSE(session->state().outputOn);
+    EXPECT_EQ(session->settings().Utenti, 4);
+    EXPECT_EQ(session->pollingIntervalMs(), 500); // 100 x 10 / 2 readers
+    ASSERT_NE(session->pollingStep(), nullptr);
+    ASSERT_NE(session->database(), nullptr);
+
+    // A second copy on the same folder is refused while the first runs, and may start once it is gone.
+    auto second = site.session();
+    EXPECT_EQ(second->start(site.view), Session::Start::AlreadyRunning);
+    ASSERT_EQ(site.op.messages().size(), 1u);
+    EXPECT_EQ(site.op.messages()[0].text, "Sentinex è già in esecuzione in questa cartella.");
+    EXPECT_EQ(Session::exitCode(Session::Start::AlreadyRunning), Session::ExitAlreadyRunning);
+    second.reset();
+    session.reset();
+    EXPECT_EQ(site.session()->start(site.view), Session::Start::Ready);
+}
+
+TEST(SessionTest, AFolderWithoutADatabaseEndsTheStartUpWithTheEngineMessage) {
+    testing::TempDir empty;
+    ScriptedOperator op;
+    FakeClock clock;
+    NullEventPump pump;
+    OnlineFakeBus bus;
+    OnlineRecordingView view;
+    Session session(empty.path(), op, clock, pump, &bus);
+    EXPECT_EQ(session.start(view), Session::Start::NoDatabase);
+    ASSERT_EQ(op.messages().size(), 1u);
+    EXPECT_EQ(op.messages()[0].title, "Errore");
+    EXPECT_FALSE(op.messages()[0].text.empty());
+    EXPECT_EQ(session.pollingStep(), nullptr);
+    EXPECT_EQ(Session::exitCode(Session::Start::NoDatabase), Session::ExitDatabase);
+}
+
+TEST(SessionTest, AnOlderDatabaseGetsThePresenceIndex) {
+    Site site;
+    site.install.db()->execute("DROP INDEX presenti_NumeroBadge_trim");
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    const auto rows = session->database()->query(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = 'presenti_NumeroBadge_trim'");
+    EXPECT_EQ(rows.at(0).at(0).toInt(), 1);
+}
+
+TEST(SessionTest, OutputsAndUnlockGoToEachReadersOwnLoop) {
+    Site site;
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    session->setReaderOutputs(1);
+    session->unlockReader(1);
+    ASSERT_EQ(site.bus.sent().size(), 3u);
+    EXPECT_EQ(site.bus.sent()[0].payload, "01000123O01");
+    EXPECT_EQ(site.bus.sent()[0].loop, 1);
+    EXPECT_EQ(site.bus.sent()[1].payload, "02000123O01");
+    EXPECT_EQ(site.bus.sent()[1].loop, 3);
+    EXPECT_EQ(site.bus.sent()[2].payload, "02000123K110000001");
+    EXPECT_EQ(site.bus.sent()[2].loop, 3);
+}
+
+} // namespace
+} // namespace sentinex
