@@ -4,6 +4,28 @@
 
 namespace sentinex {
 
+namespace {
+
+constexpr int kRed = 255;
+constexpr int kGreen = 65280;
+
+/// The colour as a person would say it. The lamps only ever show red, green or their grey; any other
+/// value is named by its RGB code rather than passed off as one of those.
+QString colourDescription(int backColour) {
+    switch (backColour) {
+    case kRed:
+        return QStringLiteral("rosso");
+    case kGreen:
+        return QStringLiteral("verde");
+    case Lamp::OffColour:
+        return QStringLiteral("spento");
+    default:
+        return backColourToQColor(backColour).name();
+    }
+}
+
+} // namespace
+
 QColor backColourToQColor(int backColour) {
     return QColor(backColour & 0xFF, (backColour >> 8) & 0xFF, (backColour >> 16) & 0xFF);
 }
@@ -11,12 +33,15 @@ QColor backColourToQColor(int backColour) {
 Lamp::Lamp(QWidget* parent) : QWidget(parent) {
     setMinimumSize(24, 24);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleDescription(colourDescription(m_backColour));
 }
 
 void Lamp::setBackColour(int backColour) {
-    if (backColour == m_backColour)
+    if (backColour == m_backColour) {
         return;
+    }
     m_backColour = backColour;
+    setAccessibleDescription(colourDescription(m_backColour));
     update();
 }
 
