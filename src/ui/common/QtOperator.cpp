@@ -1,10 +1,12 @@
 #include "ui/common/QtOperator.hpp"
 
 #include "ui/common/FrmWait.hpp"
+#include "ui/common/QtItalianTranslation.hpp"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace sentinex {
 
@@ -30,6 +32,39 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The standard button texts as Qt's Italian translation has them, for a machine without that file:
+// the boxes read the same either way.
+const QString kOk = QStringLiteral("OK");
+const QString kYes = QStringLiteral("&Sì");
+const QString kNo = QStringLiteral("&No");
+const QString kCancel = QStringLiteral("Annulla");
+
+void setItalianButtons(QMessageBox& box) {
+    if (QtItalianTranslation::isInstalled()) {
+        return;
+    }
+    const struct {
+        QMessageBox::StandardButton which;
+        const QString& text;
+    } texts[] = {{QMessageBox::Ok, kOk},
+                 {QMessageBox::Yes, kYes},
+                 {QMessageBox::No, kNo},
+                 {QMessageBox::Cancel, kCancel}};
+    for (const auto& t : texts) {
+        if (QAbstractButton* button = box.button(t.which)) {
+            button->setText(t.text);
+        }
+    }
+}
+
+void setItalianButtons(QInputDialog& dialog) {
+    if (QtItalianTranslation::isInstalled()) {
+        return;
+    }
+    dialog.setOkButtonText(kOk);
+    dialog.setCancelButtonText(kCancel);
+}
+
 } // namespace
 
 QtOperator::QtOperator() = default;
@@ -38,15 +73,18 @@ QtOperator::~QtOperator() = default;
 
 void QtOperator::message(const std::string& title, const std::string& text, MsgIcon icon) {
     QMessageBox box(toQt(icon), q(title), q(text), QMessageBox::Ok, QApplication::activeWindow());
+    setItalianButtons(box);
     box.exec();
 }
 
 Answer QtOperator::question(const std::string& title, const std::string& text, MsgIcon icon,
                             bool withCancel) {
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
-    if (withCancel)
+    if (withCancel) {
         buttons |= QMessageBox::Cancel;
+    }
     QMessageBox box(toQt(icon), q(title), q(text), buttons, QApplication::activeWindow());
+    setItalianButtons(box);
     box.setDefaultButton(QMessageBox::Yes);
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -61,15 +99,22 @@ Answer QtOperator::question(const std::string& title, const std::string& text, M
 
 std::string QtOperator::inputBox(const std::string& prompt, const std::string& title,
                                  const std::string& initial) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), q(title), q(prompt),
-                                               QLineEdit::Normal, q(initial), &ok);
-    return ok ? text.toStdString() : std::string();
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(q(title));
+    dialog.setLabelText(q(prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(q(initial));
+    setItalianButtons(dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return {};
+    }
+    return dialog.textValue().toStdString();
 }
 
 void QtOperator::showWait() {
-    if (!m_wait)
+    if (!m_wait) {
         m_wait = std::make_unique<FrmWait>();
+    }
     m_wait->show();
     m_wait->raise();
     // Paint it now: the long operation that follows may not return to the event loop for a while.

@@ -10,6 +10,7 @@ class FrmWait;
 
 /// The operator seen through real dialogs: message boxes with the exact title, text and icon, Yes/No
 /// questions, the input box, the wait form and the system beep. Dialogs sit over the active window.
+/// Their buttons read "OK", "Sì", "No", "Annulla" whether or not Qt's Italian texts are installed.
 class QtOperator final : public Operator {
 public:
     QtOperator();

@@ -1,5 +1,8 @@
 #include "ui/common/QtOperator.hpp"
 
+#include "ui/common/QtItalianTranslation.hpp"
+#include "ui/support/WithoutQtTranslation.hpp"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -12,6 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace sentinex {
 namespace {
@@ -117,6 +123,72 @@ TEST(QtOperatorTest, WaitFormShowsItsCaptionAndCloses) {
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(w->objectName() == QStringLiteral("FrmWait") && w->isVisible());
     op.closeWait(); // closing twice is harmless
+}
+
+/// The texts of a box's standard buttons as a person reads them (the keyboard mark left out), in a fixed
+/// order: OK, Yes, No, Cancel.
+std::vector<std::string> buttonTexts(QWidget* box) {
+    std::vector<std::string> texts;
+    auto add = [&](QAbstractButton* button) {
+        if (button) {
+            texts.push_back(button->text().remove(QLatin1Char('&')).toStdString());
+        }
+    };
+    if (auto* message = qobject_cast<QMessageBox*>(box)) {
+        for (const auto which : {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}) {
+            add(message->button(which));
+        }
+    } else if (auto* buttons = box->findChild<QDialogButtonBox*>()) {
+        for (const auto which :
+             {QDialogButtonBox::Ok, QDialogButtonBox::Yes, QDialogButtonBox::No, QDialogButtonBox::Cancel}) {
+            add(buttons->button(which));
+        }
+    }
+    return texts;
+}
+
+TEST(QtOperatorTest, StandardButtonsReadItalianWithOrWithoutQtsTranslation) {
+    const struct {
+        const char* what;
+        std::function<void(QtOperator&)> show;
+        std::vector<std::string> buttons;
+    } boxes[] = {
+        {"message", [](QtOperator& op) { op.message("Messaggio", "Fatto.", MsgIcon::Information); }, {"OK"}},
+        {"question",
+         [](QtOperator& op) { op.question("Domanda", "Cancellare?", MsgIcon::Question); },
+         {"Sì", "No"}},
+        {"question with cancel",
+         [](QtOperator& op) { op.question("Domanda", "Salvare?", MsgIcon::Question, true); },
+         {"Sì", "No", "Annulla"}},
+        {"input box",
+         [](QtOperator& op) { op.inputBox("Inserire il numero del lettore da sbloccare", "Sentinex"); },
+         {"OK", "Annulla"}},
+    };
+    for (const bool translated : {true, false}) {
+        SCOPED_TRACE(translated ? "with Qt's Italian texts" : "without Qt's Italian texts");
+        std::optional<testing::WithoutQtTranslation> english;
+        if (translated) {
+            ASSERT_TRUE(QtItalianTranslation::install());
+        } else {
+            english.emplace();
+            // Qt alone now says "Yes": what follows reads the operator's own texts.
+            QMessageBox plain(QMessageBox::Question, QString(), QString(), QMessageBox::Yes);
+            ASSERT_EQ(plain.button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
+        }
+        for (const auto& b : boxes) {
+            SCOPED_TRACE(b.what);
+            std::vector<std::string> shown;
+            whenModal([&](QWidget* w) {
+                shown = buttonTexts(w);
+                if (auto* dialog = qobject_cast<QDialog*>(w)) {
+                    dialog->reject();
+                }
+            });
+            QtOperator op;
+            b.show(op);
+            EXPECT_EQ(shown, b.buttons);
+        }
+    }
 }
 
 } // namespace
