@@ -20,7 +20,8 @@ class Database;
 /// transits and empties `temp` together or not at all.
 class HistoryArchive {
 public:
-    /// Adds the history indexes to the main database when it lacks them (an older installation).
+    /// Adds the history indexes to the main database when it lacks them (an older installation), and
+    /// keeps the report database's journal in memory (see the constructor).
     HistoryArchive(std::shared_ptr<Database> mainDb, std::shared_ptr<Database> reportDb);
 
     /// Empties `temp` and fills it with the planned selection, in one transaction: on failure `temp`
