@@ -1,5 +1,7 @@
 #include "CardLookup.hpp"
 
+#include "store/SqlStatement.hpp"
+
 namespace sentinex {
 
 namespace {
@@ -29,11 +31,9 @@ std::optional<std::string> CardLookup::numberForRawData(const std::string& dataT
 }
 
 std::optional<CardRecord> CardLookup::findByNumber(const std::string& number) {
-    const auto row = m_byNumber.firstRow({number});
-    if (!row) {
-        return std::nullopt;
-    }
-    return CardRecord::fromRow(*row);
+    std::optional<CardRecord> card;
+    m_byNumber.readFirst({number}, [&card](const SqlStatement& st) { card = CardRecord::fromStatement(st); });
+    return card;
 }
 
 } // namespace sentinex

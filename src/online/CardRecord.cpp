@@ -1,5 +1,7 @@
 #include "CardRecord.hpp"
 
+#include "store/SqlStatement.hpp"
+
 
 namespace sentinex {
 
@@ -41,27 +43,27 @@ const std::vector<std::string>& CardRecord::columns() {
     return names;
 }
 
-CardRecord CardRecord::fromRow(const std::vector<Value>& row) {
-    auto at = [&row](std::size_t i) { return i < row.size() ? row[i] : Value(); };
+CardRecord CardRecord::fromStatement(const SqlStatement& st) {
     CardRecord c;
-    c.NumeroCarta = at(0).toString();
-    c.Cognome = at(1).toString();
-    c.Nome = at(2).toString();
-    c.Lettore = at(3).toString();
-    c.AbilitaCarta = at(4);
-    c.Flag_online = at(5);
-    c.Imparziale = at(6);
-    c.ControllaInput = at(7);
-    c.MetodoInput = at(8);
-    c.Input1 = at(9);
-    c.Input2 = at(10);
-    c.Flag_fasce = at(11);
-    c.Output1 = at(12);
-    c.Output2 = at(13);
-    for (std::size_t d = 0; d < 7; ++d) {
-        c.dayFlag[d] = at(FirstDayFlag + d);
-        for (std::size_t b = 0; b < 4; ++b) {
-            c.interval[d][b] = at(FirstInterval + d * 4 + b).toString();
+    c.NumeroCarta = st.columnText(0);
+    c.Cognome = st.columnText(1);
+    c.Nome = st.columnText(2);
+    c.Lettore = st.columnText(3);
+    c.AbilitaCarta = st.column(4);
+    c.Flag_online = st.column(5);
+    c.Imparziale = st.column(6);
+    c.ControllaInput = st.column(7);
+    c.MetodoInput = st.column(8);
+    c.Input1 = st.column(9);
+    c.Input2 = st.column(10);
+    c.Flag_fasce = st.column(11);
+    c.Output1 = st.column(12);
+    c.Output2 = st.column(13);
+    for (int d = 0; d < 7; ++d) {
+        const auto day = static_cast<std::size_t>(d);
+        c.dayFlag[day] = st.column(static_cast<int>(FirstDayFlag) + d);
+        for (int b = 0; b < 4; ++b) {
+            c.interval[day][static_cast<std::size_t>(b)] = st.columnText(static_cast<int>(FirstInterval) + d * 4 + b);
         }
     }
     return c;

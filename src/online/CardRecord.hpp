@@ -8,6 +8,8 @@
 
 namespace sentinex {
 
+class SqlStatement;
+
 /// The fields of a `Carte` record that the online decision reads, taken in one go from a row that
 /// holds `columns()` in order. Flags stay Values so a Null can be told from a stored False.
 struct CardRecord {
@@ -32,9 +34,8 @@ struct CardRecord {
 
     /// The `Carte` fields the decision reads, in the order `fromRow` expects them.
     static const std::vector<std::string>& columns();
-    /// The record held by `row`, whose values stand in the order of `columns()`; missing values read
-    /// as Null.
-    static CardRecord fromRow(const std::vector<Value>& row);
+    /// The record on the current row of `st`, which selects `columns()` in that order.
+    static CardRecord fromStatement(const SqlStatement& st);
 
     /// Field prefix of the interval fields of a weekday ("Dom", "Lun", ...).
     static const char* dayPrefix(int weekday);

@@ -44,6 +44,18 @@ std::optional<std::vector<Value>> CachedStatement::firstRow(const std::vector<Va
     return st.row();
 }
 
+bool CachedStatement::readFirst(const std::vector<Value>& params,
+                                const std::function<void(const SqlStatement&)>& read) {
+    SqlStatement& st = prepared();
+    ResetOnExit reset(st);
+    st.bind(params);
+    if (!st.step()) {
+        return false;
+    }
+    read(st);
+    return true;
+}
+
 int CachedStatement::run(const std::vector<Value>& params) {
     SqlStatement& st = prepared();
     ResetOnExit reset(st);

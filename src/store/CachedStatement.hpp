@@ -2,6 +2,7 @@
 
 #include "Value.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,9 @@ public:
 
     /// The first row of the result, its columns in order; nothing when there is none.
     std::optional<std::vector<Value>> firstRow(const std::vector<Value>& params);
+    /// Hands the first row of the result to `read`, which takes the columns it needs straight from the
+    /// statement; false when there is no row.
+    bool readFirst(const std::vector<Value>& params, const std::function<void(const SqlStatement&)>& read);
     /// Runs a statement that returns no rows; returns the number of rows it changed.
     int run(const std::vector<Value>& params);
 

@@ -119,6 +119,11 @@ Value SqlStatement::column(int i) const {
     }
 }
 
+std::string SqlStatement::columnText(int i) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, i))) : std::string();
+}
+
 std::vector<Value> SqlStatement::row() const {
     std::vector<Value> r;
     const int n = columnCount();

@@ -30,6 +30,8 @@ public:
     int columnCount() const;
     std::string columnName(int i) const;
     Value column(int i) const;
+    /// Column `i` as text, without making a Value first (the empty text for Null).
+    std::string columnText(int i) const;
     std::vector<Value> row() const;
 
     /// Jet dialect made SQLite: "delete * from" becomes "DELETE FROM".
