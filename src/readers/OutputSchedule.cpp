@@ -103,6 +103,8 @@ std::optional<int> OutputSchedule::decideFile(const std::string& path, const Dat
         }
         return decide(ss.str(), now);
     } catch (...) {
+        // An unreadable schedule decides nothing, silently: the tick comes back in 10 s, and a box
+        // every 10 s would stop the guard's work without telling more than the file does.
         return std::nullopt;
     }
 }

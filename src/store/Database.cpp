@@ -258,6 +258,7 @@ bool Database::replaceWithCopy(const std::string& from, const std::string& path)
         }
         return ok;
     } catch (...) {
+        // Out of memory while copying: the caller keeps the old file, as with any failed copy.
         return false;
     }
 }
