@@ -1,0 +1,57 @@
+#pragma once
+
+#include "BandRecord.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace sentinex {
+
+class Database;
+class Operator;
+
+/// The named online bands of `Fasce` in stored order, and the users' copies that follow them.
+/// Positions count from 1. Engine errors are raised as DatabaseError; a failed save or delete leaves
+/// the band and every user's copy as they were (one transaction each).
+class BandStore {
+public:
+    static constexpr const char* NoNameText = "Bisogna riempire il campo NOME.";
+    static constexpr const char* NameTakenText = "Nome della fascia mancante o già esistente.";
+
+    struct Stored {
+        std::int64_t key = 0;
+        BandRecord record;
+    };
+
+    explicit BandStore(std::shared_ptr<Database> db);
+
+    std::int64_t count();
+    /// The band at `position` (1-based, stored order); nothing when there is none.
+    std::optional<Stored> atPosition(std::int64_t position);
+
+    /// The "Controllare il giorno ..." message of day `day` (0 Monday .. 6 Sunday).
+    static std::string dayProblemText(int day);
+
+    /// The rules before a save, each failure shown ("Attenzione", exclamation icon), the first failing
+    /// step ending the check: a name; a name that is not blank and not equal, once trimmed, to another
+    /// band's (a blank name would catch every user without a band); then Monday to Sunday the time check
+    /// of the four boxes, each failing box with its message, then the day's message; then Monday to
+    /// Sunday the interval check of the second and of the first interval, then the day's message.
+    /// `editingKey` is the band being modified, which may keep its own name. True when all passed.
+    bool validate(const BandRecord& record, std::optional<std::int64_t> editingKey, Operator& op);
+
+    /// Writes the band (a new record with `Quanti` 0 when `key` is empty, else record `key`) and copies
+    /// its times and days into every user whose trimmed `NomeFascia` equals the trimmed name, in one
+    /// transaction. Returns the band's key.
+    std::int64_t save(const BandRecord& record, std::optional<std::int64_t> key);
+    /// Deletes band `key`; every user whose trimmed `NomeFascia` equals `name` trimmed gets "##:##" and
+    /// False in its copy and keeps its `NomeFascia`. One transaction.
+    void remove(std::int64_t key, const std::string& name);
+
+private:
+    std::shared_ptr<Database> m_db;
+};
+
+} // namespace sentinex

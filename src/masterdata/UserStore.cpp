@@ -1,0 +1,200 @@
+#include "UserStore.hpp"
+
+#include "CardNumber.hpp"
+#include "core/Numbers.hpp"
+#include "store/CachedStatement.hpp"
+#include "store/Database.hpp"
+#include "store/SqlStatement.hpp"
+#include "store/Transaction.hpp"
+
+namespace sentinex {
+
+namespace {
+
+constexpr const char* UserColumns =
+    "rowid, Cognome, Nome, Indirizzo, NumeroCarta, Note, AbilitaCarta, Flag_online, Output1, Output2, "
+    "ControllaInput, MetodoInput, Input1, Input2, Flag_fasce, NomeFascia, SceltaFascia, Lettore, Imparziale";
+
+UserStore::Stored userOf(const SqlStatement& row) {
+    UserStore::Stored stored;
+    stored.key = row.column(0).toInt();
+    UserRecord& u = stored.user;
+    u.surname = row.columnText(1);
+    u.firstName = row.columnText(2);
+    u.address = row.columnText(3);
+    u.cardNumber = row.columnText(4);
+    u.notes = row.columnText(5);
+    u.cardEnabled = row.column(6).toBool();
+    u.online = row.column(7).toBool();
+    u.output1 = row.column(8).toBool();
+    u.output2 = row.column(9).toBool();
+    u.checkInputs = row.column(10).toBool();
+    u.inputsAnd = row.column(11).toBool();
+    u.input1On = row.column(12).toBool();
+    u.input2On = row.column(13).toBool();
+    u.bandsApply = row.column(14).toBool();
+    u.bandName = row.columnText(15);
+    u.standAloneBand = static_cast<int>(row.column(16).toInt());
+    u.readerFlags = UserRecord::readerFlagsOf(row.columnText(17));
+    u.held = row.column(18).toBool();
+    return stored;
+}
+
+/// "Lun_1_da = ?, ..., Domenica = ?" for the band copy.
+std::string bandAssignments() {
+    std::string sql;
+    for (int i = 0; i < BandTimes::TimeCount; ++i) {
+        sql += BandTimes::timeField(i) + " = ?, ";
+    }
+    for (int d = 0; d < BandTimes::Days; ++d) {
+        sql += BandTimes::dayField(d) + (d + 1 < BandTimes::Days ? " = ?, " : " = ?");
+    }
+    return sql;
+}
+
+void appendBand(std::vector<Value>& params, const BandTimes& band) {
+    for (const std::string& time : band.times) {
+        params.emplace_back(time);
+    }
+    for (bool day : band.days) {
+        params.emplace_back(day);
+    }
+}
+
+} // namespace
+
+UserStore::UserStore(std::shared_ptr<Database> db) : m_db(std::move(db)) {}
+
+UserStore::~UserStore() = default;
+
+std::int64_t UserStore::count() {
+    return m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt();
+}
+
+std::optional<UserStore::Stored> UserStore::readOne(CachedStatement& statement,
+                                                    const std::vector<Value>& params) {
+    std::optional<Stored> found;
+    statement.readFirst(params, [&](const SqlStatement& row) { found = userOf(row); });
+    return found;
+}
+
+std::optional<UserStore::Stored> UserStore::atPosition(std::int64_t position) {
+    if (position < 1) {
+        return std::nullopt;
+    }
+    if (!m_atPosition) {
+        m_atPosition = std::make_unique<CachedStatement>(
+            *m_db, std::string("SELECT ") + UserColumns + " FROM Carte ORDER BY rowid LIMIT 1 OFFSET ?");
+    }
+    return readOne(*m_atPosition, {position - 1});
+}
+
+std::optional<UserStore::Stored> UserStore::byKey(std::int64_t key) {
+    if (!m_byKey) {
+        m_byKey = std::make_unique<CachedStatement>(*m_db, std::string("SELECT ") + UserColumns +
+                                                               " FROM Carte WHERE rowid = ?");
+    }
+    return readOne(*m_byKey, {key});
+}
+
+std::optional<std::int64_t> UserStore::positionOf(std::int64_t key) {
+    const auto rows = m_db->query(
+        "SELECT (SELECT count(*) FROM Carte WHERE rowid <= ?1) FROM Carte WHERE rowid = ?1", {key});
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    return rows.front().front().toInt();
+}
+
+std::vector<std::string> UserStore::bandNames() {
+    std::vector<std::string> names;
+    for (const auto& row : m_db->query("SELECT Nome FROM Fasce ORDER BY rowid")) {
+        names.push_back(trim(row.at(0).toString()));
+    }
+    return names;
+}
+
+std::optional<BandTimes> UserStore::bandNamed(const std::string& name) {
+    std::string sql = "SELECT ";
+    for (int i = 0; i < BandTimes::TimeCount; ++i) {
+        sql += BandTimes::timeField(i) + ", ";
+    }
+    for (int d = 0; d < BandTimes::Days; ++d) {
+        sql += BandTimes::dayField(d) + (d + 1 < BandTimes::Days ? ", " : " ");
+    }
+    sql += "FROM Fasce WHERE trim(Nome) = ? ORDER BY rowid LIMIT 1";
+    const auto rows = m_db->query(sql, {trim(name)});
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    BandTimes band;
+    for (int i = 0; i < BandTimes::TimeCount; ++i) {
+        band.times[static_cast<std::size_t>(i)] = rows.front()[static_cast<std::size_t>(i)].toString();
+    }
+    for (int d = 0; d < BandTimes::Days; ++d) {
+        band.days[static_cast<std::size_t>(d)] =
+            rows.front()[static_cast<std::size_t>(BandTimes::TimeCount + d)].toBool();
+    }
+    return band;
+}
+
+UserStore::Validation UserStore::validate(const UserRecord& user, std::optional<std::int64_t> editingKey) {
+    Validation result;
+    if (!CardNumber::isValid(user.cardNumber)) {
+        result.problem = BadCardText;
+        return result;
+    }
+    // Numeric value, so an older "12" and a typed 0012 are the same card.
+    const auto taken =
+        m_db->query("SELECT 1 FROM Carte WHERE CAST(NumeroCarta AS INTEGER) = ? AND rowid IS NOT ? LIMIT 1",
+                    {wholeValue(user.cardNumber), editingKey ? Value(*editingKey) : Value()});
+    if (!taken.empty()) {
+        result.problem = CardTakenText;
+        return result;
+    }
+    result.normalisedCard = CardNumber::normalised(user.cardNumber);
+    if (user.online && user.bandsApply && !bandNamed(user.bandName)) {
+        result.problem = NoBandText;
+    }
+    return result;
+}
+
+std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t> key) {
+    const BandTimes band = bandNamed(user.bandName).value_or(BandTimes::unset());
+    std::vector<Value> params = {user.surname,       user.firstName,   user.address,        user.cardNumber,
+                                 user.notes,         user.cardEnabled, user.output1,        user.output2,
+                                 user.bandsApply,    user.online,      user.checkInputs,    user.inputsAnd,
+                                 user.input1On,      user.input2On,    user.standAloneBand, user.readerText(),
+                                 trim(user.bandName)};
+    appendBand(params, band);
+
+    Transaction transaction(*m_db);
+    std::int64_t written = 0;
+    const std::string fields =
+        "Cognome = ?, Nome = ?, Indirizzo = ?, NumeroCarta = ?, Note = ?, AbilitaCarta = ?, "
+        "Output1 = ?, Output2 = ?, Flag_fasce = ?, Flag_online = ?, ControllaInput = ?, "
+        "MetodoInput = ?, Input1 = ?, Input2 = ?, SceltaFascia = ?, Lettore = ?, "
+        "NomeFascia = ?, " +
+        bandAssignments();
+    if (key) {
+        params.emplace_back(*key);
+        if (m_db->execute("UPDATE Carte SET " + fields + " WHERE rowid = ?", params) != 1) {
+            throw DatabaseError("Il record dell'utente non esiste più.");
+        }
+        written = *key;
+    } else {
+        // A new record starts from the table's defaults; the update then writes every field in one go.
+        m_db->execute("INSERT INTO Carte (Imparziale) VALUES (0)");
+        written = m_db->lastInsertRowid();
+        params.emplace_back(written);
+        m_db->execute("UPDATE Carte SET " + fields + " WHERE rowid = ?", params);
+    }
+    transaction.commit();
+    return written;
+}
+
+void UserStore::remove(std::int64_t key) {
+    m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
+}
+
+} // namespace sentinex

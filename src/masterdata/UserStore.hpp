@@ -1,0 +1,82 @@
+#pragma once
+
+#include "BandTimes.hpp"
+#include "UserRecord.hpp"
+#include "store/Value.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sentinex {
+
+class CachedStatement;
+class Database;
+
+/// The users of `Carte` in stored order, as the users form browses, validates, saves and deletes them.
+/// Positions count from 1 in stored order. Engine errors are raised as DatabaseError; a failed save or
+/// delete leaves the file as it was.
+class UserStore {
+public:
+    static constexpr const char* BadCardText = "Errore nei dati. Controllare il numero carta.";
+    static constexpr const char* CardTakenText = "Numero di carta già assegnato.";
+    static constexpr const char* NoBandText = "Non è stato definito nessun turno per le fasce orarie.";
+
+    /// A user and the key of its record.
+    struct Stored {
+        std::int64_t key = 0;
+        UserRecord user;
+    };
+
+    /// Outcome of the validation before a save.
+    struct Validation {
+        /// The message of the first failed rule ("Attenzione", exclamation icon); empty when all passed.
+        std::string problem;
+        /// The card number padded to four digits, set once the number and its uniqueness have passed
+        /// (also when the band rule then fails): the form shows it in the card-number box.
+        std::optional<std::string> normalisedCard;
+        bool ok() const { return problem.empty(); }
+    };
+
+    explicit UserStore(std::shared_ptr<Database> db);
+    ~UserStore();
+    UserStore(const UserStore&) = delete;
+    UserStore& operator=(const UserStore&) = delete;
+
+    std::int64_t count();
+    /// The user at `position` (1-based, stored order); nothing when there is none.
+    std::optional<Stored> atPosition(std::int64_t position);
+    /// The user of record `key`; nothing when it is gone.
+    std::optional<Stored> byKey(std::int64_t key);
+    /// Position (1-based) of record `key` in stored order; nothing when it is gone.
+    std::optional<std::int64_t> positionOf(std::int64_t key);
+
+    /// The trimmed `Nome` of every band, in stored order (the band chooser's list).
+    std::vector<std::string> bandNames();
+    /// The first band in stored order whose trimmed name equals `name` trimmed.
+    std::optional<BandTimes> bandNamed(const std::string& name);
+
+    /// The rules before a save, in order: card number of one to four digits; no other user (every user
+    /// when `editingKey` is empty) holds a card of the same numeric value; with "On Line" and "Abilita"
+    /// both ticked, the band chooser names an existing band.
+    Validation validate(const UserRecord& user, std::optional<std::int64_t> editingKey);
+
+    /// Writes `user` (a new record when `key` is empty, with `Imparziale` False; otherwise record `key`,
+    /// whose `Imparziale` and `Stringa` stay), its `Lettore` text, its trimmed band name and the band copy
+    /// (the first band of that name, or "##:##" and False everywhere), all in one transaction.
+    /// Returns the record's key. The card number is stored as given: validate first.
+    std::int64_t save(const UserRecord& user, std::optional<std::int64_t> key);
+    /// Deletes record `key`.
+    void remove(std::int64_t key);
+
+private:
+    std::optional<Stored> readOne(CachedStatement& statement, const std::vector<Value>& params);
+
+    std::shared_ptr<Database> m_db;
+    std::unique_ptr<CachedStatement> m_atPosition;
+    std::unique_ptr<CachedStatement> m_byKey;
+};
+
+} // namespace sentinex

@@ -1,0 +1,223 @@
+#include "masterdata/UserStore.hpp"
+
+#include "store/Database.hpp"
+#include "support/TestInstall.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace sentinex {
+namespace {
+
+using testing::TestInstall;
+
+/// A stored user with card number `number` and surname `surname`.
+TestInstall::User card(const std::string& number, const std::string& surname = "Rossi") {
+    TestInstall::User u;
+    u.NumeroCarta = number;
+    u.Cognome = surname;
+    return u;
+}
+
+class UserStoreTest : public ::testing::Test {
+protected:
+    /// A band named `name` with Monday 08:00-12:00 and the Monday flag set, and `extra` fields.
+    std::int64_t addBand(const std::string& name, const std::string& monFrom = "08:00") {
+        install.db()->execute("INSERT INTO Fasce (Nome, Lun_1_da, Lun_1_a, Lunedi) VALUES (?, ?, '12:00', 1)",
+                              {name, monFrom});
+        return install.db()->lastInsertRowid();
+    }
+    /// One field of record `key`.
+    Value field(std::int64_t key, const std::string& name) {
+        return install.db()->query("SELECT " + name + " FROM Carte WHERE rowid = ?", {key}).at(0).at(0);
+    }
+    UserRecord typed(const std::string& card) {
+        UserRecord u = UserRecord::newUser();
+        u.surname = "Bianchi ";
+        u.firstName = "Anna";
+        u.address = " Via Roma 1";
+        u.cardNumber = card;
+        u.notes = "nota";
+        return u;
+    }
+
+    TestInstall install;
+    UserStore store{install.db()};
+};
+
+TEST_F(UserStoreTest, NewUserStoresEveryFieldAsShownAndIsNotHeld) {
+    addBand("Turno A", "07:00");
+    UserRecord u = typed("0042");
+    u.online = false;
+    u.output2 = false;
+    u.checkInputs = true;
+    u.inputsAnd = true;
+    u.input1On = false;
+    u.bandsApply = true;
+    u.bandName = "  Turno A ";
+    u.standAloneBand = 2;
+    u.readerFlags[2] = 1;
+
+    const std::int64_t key = store.save(u, std::nullopt);
+
+    const std::map<std::string, Value> expected = {{"Cognome", "Bianchi "},
+                                                   {"Nome", "Anna"},
+                                                   {"Indirizzo", " Via Roma 1"},
+                                                   {"NumeroCarta", "0042"},
+                                                   {"Note", "nota"},
+                                                   {"AbilitaCarta", 1},
+                                                   {"Flag_online", 0},
+                                                   {"Output1", 1},
+                                                   {"Output2", 0},
+                                                   {"ControllaInput", 1},
+                                                   {"MetodoInput", 1},
+                                                   {"Input1", 0},
+                                                   {"Input2", 1},
+                                                   {"Flag_fasce", 1},
+                                                   {"NomeFascia", "Turno A"},
+                                                   {"SceltaFascia", 2},
+                                                   {"Lettore", "001" + std::string(61, '0')},
+                                                   {"Imparziale", 0},
+                                                   {"Lun_1_da", "07:00"},
+                                                   {"Lun_1_a", "12:00"},
+                                                   {"Lun_2_da", "##:##"},
+                                                   {"Lunedi", 1},
+                                                   {"Martedi", 0},
+                                                   {"Stringa", Value()}};
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(field(key, name), value) << name;
+    }
+    auto back = store.byKey(key);
+    ASSERT_TRUE(back);
+    u.held = false;
+    EXPECT_EQ(back->user.bandName, "Turno A");
+    back->user.bandName = u.bandName;
+    EXPECT_EQ(back->user, u);
+}
+
+TEST_F(UserStoreTest, ModifyKeepsHeldFlagAndExternalCardData) {
+    const std::int64_t key =
+        install.addUser({.NumeroCarta = "0005", .extra = {{"Imparziale", 1}, {"Stringa", "ABC"}}});
+    auto stored = store.byKey(key);
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->user.held);
+    stored->user.surname = "Verdi";
+    EXPECT_EQ(store.save(stored->user, key), key);
+    EXPECT_EQ(field(key, "Cognome"), Value("Verdi"));
+    EXPECT_EQ(field(key, "Imparziale"), Value(1));
+    EXPECT_EQ(field(key, "Stringa"), Value("ABC"));
+}
+
+TEST_F(UserStoreTest, BandCopyTakesTheFirstBandOfTheNameOrResetsWithoutOne) {
+    addBand("Notte", "01:00");
+    addBand(" Notte", "02:00"); // same trimmed name, later in stored order
+    UserRecord u = typed("1");
+    u.bandName = "Notte";
+    const std::int64_t withBand = store.save(u, std::nullopt);
+    EXPECT_EQ(field(withBand, "Lun_1_da"), Value("01:00"));
+
+    // No band of that name (or an empty chooser): all unset, even with the flags once set.
+    install.db()->execute("UPDATE Carte SET Lun_1_da = '05:00', Domenica = 1 WHERE rowid = ?", {withBand});
+    u.bandName = "Giorno";
+    store.save(u, withBand);
+    EXPECT_EQ(field(withBand, "Lun_1_da"), Value("##:##"));
+    EXPECT_EQ(field(withBand, "Lun_1_a"), Value("##:##"));
+    EXPECT_EQ(field(withBand, "Dom_2_a"), Value("##:##"));
+    EXPECT_EQ(field(withBand, "Lunedi"), Value(0));
+    EXPECT_EQ(field(withBand, "Domenica"), Value(0));
+    EXPECT_EQ(field(withBand, "NomeFascia"), Value("Giorno"));
+}
+
+TEST_F(UserStoreTest, ValidationInItsOrder) {
+    addBand("Turno A");
+    const std::int64_t existing = install.addUser(card("0012"));
+    install.addUser(card("77")); // older record without padding
+
+    struct Case {
+        const char* card;
+        bool modifyExisting;
+        bool online;
+        bool bandsApply;
+        const char* bandName;
+        const char* problem;
+        const char* normalised; // nullptr: none
+    };
+    const Case cases[] = {
+        {"12345", false, true, false, "", UserStore::BadCardText, nullptr},
+        {"", false, true, false, "", UserStore::BadCardText, nullptr},
+        {" 12", false, true, false, "", UserStore::BadCardText, nullptr},
+        {"1.5", false, true, false, "", UserStore::BadCardText, nullptr},
+        {"12", false, true, false, "", UserStore::CardTakenText, nullptr},
+        {"012", false, true, false, "", UserStore::CardTakenText, nullptr},
+        {"0077", false, true, false, "", UserStore::CardTakenText, nullptr},
+        {"0012", true, true, false, "", "", "0012"}, // its own number when modifying
+        {"77", true, true, false, "", UserStore::CardTakenText, nullptr},
+        {"7", false, true, false, "", "", "0007"},
+        // A bad card number is reported before a missing band.
+        {"x", false, true, true, "", UserStore::BadCardText, nullptr},
+        {"7", false, true, true, "", UserStore::NoBandText, "0007"},
+        {"7", false, true, true, "Turno B", UserStore::NoBandText, "0007"},
+        {"7", false, true, true, " Turno A ", "", "0007"},
+        {"7", false, true, false, "", "", "0007"}, // "Abilita" cleared
+        {"7", false, false, true, "", "", "0007"}, // not online
+    };
+    for (const auto& c : cases) {
+        UserRecord u = typed(c.card);
+        u.online = c.online;
+        u.bandsApply = c.bandsApply;
+        u.bandName = c.bandName;
+        const auto result = store.validate(u, c.modifyExisting ? std::optional(existing) : std::nullopt);
+        EXPECT_EQ(result.problem, c.problem) << c.card << " " << c.bandName;
+        EXPECT_EQ(result.ok(), std::string(c.problem).empty());
+        if (c.normalised) {
+            EXPECT_EQ(result.normalisedCard, std::optional<std::string>(c.normalised)) << c.card;
+        } else {
+            EXPECT_FALSE(result.normalisedCard) << c.card;
+        }
+    }
+}
+
+TEST_F(UserStoreTest, PositionsFollowStoredOrderAndDeletion) {
+    const auto a = install.addUser(card("0001", "A"));
+    const auto b = install.addUser(card("0002", "B"));
+    const auto c = install.addUser(card("0003", "C"));
+    EXPECT_EQ(store.count(), 3);
+    EXPECT_EQ(store.atPosition(2)->user.surname, "B");
+    EXPECT_EQ(store.atPosition(3)->key, c);
+    EXPECT_FALSE(store.atPosition(4));
+    EXPECT_FALSE(store.atPosition(0));
+    EXPECT_EQ(store.positionOf(c), 3);
+    store.remove(b);
+    EXPECT_EQ(store.count(), 2);
+    EXPECT_EQ(store.positionOf(c), 2);
+    EXPECT_FALSE(store.positionOf(b));
+    EXPECT_EQ(store.atPosition(1)->key, a);
+}
+
+TEST_F(UserStoreTest, BandNamesAreTrimmedInStoredOrder) {
+    addBand(" Zeta ");
+    addBand("Alfa");
+    EXPECT_EQ(store.bandNames(), (std::vector<std::string>{"Zeta", "Alfa"}));
+}
+
+TEST_F(UserStoreTest, RefusedSaveStoresNothingHalfWay) {
+    addBand("Turno A");
+    // The engine refuses the band copy part of the write, as a full disk would.
+    install.db()->executeScript("CREATE TRIGGER refuse BEFORE UPDATE OF Lun_1_da ON Carte "
+                                "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    UserRecord u = typed("9");
+    u.bandName = "Turno A";
+    EXPECT_THROW(store.save(u, std::nullopt), DatabaseError);
+    EXPECT_EQ(store.count(), 0);
+
+    const std::int64_t key = install.addUser(card("0003", "Prima"));
+    UserRecord changed = store.byKey(key)->user;
+    changed.surname = "Dopo";
+    EXPECT_THROW(store.save(changed, key), DatabaseError);
+    EXPECT_EQ(field(key, "Cognome"), Value("Prima"));
+}
+
+} // namespace
+} // namespace sentinex
