@@ -2,6 +2,7 @@
 
 #include "CalendarDate.hpp"
 #include "CsvWriter.hpp"
+#include "SelectionPages.hpp"
 
 #include "store/Database.hpp"
 #include "store/SqlStatement.hpp"
@@ -37,8 +38,7 @@ std::int64_t HistoryCsvExport::writeSelection(Database& reportDb, const std::str
                       "SELECT Cognome, Nome, NumeroBadge, Data, Ora, causale, verso, nota, "
                       "passaggio, dataora FROM main.temp ORDER BY rowid");
     CsvWriter csv(path);
-    csv.writeRecord(
-        {"Cognome", "Nome", "Numero Badge", "Data", "Ora", "Posizione", "Verso", "Nota", "Passaggio"});
+    csv.writeRecord(SelectionPages::columnCaptions()); // the grid's columns
     std::int64_t count = 0;
     std::vector<std::string> fields(9);
     while (read.step()) {

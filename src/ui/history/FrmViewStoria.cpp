@@ -1,0 +1,211 @@
+#include "FrmViewStoria.hpp"
+
+#include "ui_FrmViewStoria.h"
+
+#include "HistoryGridModel.hpp"
+
+#include "core/Operator.hpp"
+#include "history/HistoryArchive.hpp"
+#include "history/HistoryCsvExport.hpp"
+#include "history/HistoryViewer.hpp"
+#include "history/SelectionPages.hpp"
+#include "store/Database.hpp"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+
+#include <stdexcept>
+
+namespace sentinex {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+/// The folder of the last CSV file saved, for the next dialog (for as long as the program runs).
+QString& lastCsvFolder() {
+    static QString folder;
+    return folder;
+}
+
+QString chooseWithDialog(QWidget* parent, const QString& folder) {
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Esporta CSV"),
+                                        folder + QStringLiteral("/storico.csv"),
+                                        QStringLiteral("File CSV (*.csv)"));
+}
+
+} // namespace
+
+FrmViewStoria::FrmViewStoria(std::shared_ptr<Database> mainDb, std::shared_ptr<Database> reportDb,
+                             Operator& op, const Clock& clock, ProgramFolder folder, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmViewStoria>()), m_report(reportDb), m_operator(op),
+      m_folder(std::move(folder)), m_archive(std::make_unique<HistoryArchive>(std::move(mainDb), m_report)),
+      m_viewer(std::make_unique<HistoryViewer>(*m_archive, op, clock)), m_choosePath(chooseWithDialog) {
+    m_ui->setupUi(this);
+    m_model = new HistoryGridModel(m_report, this);
+    m_ui->DBGrid1->setModel(m_model);
+    const auto& twips = SelectionPages::columnTwips();
+    for (std::size_t i = 0; i < twips.size(); ++i) {
+        m_ui->DBGrid1->setColumnWidth(static_cast<int>(i), twips[i] / kTwipsPerPixel);
+    }
+    m_ui->DBGrid1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    if (lastCsvFolder().isEmpty()) {
+        lastCsvFolder() = QString::fromStdString(m_folder.dir());
+    }
+    m_viewer->setOnChange([this] { onBusyChanged(); });
+    connectControls();
+    // Opening selects "Solo Storia Odierna" and "Tutti i badge", each of which searches.
+    m_ui->OptInteraParziale_0->setChecked(true);
+    m_ui->OptSelSocio_0->setChecked(true);
+    m_viewer->open();
+    render();
+}
+
+FrmViewStoria::~FrmViewStoria() {
+    if (m_cursorOverridden) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void FrmViewStoria::connectControls() {
+    auto act = [this](auto&& rule) {
+        return [this, rule] {
+            rule();
+            render();
+        };
+    };
+    connect(m_ui->OptInteraParziale_0, &QRadioButton::clicked, this,
+            act([this] { m_viewer->chooseTodayOnly(); }));
+    connect(m_ui->OptInteraParziale_1, &QRadioButton::clicked, this,
+            act([this] { m_viewer->choosePartial(); }));
+    connect(m_ui->OptInteraParziale_2, &QRadioButton::clicked, this,
+            act([this] { m_viewer->chooseWhole(); }));
+    connect(m_ui->CmdCambiaPeriodo, &QPushButton::clicked, this, act([this] { m_viewer->changePeriod(); }));
+    connect(m_ui->OptSelSocio_0, &QRadioButton::clicked, this, act([this] { m_viewer->chooseAllBadges(); }));
+    connect(m_ui->OptSelSocio_1, &QRadioButton::clicked, this,
+            act([this] { m_viewer->chooseSingleBadge(); }));
+    const std::pair<QCheckBox*, HistoryViewer::Box> boxes[] = {
+        {m_ui->ChkIngressi, HistoryViewer::Box::Ingressi}, {m_ui->ChkUscite, HistoryViewer::Box::Uscite},
+        {m_ui->ChkPassaggi, HistoryViewer::Box::Passaggi}, {m_ui->ChkRifiuti, HistoryViewer::Box::Rifiuti},
+        {m_ui->ChkOnLine, HistoryViewer::Box::OnLine},     {m_ui->ChkOffLine, HistoryViewer::Box::OffLine},
+    };
+    for (const auto& [check, box] : boxes) {
+        connect(check, &QCheckBox::clicked, this, [this, b = box](bool ticked) {
+            m_viewer->setBox(b, ticked);
+            render();
+        });
+    }
+    connect(m_ui->TxtNumeroBadge, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_viewer->setBadgeText(text.toStdString());
+        render();
+    });
+    // Return, or leaving the field after a change.
+    connect(m_ui->TxtNumeroBadge, &QLineEdit::editingFinished, this,
+            act([this] { m_viewer->badgeConfirmed(); }));
+    connect(m_ui->TxtDataIniziale, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_viewer->setStartText(text.toStdString()); });
+    connect(m_ui->TxtDataFinale, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_viewer->setEndText(text.toStdString()); });
+    connect(m_ui->CmdPresenta, &QPushButton::clicked, this, act([this] { m_viewer->search(); }));
+    connect(m_ui->CmdDelStorico, &QPushButton::clicked, this, act([this] { m_viewer->deleteHistory(); }));
+    connect(m_ui->CmdStampa, &QPushButton::clicked, this, [this] { print(); });
+    connect(m_ui->CmdCalcolaTempiPresenze, &QPushButton::clicked, this, [this] { computeAttendance(); });
+    connect(m_ui->CmdEsportaCsv, &QPushButton::clicked, this, [this] { exportCsv(); });
+    connect(m_ui->CmdEsci, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void FrmViewStoria::render() {
+    const HistoryViewState& s = m_viewer->state();
+    setWindowTitle(QString::fromStdString(s.caption));
+    m_ui->Label3->showText(QString::fromStdString(s.recordsText));
+    m_ui->FrameSelezioneDate->setVisible(s.periodFrameVisible);
+    m_ui->CmdCambiaPeriodo->setVisible(s.changePeriodVisible);
+    m_ui->LblNumeroBadge->setVisible(s.badgeVisible);
+    m_ui->TxtNumeroBadge->setVisible(s.badgeVisible);
+    m_ui->CmdCalcolaTempiPresenze->setVisible(s.attendanceVisible);
+    m_ui->DBGrid1->setVisible(s.gridVisible);
+    const QString start = QString::fromStdString(s.startText);
+    const QString end = QString::fromStdString(s.endText);
+    if (m_ui->TxtDataIniziale->text() != start) {
+        m_ui->TxtDataIniziale->setText(start);
+    }
+    if (m_ui->TxtDataFinale->text() != end) {
+        m_ui->TxtDataFinale->setText(end);
+    }
+    if (s.gridShowsTemp != m_shownTemp || s.selectionVersion != m_shownVersion) {
+        m_shownTemp = s.gridShowsTemp;
+        m_shownVersion = s.selectionVersion;
+        try {
+            if (s.gridShowsTemp) {
+                m_model->showSelection();
+            } else {
+                m_model->clear();
+            }
+        } catch (const DatabaseError& e) {
+            m_model->clear();
+            m_operator.message("Errore", e.what(), MsgIcon::Critical);
+        }
+    }
+}
+
+void FrmViewStoria::onBusyChanged() {
+    const bool busy = m_viewer->state().busy;
+    render();
+    setEnabled(!busy);
+    if (busy && !m_cursorOverridden) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_cursorOverridden = true;
+    } else if (!busy && m_cursorOverridden) {
+        QApplication::restoreOverrideCursor();
+        m_cursorOverridden = false;
+    }
+}
+
+void FrmViewStoria::print() {
+    if (m_viewer->state().busy || !m_print) {
+        return;
+    }
+    m_print(m_folder.file("giornata1new.rpt"), m_viewer->state().caption);
+}
+
+void FrmViewStoria::computeAttendance() {
+    if (m_viewer->state().busy) {
+        return;
+    }
+    if (!m_viewer->computeAttendance()) {
+        return;
+    }
+    if (m_print) {
+        m_print(m_folder.file("presenze.rpt"), m_viewer->state().caption + " Tempi presenza   ");
+    }
+}
+
+void FrmViewStoria::exportCsv() {
+    if (m_viewer->state().busy) {
+        return;
+    }
+    const QString path = m_choosePath(this, lastCsvFolder());
+    if (path.isEmpty()) {
+        return;
+    }
+    lastCsvFolder() = QFileInfo(path).absolutePath();
+    try {
+        HistoryCsvExport::writeSelection(*m_report, path.toStdString());
+    } catch (const std::exception& e) {
+        m_operator.message("Errore", e.what(), MsgIcon::Critical);
+    }
+}
+
+void FrmViewStoria::closeEvent(QCloseEvent* event) {
+    // "Esci" and the close box do nothing while a search or a deletion runs.
+    if (!m_viewer->canClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace sentinex
