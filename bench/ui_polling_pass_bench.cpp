@@ -52,6 +52,7 @@ double expectedPassSeconds() {
 class NullView final : public OnlineView {
 public:
     void showLastEvent(const std::string&) override {}
+    void showStatus(const std::string&) override {}
     void showReceived(const std::string&) override {}
     void setLamps(LampColour) override {}
     void showPresence(const std::string&) override {}

@@ -127,7 +127,7 @@ void AccessDecision::recordGrant(const StepContext& ctx, const CardRecord& card)
         try {
             tx->commit();
         } catch (const DatabaseError& e) {
-            m_presence.notice().failed(e.what());
+            m_presence.notice().failed(StoreFailureNotice::Store::Transits, e.what());
             added = false;
         }
     }

@@ -26,6 +26,9 @@ public:
     /// red, `Timer1` off, the tool buttons enabled again when automatic output is off. The message box
     /// has already been shown through the Operator.
     virtual void pollingStopped() = 0;
+    /// The status line below the window's controls: what the site must know without anything stopping
+    /// (records that could not be stored, readers that do not answer). The empty text hides it.
+    virtual void showStatus(const std::string& text) = 0;
 };
 
 } // namespace sentinex

@@ -26,7 +26,7 @@ constexpr int PollPauseMs = 10;
 } // namespace
 
 PollingStep::PollingStep(Environment env)
-    : m_env(std::move(env)), m_notice(m_env.op),
+    : m_env(std::move(env)), m_status(m_env.view), m_notice(m_status),
       m_log(m_env.db, m_env.settings, m_env.clock, m_env.programFolder, m_notice),
       m_presence(m_env.db, m_env.settings, m_env.settingsFile, m_notice),
       m_refusal(m_env.view, m_env.bus, m_env.op, m_env.clock, m_env.pump, m_env.settings, m_log),
@@ -65,7 +65,7 @@ void PollingStep::run(int readerIndex) {
         try {
             serve(readerIndex);
         } catch (const DatabaseError& e) {
-            m_notice.failed(e.what());
+            m_notice.failed(StoreFailureNotice::Store::Lookup, e.what());
         }
     }
     std::vector<std::function<void()>> after;
@@ -91,6 +91,7 @@ void PollingStep::serve(int k) {
     // A "TERA TR-X" takes longer to answer its poll than the other readers.
     const Timing timing = ctx.entry.type == CardDecoder::VireoType ? Timing::Medium : Timing::Short;
     ctx.setReply(m_env.bus.exchange(ctx.reader, ReaderCommands::poll(ctx.prefix), timing));
+    noteReply(ctx, !ctx.reply.empty());
     // No card: silent reader, bad frame, another reply code, or a card report without data.
     if (ReaderReply::code(ctx.reply) != 'I' || ctx.cardData.empty()) {
         return;
@@ -99,6 +100,28 @@ void PollingStep::serve(int k) {
     m_env.view.showReceived("Stringa ricevuta : " + readerBytesToUtf8(ctx.cardData) + "  " +
                             m_env.clock.now().generalText());
     decodeAndDecide(ctx);
+}
+
+void PollingStep::noteReply(const StepContext& ctx, bool answered) {
+    const auto count = static_cast<std::size_t>(m_env.state.readers.count());
+    if (m_silentPolls.size() != count) {
+        m_silentPolls.assign(count, 0); // the list was reloaded: start counting afresh
+    }
+    int& silent = m_silentPolls[static_cast<std::size_t>(ctx.readerIndex - 1)];
+    if (answered) {
+        silent = 0;
+        m_pollsSinceAnyReply = 0;
+        m_status.clearSilentReader(ctx.readerIndex);
+        m_status.setLineSilent(false);
+        return;
+    }
+    if (++silent == SilentPolls) {
+        m_status.setSilentReader(ctx.readerIndex, "Lettore " + std::to_string(ctx.readerIndex) + " " +
+                                                      ctx.location + " non risponde");
+    }
+    if (++m_pollsSinceAnyReply == SilentPolls * static_cast<int>(count)) {
+        m_status.setLineSilent(true);
+    }
 }
 
 void PollingStep::refuseUnknown(const StepContext& ctx, int code, const std::string& message) {
@@ -141,6 +164,7 @@ void PollingStep::decodeAndDecide(StepContext& ctx) {
         return;
     }
     const std::optional<CardRecord> record = m_cards.findByNumber(number);
+    m_notice.succeeded(StoreFailureNotice::Store::Lookup);
     if (!record) {
         refuseUnknown(ctx, 1, "Carta non presente nel database ");
         return;

@@ -5,6 +5,7 @@
 #include "EntryLimit.hpp"
 #include "PresenceTable.hpp"
 #include "Refusal.hpp"
+#include "StatusLine.hpp"
 #include "StoreFailureNotice.hpp"
 #include "TransitLog.hpp"
 
@@ -71,22 +72,30 @@ public:
     /// finished and recorded everything. Use it for "Uscita dal programma" and closing the window.
     void afterStep(std::function<void()> action);
 
-    /// The "store failed" notice (shown once until a later success).
+    /// The "store failed" notice (on the status line until a later success).
     const StoreFailureNotice& storeNotice() const { return m_notice; }
+
+    /// Consecutive polls without a valid reply after which a reader is shown as silent, and passes over
+    /// the whole list without any reply after which the line is.
+    static constexpr int SilentPolls = 3;
 
 private:
     void serve(int readerIndex);
     void decodeAndDecide(StepContext& ctx);
     void refuseUnknown(const StepContext& ctx, int code, const std::string& message);
     void stopPolling();
+    void noteReply(const StepContext& ctx, bool answered);
 
     Environment m_env;
+    StatusLine m_status;
     StoreFailureNotice m_notice;
     TransitLog m_log;
     PresenceTable m_presence;
     Refusal m_refusal;
     AccessDecision m_decision;
     CardLookup m_cards;
+    std::vector<int> m_silentPolls; // per reader index - 1: polls in a row without a valid reply
+    int m_pollsSinceAnyReply = 0;
     bool m_running = false;
     bool m_recordPending = false;
     std::vector<std::function<void()>> m_after;

@@ -44,10 +44,10 @@ void PresenceTable::bookExit(const Presence& presence) {
     try {
         removed = m_remove.run({Value(static_cast<long long>(presence.record))});
     } catch (const DatabaseError& e) {
-        m_notice.failed(e.what());
+        m_notice.failed(StoreFailureNotice::Store::Presence, e.what());
         return;
     }
-    m_notice.succeeded();
+    m_notice.succeeded(StoreFailureNotice::Store::Presence);
     // A record removed meanwhile (the presence reset) has already left the count.
     if (removed > 0) {
         setCounter(static_cast<long long>(m_settings.Utenti) - 1);
@@ -61,10 +61,10 @@ bool PresenceTable::addEntry(const std::string& number, int direction) {
     try {
         m_add.run({trim(number)});
     } catch (const DatabaseError& e) {
-        m_notice.failed(e.what());
+        m_notice.failed(StoreFailureNotice::Store::Presence, e.what());
         return false;
     }
-    m_notice.succeeded();
+    m_notice.succeeded(StoreFailureNotice::Store::Presence);
     return true;
 }
 

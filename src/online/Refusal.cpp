@@ -23,6 +23,8 @@ void Refusal::refuse(const StepContext& ctx, int code, const std::string& messag
     m_view.showLastEvent(message);
     m_view.setLamps(LampColour::Red);
     m_bus.exchange(ctx.reader, ReaderCommands::refuse(ctx.prefix), Timing::Command);
+    // Recorded before the beep: a second of beeping is a second in which the program may be ended.
+    m_log.logRefusal(ctx, code, holder);
     if (m_settings.Beep) {
         const double start = m_clock.monotonicSeconds();
         while (m_clock.monotonicSeconds() - start < 1.0) {
@@ -31,7 +33,6 @@ void Refusal::refuse(const StepContext& ctx, int code, const std::string& messag
             m_clock.pause(BeepGapMs, m_pump);
         }
     }
-    m_log.logRefusal(ctx, code, holder);
 }
 
 } // namespace sentinex

@@ -15,8 +15,8 @@ struct Settings;
 struct StepContext;
 
 /// What happens to a refused card: its message on `Label3`, both lamps red, the refusal command to the
-/// reader (its reply is not looked at), one second of beeps while "Beep" is on, then the `transiti`
-/// record with the reason's `nota`.
+/// reader (its reply is not looked at), the `transiti` record with the reason's `nota`, then one second
+/// of beeps while "Beep" is on.
 class Refusal {
 public:
     Refusal(OnlineView& view, ReaderBus& bus, Operator& op, Clock& clock, EventPump& pump,

@@ -1,6 +1,6 @@
 #include "StoreFailureNotice.hpp"
 
-#include "core/Operator.hpp"
+#include "StatusLine.hpp"
 
 namespace sentinex {
 
@@ -9,13 +9,15 @@ std::string StoreFailureNotice::text(const std::string& engineMessage) {
            engineMessage;
 }
 
-void StoreFailureNotice::failed(const std::string& engineMessage) {
-    if (m_shown) {
-        return;
+void StoreFailureNotice::failed(Store store, const std::string& engineMessage) {
+    m_failing.insert(store);
+    m_status.setStoreFailure(text(engineMessage));
+}
+
+void StoreFailureNotice::succeeded(Store store) {
+    if (m_failing.erase(store) > 0 && m_failing.empty()) {
+        m_status.clearStoreFailure();
     }
-    // Set before the modal box: a step that runs while it is open must not show it again.
-    m_shown = true;
-    m_op.message(Title, text(engineMessage), MsgIcon::Critical);
 }
 
 } // namespace sentinex

@@ -1,32 +1,35 @@
 #pragma once
 
+#include <set>
 #include <string>
 
 namespace sentinex {
 
-class Operator;
+class StatusLine;
 
-/// Tells the operator that the record store refused a write (or a read) of the online access control,
-/// once per run of failures: after the message has been shown, further failures stay silent until an
-/// operation succeeds again.
+/// Tells the site that the record store refused a write (or a read) of the online access control: on
+/// the main window's status line, from the first failure until every kind of store that failed works
+/// again (a presence record stored does not mean the lost transit was). Nothing waits for anybody:
+/// polling goes on and the doors keep their commands.
 class StoreFailureNotice {
 public:
-    static constexpr const char* Title = "Errore";
+    /// What was refused.
+    enum class Store { Transits, Presence, Lookup };
 
-    explicit StoreFailureNotice(Operator& op) : m_op(op) {}
+    explicit StoreFailureNotice(StatusLine& status) : m_status(status) {}
 
-    /// Shows the message (title "Errore", critical icon) unless it has been shown since the last success.
-    void failed(const std::string& engineMessage);
-    /// A store operation worked: the next failure is shown again.
-    void succeeded() { m_shown = false; }
-    bool shown() const { return m_shown; }
+    /// Shows the failure with the engine's words.
+    void failed(Store store, const std::string& engineMessage);
+    /// `store` worked: once every failed store has, the failure leaves the status line.
+    void succeeded(Store store);
+    bool shown() const { return !m_failing.empty(); }
 
-    /// The message shown for an engine message.
+    /// The text shown for an engine message.
     static std::string text(const std::string& engineMessage);
 
 private:
-    Operator& m_op;
-    bool m_shown = false;
+    StatusLine& m_status;
+    std::set<Store> m_failing;
 };
 
 } // namespace sentinex

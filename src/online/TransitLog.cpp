@@ -43,10 +43,10 @@ bool TransitLog::addTransit(const StepContext& ctx, bool passage, const std::str
         m_insert.run({holder.number, holder.surname, holder.firstName, ctx.entry.location, now.dateText(),
                       now.timeText(), Value(passage), ctx.entry.state, nota});
     } catch (const DatabaseError& e) {
-        m_notice.failed(e.what());
+        m_notice.failed(StoreFailureNotice::Store::Transits, e.what());
         return false;
     }
-    m_notice.succeeded();
+    m_notice.succeeded(StoreFailureNotice::Store::Transits);
     return true;
 }
 

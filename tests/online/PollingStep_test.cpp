@@ -402,7 +402,7 @@ TEST(PollingStepTest, OneStepAtATimeAndWorkAfterTheStepWaitsForTheRecord) {
     EXPECT_TRUE(now);
 }
 
-TEST(PollingStepTest, StoreFailureShownOnceAndPollingGoesOn) {
+TEST(PollingStepTest, StoreFailureStaysOnTheStatusLineAndStopsNothing) {
     OnlineHarness h;
     h.settings.Beep = false;
     h.addReader(readerAt(1, "000123"));
@@ -412,39 +412,101 @@ TEST(PollingStepTest, StoreFailureShownOnceAndPollingGoesOn) {
     h.present(1, OnlineHarness::card("0009000123"));
     h.present(1, OnlineHarness::card("0009000123"));
     h.present(1, OnlineHarness::card("0001000123"));
-    // The outcome stays on the window; the failure is told once.
+    // The outcome stays on the window and the doors got their commands; the failure is on the status
+    // line, and no box waits for anybody.
     EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
-    ASSERT_EQ(h.op.shown.size(), 1u);
-    EXPECT_EQ(h.op.shown[0].title, "Errore");
-    EXPECT_NE(h.op.shown[0].text.find("database or disk is full"), std::string::npos);
+    EXPECT_TRUE(h.op.shown.empty());
+    ASSERT_FALSE(h.view.status.empty());
+    EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("database or disk is full"));
+    EXPECT_EQ(h.view.status.size(), 1u); // shown once, not once per failure
+    EXPECT_EQ(h.payloads(), (std::vector<std::string>{"01000123D", "01000123K000000000", "01000123D",
+                                                      "01000123K000000000", "01000123D", "01000123K110001001"}));
     EXPECT_TRUE(h.transits().empty());
     // The presence table still works, and the step ended normally.
     EXPECT_EQ(h.inside(), std::vector<std::string>{"0001"});
     EXPECT_FALSE(h.state.stepInProgress);
 
-    // After a write that works, the next failure is told again.
+    // A write that works clears the line; the next failure shows again.
     h.install.db()->executeScript("DROP TRIGGER full");
     h.present(1, OnlineHarness::card("0009000123"));
     EXPECT_EQ(h.transits().size(), 1u);
+    EXPECT_EQ(h.view.status.back(), "");
     h.install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
                                   "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;");
     h.present(1, OnlineHarness::card("0009000123"));
-    EXPECT_EQ(h.op.shown.size(), 2u);
+    EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("disk I/O error"));
+    EXPECT_TRUE(h.op.shown.empty());
 }
 
-TEST(PollingStepTest, LookupFailureEndsTheStepQuietlyAfterOneMessage) {
+TEST(PollingStepTest, LookupFailureEndsTheStepAndStaysOnTheStatusLine) {
     OnlineHarness h;
     h.addReader(readerAt(1, "000123"));
     h.addUser({});
     h.install.db()->executeScript("ALTER TABLE Carte RENAME TO CarteOld");
     h.present(1, OnlineHarness::card("0001000123"));
     h.present(1, OnlineHarness::card("0001000123"));
-    EXPECT_EQ(h.op.shown.size(), 1u);
+    EXPECT_TRUE(h.op.shown.empty());
+    ASSERT_EQ(h.view.status.size(), 1u);
+    EXPECT_NE(h.view.status[0].find("Impossibile registrare"), std::string::npos);
     EXPECT_FALSE(h.state.stepInProgress);
     EXPECT_FALSE(h.step->inProgress());
     // The next step runs as usual.
     h.present(1, OnlineFakeBus::codeReply('S'));
     EXPECT_EQ(h.bus.sent().size(), 3u);
+}
+
+TEST(PollingStepTest, TheRefusalIsRecordedBeforeTheBeep) {
+    OnlineHarness h;
+    h.settings.Beep = true;
+    h.addReader(readerAt(1, "000123"));
+    std::size_t recordedAtFirstBeep = 99;
+    h.clock.onPause = [&](int) {
+        if (h.op.beeps == 1 && recordedAtFirstBeep == 99) {
+            recordedAtFirstBeep = h.transits().size();
+        }
+    };
+    h.present(1, OnlineHarness::card("0009000123"));
+    EXPECT_GT(h.op.beeps, 1);
+    EXPECT_EQ(recordedAtFirstBeep, 1u);
+    EXPECT_EQ(h.payloads().back(), "01000123K000000000");
+}
+
+TEST(PollingStepTest, SilentReadersAndASilentLineShowOnTheStatusLineUntilTheyAnswer) {
+    OnlineHarness h;
+    TestInstall::Reader entrance = readerAt(1, "000123");
+    entrance.SituatoPresso = "INGRESSO";
+    h.addReader(entrance);
+    TestInstall::Reader exit = readerAt(2, "000123");
+    exit.SituatoPresso = "USCITA";
+    h.addReader(exit);
+    bool lineUp = true;
+    h.bus.respond([&](const std::string& payload, Timing) {
+        const bool second = payload.rfind("02", 0) == 0;
+        return lineUp && !second ? OnlineFakeBus::codeReply('S') : std::string();
+    });
+    auto pass = [&] {
+        h.step->run(1);
+        h.step->run(2);
+    };
+    pass();
+    pass();
+    EXPECT_TRUE(h.view.status.empty()); // two silent polls are not yet a silent reader
+    pass();
+    ASSERT_FALSE(h.view.status.empty());
+    EXPECT_EQ(h.view.status.back(), "Lettore 2 USCITA non risponde");
+
+    lineUp = false; // the adapter is pulled: nobody answers
+    pass();
+    pass();
+    pass();
+    EXPECT_EQ(h.view.status.back(), "Linea seriale muta: nessun lettore risponde");
+    EXPECT_TRUE(h.op.shown.empty());
+    EXPECT_TRUE(h.transits().empty());
+
+    // The first answer clears the line and its reader; the reader still silent stays.
+    lineUp = true;
+    pass();
+    EXPECT_EQ(h.view.status.back(), "Lettore 2 USCITA non risponde");
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "online/StoreFailureNotice.hpp"
 #include "support/OnlineHarness.hpp"
 
 #include <gtest/gtest.h>
@@ -135,7 +136,9 @@ TEST_F(PresenceTest, EntranceNotStoredIsNotCounted) {
     EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
     EXPECT_EQ(h.settings.Utenti, 0);
     EXPECT_EQ(h.utentiInFile(), 0);
-    EXPECT_EQ(h.op.shown.size(), 1u);
+    EXPECT_TRUE(h.op.shown.empty());
+    ASSERT_FALSE(h.view.status.empty());
+    EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("database or disk is full"));
     // The passage itself is in the history.
     EXPECT_EQ(h.transits().size(), 1u);
 }

@@ -38,13 +38,14 @@ public:
 /// for tests that drive the decision (or one part) directly.
 struct DecisionParts {
     explicit DecisionParts(PollingStep::Environment e)
-        : env(std::move(e)), notice(env.op), log(env.db, env.settings, env.clock, env.programFolder, notice),
+        : env(std::move(e)), status(env.view), notice(status), log(env.db, env.settings, env.clock, env.programFolder, notice),
           presence(env.db, env.settings, env.settingsFile, notice),
           refusal(env.view, env.bus, env.op, env.clock, env.pump, env.settings, log),
           decision(env.db, env.view, env.bus, env.clock, env.pump, env.settings, env.entryLimit, presence, refusal,
                    log) {}
 
     PollingStep::Environment env;
+    StatusLine status;
     StoreFailureNotice notice;
     TransitLog log;
     PresenceTable presence;

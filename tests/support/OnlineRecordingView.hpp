@@ -16,6 +16,7 @@ public:
     void setLamps(LampColour colour) override { lamps.push_back(colour); }
     void showPresence(const std::string& text) override { presence.push_back(text); }
     void pollingStopped() override { ++stops; }
+    void showStatus(const std::string& text) override { status.push_back(text); }
 
     /// Last `Label3` text, or empty.
     std::string lastEvent() const { return events.empty() ? std::string() : events.back(); }
@@ -27,6 +28,7 @@ public:
     std::vector<std::string> received;
     std::vector<LampColour> lamps;
     std::vector<std::string> presence;
+    std::vector<std::string> status; // every text the status line showed, "" when it was hidden
     int stops = 0;
 };
 

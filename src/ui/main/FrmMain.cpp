@@ -334,6 +334,11 @@ void FrmMain::showPresence(const std::string& text) {
     m_ui->Label4->showText(QString::fromStdString(text));
 }
 
+void FrmMain::showStatus(const std::string& text) {
+    m_ui->LabelStato->showText(display(text));
+    m_ui->LabelStato->setVisible(!text.empty());
+}
+
 void FrmMain::pollingStopped() {
     setPolling(false);
 }

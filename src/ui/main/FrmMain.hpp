@@ -43,6 +43,7 @@ public:
     void setLamps(LampColour colour) override;
     void showPresence(const std::string& text) override;
     void pollingStopped() override;
+    void showStatus(const std::string& text) override;
 
     /// Reloads the reader list from `Lettori` and sets the polling interval (after the readers have
     /// been changed). Errors of the engine are left to the caller.

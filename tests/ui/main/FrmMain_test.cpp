@@ -680,5 +680,23 @@ TEST(FrmMainTest, AssistiveTechnologyReadsTheShownTextsAfterAGrantAndARefusal) {
     EXPECT_NE(form.read("Shape1").name, form.read("Shape2").name) << "the two lamps are told apart";
 }
 
+TEST(FrmMainTest, TheStatusLineShowsOnlyWhileThereIsSomethingToSayAndIsReadAsShown) {
+    Install install;
+    install.create(1);
+    Window w(install);
+    ASSERT_EQ(w.load(), 0);
+    auto* status = w.child<QLabel>("LabelStato");
+    ASSERT_NE(status, nullptr);
+    EXPECT_FALSE(status->isVisibleTo(w.frm.get()));
+    OnlineView& view = *w.frm;
+    view.showStatus("Lettore 1 INGRESSO non risponde");
+    EXPECT_TRUE(status->isVisibleTo(w.frm.get()));
+    EXPECT_EQ(status->text().toStdString(), "Lettore 1 INGRESSO non risponde");
+    EXPECT_EQ(status->accessibleName().toStdString(), "Lettore 1 INGRESSO non risponde");
+    view.showStatus("");
+    EXPECT_FALSE(status->isVisibleTo(w.frm.get()));
+    EXPECT_TRUE(w.op.shown.empty());
+}
+
 } // namespace
 } // namespace sentinex

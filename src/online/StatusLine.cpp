@@ -1,0 +1,55 @@
+#include "StatusLine.hpp"
+
+#include "OnlineView.hpp"
+
+namespace sentinex {
+
+void StatusLine::setStoreFailure(const std::string& text) {
+    m_store = text;
+    publish();
+}
+
+void StatusLine::clearStoreFailure() {
+    m_store.clear();
+    publish();
+}
+
+void StatusLine::setSilentReader(int readerIndex, const std::string& text) {
+    m_silent[readerIndex] = text;
+    publish();
+}
+
+void StatusLine::clearSilentReader(int readerIndex) {
+    if (m_silent.erase(readerIndex) > 0) {
+        publish();
+    }
+}
+
+void StatusLine::setLineSilent(bool silent) {
+    m_lineSilent = silent;
+    publish();
+}
+
+std::string StatusLine::text() const {
+    std::string t = m_store;
+    auto add = [&t](const std::string& line) { t += (t.empty() ? "" : LineBreak) + line; };
+    if (m_lineSilent) {
+        // Every reader is silent: one line says it better than one per reader.
+        add(LineSilentText);
+    } else {
+        for (const auto& [index, line] : m_silent) {
+            add(line);
+        }
+    }
+    return t;
+}
+
+void StatusLine::publish() {
+    std::string now = text();
+    if (now != m_shown) {
+        m_shown = std::move(now);
+        m_view.showStatus(m_shown);
+    }
+}
+
+} // namespace sentinex

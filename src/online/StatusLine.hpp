@@ -1,0 +1,41 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace sentinex {
+
+class OnlineView;
+
+/// What the main window's status line says about the online access control: a record that could not
+/// be stored, readers that do not answer, a line where nobody answers. Each condition is set and cleared
+/// on its own; the view is told only when the whole text changes. Nothing here stops or waits.
+class StatusLine {
+public:
+    explicit StatusLine(OnlineView& view) : m_view(view) {}
+
+    /// The store refused a record (or a read): `text` says what and why, until `clearStoreFailure`.
+    void setStoreFailure(const std::string& text);
+    void clearStoreFailure();
+    /// Reader `readerIndex` (1-based) does not answer (`text` names it), or answers again.
+    void setSilentReader(int readerIndex, const std::string& text);
+    void clearSilentReader(int readerIndex);
+    /// No reader of the list has answered for some passes, or one has answered again.
+    void setLineSilent(bool silent);
+
+    /// The whole text as shown: one condition per line, the store first.
+    std::string text() const;
+
+    static constexpr const char* LineSilentText = "Linea seriale muta: nessun lettore risponde";
+
+private:
+    void publish();
+
+    OnlineView& m_view;
+    std::string m_store;
+    std::map<int, std::string> m_silent;
+    bool m_lineSilent = false;
+    std::string m_shown;
+};
+
+} // namespace sentinex
