@@ -20,7 +20,12 @@ void Schema::requireMain(Database& db) {
 }
 
 void Schema::addMissingIndexes(Database& db) {
-    db.execute("CREATE INDEX IF NOT EXISTS presenti_NumeroBadge_trim ON presenti (trim(NumeroBadge))");
+    // Looked up first, so a file that has them is only read: no write lock, no sync at every start.
+    const auto found = db.query("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?",
+                                {"presenti_NumeroBadge_trim"});
+    if (found.empty() || found.front().empty() || found.front().front().toInt() == 0) {
+        db.execute("CREATE INDEX IF NOT EXISTS presenti_NumeroBadge_trim ON presenti (trim(NumeroBadge))");
+    }
 }
 
 void Schema::requireReport(Database& db) {
