@@ -76,7 +76,7 @@ ReaderRecord ReaderStore::at(int position) {
     return recordOf(rows.at(0));
 }
 
-std::vector<ReaderValidation::Slot> ReaderStore::slots() {
+std::vector<ReaderValidation::Slot> ReaderStore::loopAddresses() {
     std::vector<ReaderValidation::Slot> out;
     for (const auto& row : m_db->query("SELECT NumeroLoop, NumeroIndirizzo FROM Lettori ORDER BY rowid")) {
         out.push_back({row[0].toInt(), row[1].toInt()});

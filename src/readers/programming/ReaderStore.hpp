@@ -28,7 +28,7 @@ public:
     /// The record at `position` (1-based). Throws std::out_of_range when there is none.
     ReaderRecord at(int position);
     /// Loop and address of every record in stored order, for the uniqueness check.
-    std::vector<ReaderValidation::Slot> slots();
+    std::vector<ReaderValidation::Slot> loopAddresses();
 
     /// Appends a reader; it takes the last position. Throws std::length_error when 64 are stored.
     void add(const ReaderRecord& record);

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "readers/programming/ReaderForm.hpp"
+#include "readers/programming/ReaderRecord.hpp"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace Ui {
+class FrmConfLettori;
+}
+
+namespace sentinex {
+
+class ReaderStore;
+class Session;
+
+/// The reader configuration form "Sentinex - gestione lettori": browses the `Lettori` records one at a
+/// time, creates (at most 64), edits, deletes, validates before saving and programs the shown reader.
+/// Validation, storage and programming are the rules of src/readers/programming; the window shows
+/// their outcome. Leaving it ("Ritorna alla pagina principale" or the close box) reloads the session's
+/// reader list, so the polling sees the new list.
+class FrmConfLettori : public QWidget {
+    Q_OBJECT
+public:
+    /// Opens on the first reader of the session's database. Throws DatabaseError when `Lettori` cannot
+    /// be read.
+    explicit FrmConfLettori(Session& session, QWidget* parent = nullptr);
+    ~FrmConfLettori() override;
+
+    /// Called after the form has been left and the reader list reloaded (the main window shows itself).
+    void setOnReturn(std::function<void()> onReturn) { m_onReturn = std::move(onReturn); }
+    /// Called by "Utilities" with this form disabled; the card-file utility gives it back.
+    void setOnUtilities(std::function<void()> open) { m_onUtilities = std::move(open); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class Mode { Browse, Creating, Editing };
+
+    void open();
+    void reload();
+    void showRecord();
+    void showForm(const ReaderForm& form);
+    ReaderForm readForm() const;
+    void setFieldsEnabled(bool on);
+    void showCounter();
+    void browseButtons();
+    void enterEditing(Mode mode);
+    void next();
+    void previous();
+    void onCommand3();
+    void onCommand4();
+    void save();
+    void remove();
+    void program();
+    void leave();
+    void setUtilitiesFor(const std::string& type);
+    void setRunning(bool running);
+
+    Session& m_session;
+    std::unique_ptr<Ui::FrmConfLettori> m_ui;
+    std::unique_ptr<ReaderStore> m_store;
+    std::vector<ReaderRecord> m_records;
+    int m_current = 0;
+    int m_count = 0;
+    int m_saved = 0;
+    Mode m_mode = Mode::Browse;
+    bool m_running = false;
+    bool m_cancelWait = false;
+    bool m_left = false;
+    std::function<void()> m_onReturn;
+    std::function<void()> m_onUtilities;
+};
+
+} // namespace sentinex
