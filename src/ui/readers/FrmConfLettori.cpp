@@ -45,8 +45,9 @@ FrmConfLettori::FrmConfLettori(Session& session, QWidget* parent)
     connect(m_ui->Command6, &QPushButton::clicked, this, [this] { program(); });
     connect(m_ui->Command7, &QPushButton::clicked, this, [this] { leave(); });
     connect(m_ui->Command8, &QPushButton::clicked, this, [this] {
-        setEnabled(false);
+        // The card-file utility gives the form back when it closes; without one nothing is opened.
         if (m_onUtilities) {
+            setEnabled(false);
             m_onUtilities();
         }
     });
