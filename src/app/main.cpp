@@ -7,7 +7,59 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char* Usage =
+    "Uso: sentinex [--help] [--version]\n"
+    "\n"
+    "Controllo accessi Sentinex. Il programma lavora sui file della cartella che contiene l'eseguibile\n"
+    "(Sentinex.ini, Sentinex.mdb, RepSentinex.mdb, Date.txt, pswsentinex.txt) e non prende altre\n"
+    "impostazioni dalla riga di comando.\n"
+    "\n"
+    "  --help     mostra questo aiuto ed esce\n"
+    "  --version  mostra la versione ed esce\n";
+
+/// True when some windowing system can be reached: a platform chosen by hand, X11 or Wayland.
+bool displayAvailable() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Sentinex %d.%d - SX003\n", SENTINEX_VERSION_MAJOR, SENTINEX_VERSION_MINOR);
+            return 0;
+        }
+        std::fprintf(stderr, "sentinex: opzione sconosciuta '%s'.\n\n%s", argv[i], Usage);
+        return 2;
+    }
+    if (!displayAvailable()) {
+        std::fputs("sentinex: nessuno schermo disponibile (DISPLAY non impostata). Avviare Sentinex da una "
+                   "sessione grafica, oppure con xvfb-run.\n",
+                   stderr);
+        return 1;
+    }
+    // Every file the program creates (history, journals, copies, temporary rewrites) is for its own
+    // user and group only, whatever umask it was started with.
+    ::umask(027);
+
     QApplication app(argc, argv);
     sentinex::QtItalianTranslation::install();
     sentinex::QtOperator op;
@@ -15,8 +67,9 @@ int main(int argc, char** argv) {
     sentinex::QtEventPump pump;
     sentinex::Session session({}, op, clock, pump);
     sentinex::FrmMain window(session);
-    if (const int code = window.load(); code != 0)
+    if (const int code = window.load(); code != 0) {
         return code;
+    }
     window.show();
     return QApplication::exec();
 }

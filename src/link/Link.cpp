@@ -61,7 +61,9 @@ bool Link::openPort() {
     std::string why;
     if (n < 1 || !port->open(path, &why)) {
         m_lastError = why.empty() ? path + ": porta non valida" : why;
-        m_operator.message("Attenzione", "Porta seriale " + std::to_string(n) + " non funzionante.",
+        // What was tried and why it failed, so the installer knows which device to look at.
+        m_operator.message("Attenzione",
+                           "Porta seriale " + std::to_string(n) + " non funzionante. (" + m_lastError + ")",
                            MsgIcon::Critical);
         return false;
     }

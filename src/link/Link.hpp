@@ -39,7 +39,8 @@ public:
 
     /// Port opening of the start-up: closes the port, opens serial port `Settings.Seriale` (device from
     /// section "Porte" of the settings file, else /dev/ttyS<n-1>). On failure shows
-    /// "Porta seriale <n> non funzionante." (title "Attenzione", critical icon), keeps the port closed
+    /// "Porta seriale <n> non funzionante. (<device>: <reason>)" (title "Attenzione", critical icon), keeps
+    /// the port closed
     /// and returns false; exchanges then return "".
     bool openPort();
     /// Why the last opening failed (for tools), empty after a success.

@@ -88,9 +88,16 @@ Session::Start Session::start(OnlineView& view) {
 }
 
 void Session::openDatabase() {
-    m_db = Database::open(m_folder.database());
-    Schema::requireMain(*m_db);
-    m_lettori.bind(m_db, "Lettori");
+    const std::string path = m_folder.database();
+    m_db = Database::open(path);
+    try {
+        // A damaged file often opens and fails only at its first read.
+        Schema::requireMain(*m_db);
+        m_lettori.bind(m_db, "Lettori");
+    } catch (const DatabaseError& e) {
+        m_db.reset();
+        throw DatabaseError(Database::unusableFileMessage(path, e.what()));
+    }
     try {
         Schema::addMissingIndexes(*m_db);
     } catch (const DatabaseError&) {

@@ -173,6 +173,10 @@ void configure(sqlite3* db, bool mainDb, bool creating) {
 
 } // namespace
 
+std::string Database::unusableFileMessage(const std::string& path, const std::string& engineText) {
+    return "Archivio '" + path + "' danneggiato o illeggibile (" + engineText + ").";
+}
+
 std::shared_ptr<Database> Database::open(const std::string& path, bool mainDb) {
     if (!fileExists(path)) {
         throw DatabaseError("Impossibile trovare il file '" + path + "'.");
@@ -181,12 +185,12 @@ std::shared_ptr<Database> Database::open(const std::string& path, bool mainDb) {
     const int rc = sqlite3_open_v2(path.c_str(), &db->m_db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         const std::string msg = db->m_db ? sqlite3_errmsg(db->m_db) : sqlite3_errstr(rc);
-        throw DatabaseError("Impossibile aprire il file '" + path + "': " + msg);
+        throw DatabaseError(unusableFileMessage(path, msg));
     }
     try {
         configure(db->m_db, mainDb, false);
     } catch (const DatabaseError& e) {
-        throw DatabaseError("Impossibile aprire il file '" + path + "': " + e.what());
+        throw DatabaseError(unusableFileMessage(path, e.what()));
     }
     return db;
 }

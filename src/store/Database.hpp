@@ -37,6 +37,9 @@ public:
     /// Returns false, leaving `path` as it was, when `from` is missing or the copy fails. Never throws.
     /// No connection to `path` may be open.
     static bool replaceWithCopy(const std::string& from, const std::string& path);
+    /// What the operator is told about a file the engine refuses: "Archivio '<path>' danneggiato o
+    /// illeggibile (<engine text>)."
+    static std::string unusableFileMessage(const std::string& path, const std::string& engineText);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

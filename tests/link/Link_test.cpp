@@ -205,7 +205,10 @@ TEST(LinkPort, OpeningFailureShowsTheMessageAndKeepsThePortClosed) {
     EXPECT_FALSE(link.portOpen());
     ASSERT_EQ(op.messages().size(), 1u);
     EXPECT_EQ(op.messages()[0].title, "Attenzione");
-    EXPECT_EQ(op.messages()[0].text, "Porta seriale 3 non funzionante.");
+    // The device tried and the system's reason follow the message.
+    EXPECT_EQ(op.messages()[0].text.rfind("Porta seriale 3 non funzionante. (" + dir.file("no-such-device") + ": ", 0),
+              0u)
+        << op.messages()[0].text;
     EXPECT_EQ(op.messages()[0].icon, MsgIcon::Critical);
     EXPECT_EQ(link.exchange(kReader, "01000123D", Timing::Command), "");
 }

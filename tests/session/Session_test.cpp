@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace sentinex {
@@ -84,6 +85,22 @@ TEST(SessionTest, AFolderWithoutADatabaseEndsTheStartUpWithTheEngineMessage) {
     EXPECT_FALSE(op.messages()[0].text.empty());
     EXPECT_EQ(session.pollingStep(), nullptr);
     EXPECT_EQ(Session::exitCode(Session::Start::NoDatabase), Session::ExitDatabase);
+}
+
+TEST(SessionTest, ADamagedDatabaseIsNamedInItalianWithTheEngineWords) {
+    Site site;
+    const std::string path = site.install.folder().database();
+    site.install.temp().write("Sentinex.mdb", std::string(4096, 'x')); // the file's pages overwritten
+    for (const char* journal : {"-wal", "-shm"}) {
+        std::remove((path + journal).c_str());
+    }
+    ScriptedOperator op;
+    Session session(site.install.dir(), op, site.clock, site.pump, &site.bus);
+    EXPECT_EQ(session.start(site.view), Session::Start::NoDatabase);
+    ASSERT_EQ(op.messages().size(), 1u);
+    const std::string text = op.messages()[0].text;
+    EXPECT_EQ(text.rfind("Archivio '" + path + "' danneggiato o illeggibile (", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - 2), ").");
 }
 
 TEST(SessionTest, AnOlderDatabaseGetsThePresenceIndex) {

@@ -62,6 +62,18 @@ TEST_F(SetupTool, LaysOutACompleteInstallation) {
     EXPECT_FALSE(s.bandDefined[0] || s.bandDefined[1] || s.bandDefined[2]);
 }
 
+TEST_F(SetupTool, NamesBadgesHistoryAndPasswordAreNotWorldReadable) {
+    // Whatever umask the installer runs under, the folder is 0750 and its data files 0640.
+    ASSERT_EQ(std::system(("umask 000; " + setupTool() + " " + inst() + " >/dev/null 2>&1").c_str()), 0);
+    namespace fs = std::filesystem;
+    auto mode = [](const std::string& path) { return fs::status(path).permissions() & fs::perms::all; };
+    using P = fs::perms;
+    EXPECT_EQ(mode(inst()), P::owner_all | P::group_read | P::group_exec);
+    for (const char* name : {"Sentinex.mdb", "RepSentinex.mdb", "Sentinex.ini", "pswsentinex.txt", "Date.txt"}) {
+        EXPECT_EQ(mode(inst() + "/" + name), P::owner_read | P::owner_write | P::group_read) << name;
+    }
+}
+
 TEST_F(SetupTool, RefusesToOverwriteADatabase) {
     ASSERT_EQ(run(inst()), 0);
     Database::open(ProgramFolder(inst()).database())

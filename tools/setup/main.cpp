@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <sys/stat.h>
 
 int main(int argc, char** argv) {
     CLI::App app{"Prepara una nuova installazione di Sentinex nella cartella indicata."};
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
                  "Aggiunge due lettori e tre utenti dimostrativi e la porta COM1 simulata");
     app.add_option("DIR", dir, "Cartella del programma")->required();
     CLI11_PARSE(app, argc, argv);
+    // Names, badges, history and the password are nobody else's business: folder 0750, files 0640.
+    ::umask(027);
 
     const sentinex::Installer installer(dir, sentinex::ProgramFolder::ofExecutable().dir());
     std::string error;
