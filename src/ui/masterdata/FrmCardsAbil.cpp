@@ -1,0 +1,454 @@
+#include "FrmCardsAbil.hpp"
+
+#include "ui_FrmCardsAbil.h"
+
+#include "core/Operator.hpp"
+#include "core/Settings.hpp"
+#include "link/ReaderCommands.hpp"
+#include "masterdata/CardUpload.hpp"
+#include "masterdata/UserRecord.hpp"
+#include "masterdata/UserRelease.hpp"
+#include "masterdata/UserStore.hpp"
+#include "readers/AppState.hpp"
+#include "session/Session.hpp"
+#include "store/Database.hpp"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+namespace sentinex {
+
+static_assert(FrmCardsAbil::ReaderPositions == UserRecord::ReaderPositions);
+
+namespace {
+
+constexpr const char* NewCaption = "Nuovo utente";
+constexpr const char* ModifyCaption = "Modifica utente";
+constexpr const char* CancelCaption = "Annulla";
+constexpr const char* SaveCaption = "Salva dati";
+
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string std8(const QString& text) {
+    return text.toStdString();
+}
+
+} // namespace
+
+FrmCardsAbil::FrmCardsAbil(Session& session, QWidget* parent)
+    : FrmCardsAbil(session.database(), session.op(), session.settings(), session.state(), *session.bus(),
+                   parent) {}
+
+FrmCardsAbil::FrmCardsAbil(std::shared_ptr<Database> db, Operator& op, const Settings& settings,
+                           AppState& state, ReaderBus& bus, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmCardsAbil>()), m_db(std::move(db)), m_op(op),
+      m_settings(settings), m_state(state), m_bus(bus), m_store(std::make_unique<UserStore>(m_db)) {
+    m_ui->setupUi(this);
+    connectControls();
+    load();
+}
+
+FrmCardsAbil::~FrmCardsAbil() = default;
+
+void FrmCardsAbil::connectControls() {
+    auto& ui = *m_ui;
+    connect(ui.Command12, &QPushButton::clicked, this, [this] { moveTo(1); });
+    connect(ui.Command2, &QPushButton::clicked, this, [this] { moveTo(m_current - 1); });
+    connect(ui.Command1, &QPushButton::clicked, this, [this] { moveTo(m_current + 1); });
+    connect(ui.Command13, &QPushButton::clicked, this, [this] { moveTo(m_count); });
+    connect(ui.Command3, &QPushButton::clicked, this, &FrmCardsAbil::onNewOrCancel);
+    connect(ui.Command4, &QPushButton::clicked, this, &FrmCardsAbil::onModifyOrSave);
+    connect(ui.Command5, &QPushButton::clicked, this, &FrmCardsAbil::deleteUser);
+    connect(ui.Command7, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui.Command11, &QPushButton::clicked, this, &FrmCardsAbil::upload);
+    connect(ui.Command14, &QPushButton::clicked, this, &FrmCardsAbil::release);
+    connect(ui.Check5, &QCheckBox::toggled, this, &FrmCardsAbil::onOnlineToggled);
+    connect(ui.Check4, &QCheckBox::toggled, this, &FrmCardsAbil::onBandsApplyToggled);
+}
+
+void FrmCardsAbil::load() {
+    setFrames(false);
+    m_editing = false;
+    m_ui->Combo1->clear();
+    for (const std::string& name : m_store->bandNames()) {
+        m_ui->Combo1->addItem(qt(name));
+    }
+    m_count = m_store->count();
+    if (m_count > 0) {
+        showAt(1);
+    } else {
+        setEmptyState();
+    }
+    optionRefresh();
+}
+
+void FrmCardsAbil::setEmptyState() {
+    auto& ui = *m_ui;
+    enableButtons({ui.Command4, ui.Command5, ui.Command6, ui.Command8, ui.Command9, ui.Command10,
+                   ui.Command11, ui.Command14, ui.Command15},
+                  false);
+    m_current = 0;
+    m_count = 0;
+    m_key.reset();
+    m_ui->Label6->showText(QStringLiteral("0 Utenti"));
+    clearRecord(false);
+}
+
+void FrmCardsAbil::showAt(std::int64_t position) {
+    const auto stored = m_store->atPosition(position);
+    if (!stored) {
+        // The table shrank behind the form's back: stand on what is there now.
+        m_count = m_store->count();
+        if (m_count == 0) {
+            setEmptyState();
+            return;
+        }
+        showAt(m_count);
+        return;
+    }
+    m_current = position;
+    m_key = stored->key;
+    showCounter();
+    showRecord(stored->user);
+}
+
+void FrmCardsAbil::showCounter() {
+    m_ui->Label6->showText(QStringLiteral("%1 / %2").arg(m_current).arg(m_count));
+}
+
+void FrmCardsAbil::setOption(QAbstractButton* first, QAbstractButton* second, bool firstChosen) {
+    (firstChosen ? first : second)->setChecked(true);
+}
+
+void FrmCardsAbil::showRecord(const UserRecord& u) {
+    auto& ui = *m_ui;
+    ui.Text1->setText(qt(u.surname));
+    ui.Text2->setText(qt(u.firstName));
+    ui.Text3->setText(qt(u.address));
+    ui.Text4->setText(qt(u.cardNumber));
+    ui.Text5->setText(qt(u.notes));
+    ui.Check1->setChecked(u.cardEnabled);
+    ui.Check5->setChecked(u.online);
+    ui.Check2->setChecked(u.output1);
+    ui.Check3->setChecked(u.output2);
+    setOption(ui.Option1, ui.Option2, u.checkInputs);
+    setOption(ui.Option3, ui.Option4, u.inputsAnd);
+    setOption(ui.Option5, ui.Option6, u.input1On);
+    setOption(ui.Option7, ui.Option8, u.input2On);
+    ui.Check4->setChecked(u.bandsApply);
+    ui.Combo1->setEditText(qt(u.bandName));
+    ui.Combo1->setEnabled(u.bandsApply);
+    QAbstractButton* bands[] = {ui.Option12, ui.Option9, ui.Option10, ui.Option11};
+    if (u.standAloneBand >= 0 && u.standAloneBand <= 3) {
+        bands[u.standAloneBand]->setChecked(true);
+    }
+    m_flags = u.readerFlags;
+    m_held = u.held;
+}
+
+UserRecord FrmCardsAbil::fromControls() const {
+    const auto& ui = *m_ui;
+    UserRecord u;
+    u.surname = std8(ui.Text1->text());
+    u.firstName = std8(ui.Text2->text());
+    u.address = std8(ui.Text3->text());
+    u.cardNumber = std8(ui.Text4->text());
+    u.notes = std8(ui.Text5->text());
+    u.cardEnabled = ui.Check1->isChecked();
+    u.online = ui.Check5->isChecked();
+    u.output1 = ui.Check2->isChecked();
+    u.output2 = ui.Check3->isChecked();
+    u.checkInputs = ui.Option1->isChecked();
+    u.inputsAnd = ui.Option3->isChecked();
+    u.input1On = ui.Option5->isChecked();
+    u.input2On = ui.Option7->isChecked();
+    u.bandsApply = ui.Check4->isChecked();
+    u.bandName = std8(ui.Combo1->currentText());
+    u.standAloneBand = ui.Option9->isChecked()    ? 1
+                       : ui.Option10->isChecked() ? 2
+                       : ui.Option11->isChecked() ? 3
+                                                  : 0;
+    u.readerFlags = m_flags;
+    u.held = m_held;
+    return u;
+}
+
+void FrmCardsAbil::clearRecord(bool withDefaults) {
+    auto& ui = *m_ui;
+    for (QLineEdit* box : {ui.Text1, ui.Text2, ui.Text3, ui.Text4, ui.Text5}) {
+        box->clear();
+    }
+    ui.Combo1->setEditText(QString());
+    for (QCheckBox* box : {ui.Check1, ui.Check2, ui.Check3, ui.Check4, ui.Check5}) {
+        box->setChecked(false);
+    }
+    // An exclusive group keeps one option chosen; clearing all needs it open for a moment.
+    for (QButtonGroup* group : {ui.inputCheck, ui.inputMethod, ui.input1, ui.input2, ui.standAlone}) {
+        group->setExclusive(false);
+        for (QAbstractButton* option : group->buttons()) {
+            option->setChecked(false);
+        }
+        group->setExclusive(true);
+    }
+    if (withDefaults) {
+        for (QAbstractButton* chosen :
+             std::initializer_list<QAbstractButton*>{ui.Check1, ui.Check2, ui.Check3, ui.Check5, ui.Option2,
+                                                     ui.Option4, ui.Option5, ui.Option7, ui.Option12}) {
+            chosen->setChecked(true);
+        }
+    }
+}
+
+void FrmCardsAbil::optionRefresh() {
+    auto& ui = *m_ui;
+    QAbstractButton* bands[] = {ui.Option9, ui.Option10, ui.Option11};
+    ui.Option12->setEnabled(true);
+    for (int i = 0; i < 3; ++i) {
+        bands[i]->setEnabled(m_settings.FasceOrarie && m_settings.bandDefined[i]);
+    }
+    const bool online = ui.Check5->isChecked();
+    ui.Frame6->setVisible(online);
+    ui.Frame11->setVisible(!online);
+    ui.Frame6->setEnabled(m_editing && online);
+    ui.Frame11->setEnabled(m_editing && !online);
+}
+
+void FrmCardsAbil::setFrames(bool on) {
+    m_ui->Frame1->setEnabled(on);
+    m_ui->Frame2->setEnabled(on);
+    m_ui->Frame6->setEnabled(on);
+    // Browse mode lets nothing be changed, the stand-alone choice included.
+    m_ui->Frame11->setEnabled(on);
+}
+
+void FrmCardsAbil::enableButtons(std::initializer_list<QAbstractButton*> buttons, bool enabled) {
+    for (QAbstractButton* button : buttons) {
+        button->setEnabled(enabled);
+    }
+}
+
+void FrmCardsAbil::moveTo(std::int64_t position) {
+    if (m_editing || m_count == 0 || position < 1 || position > m_count || position == m_current) {
+        return;
+    }
+    showAt(position);
+    optionRefresh();
+}
+
+void FrmCardsAbil::onNewOrCancel() {
+    if (m_editing) {
+        cancelEdit();
+    } else {
+        enterEdit(true);
+    }
+}
+
+void FrmCardsAbil::onModifyOrSave() {
+    if (m_editing) {
+        save();
+    } else {
+        enterEdit(false);
+    }
+}
+
+void FrmCardsAbil::enterEdit(bool isNew) {
+    auto& ui = *m_ui;
+    ui.Command3->setText(CancelCaption);
+    ui.Command4->setText(SaveCaption);
+    ui.Command4->setEnabled(true);
+    enableButtons({ui.Command1, ui.Command2, ui.Command5, ui.Command6, ui.Command7, ui.Command10,
+                   ui.Command11, ui.Command12, ui.Command13, ui.Command14, ui.Command15},
+                  false);
+    ui.Command8->setEnabled(true);
+    m_isNew = isNew;
+    m_editing = true;
+    m_savedPosition = m_current;
+    if (isNew) {
+        ui.Command9->setEnabled(false);
+        ui.Label6->showText(QStringLiteral("Nuovo..."));
+        setFrames(true);
+        clearRecord(true);
+        m_flags.fill(0);
+        m_held = false;
+    } else {
+        ui.Command9->setEnabled(!ui.Check5->isChecked() || ui.Check4->isChecked());
+        ui.Label6->showText(QStringLiteral("Modifica..."));
+        setFrames(true);
+    }
+    optionRefresh();
+    ui.Text1->setFocus();
+}
+
+void FrmCardsAbil::cancelEdit() {
+    auto& ui = *m_ui;
+    ui.Command3->setText(NewCaption);
+    ui.Command4->setText(ModifyCaption);
+    enableButtons({ui.Command1, ui.Command2, ui.Command7, ui.Command9, ui.Command12, ui.Command13}, true);
+    m_isNew = false;
+    m_editing = false;
+    setFrames(false);
+    if (m_count != 0) {
+        showAt(m_savedPosition);
+        enableButtons({ui.Command5, ui.Command6, ui.Command10, ui.Command11, ui.Command14, ui.Command15},
+                      true);
+    } else {
+        setEmptyState();
+    }
+    optionRefresh();
+}
+
+void FrmCardsAbil::save() {
+    auto& ui = *m_ui;
+    UserRecord user = fromControls();
+    const std::optional<std::int64_t> editing = m_isNew ? std::nullopt : m_key;
+    try {
+        const UserStore::Validation check = m_store->validate(user, editing);
+        if (check.normalisedCard) {
+            ui.Text4->setText(qt(*check.normalisedCard));
+            user.cardNumber = *check.normalisedCard;
+        }
+        if (!check.ok()) {
+            m_op.message("Attenzione", check.problem, MsgIcon::Exclamation);
+            return;
+        }
+        m_op.showWait();
+        QApplication::processEvents();
+        m_store->save(user, editing);
+    } catch (const DatabaseError& error) {
+        m_op.closeWait();
+        // The form stays in edit mode with everything typed; nothing was stored.
+        m_op.message("Errore", std::string("Impossibile salvare i dati dell'utente: ") + error.what(),
+                     MsgIcon::Critical);
+        return;
+    }
+    if (m_isNew) {
+        m_count = m_store->count();
+        m_savedPosition = m_count;
+    }
+    m_editing = false;
+    m_isNew = false;
+    m_op.closeWait();
+    showAt(m_savedPosition);
+    setFrames(false);
+    optionRefresh();
+    enableButtons({ui.Command1, ui.Command2, ui.Command3, ui.Command4, ui.Command5, ui.Command6, ui.Command7,
+                   ui.Command8, ui.Command9, ui.Command10, ui.Command11, ui.Command12, ui.Command13,
+                   ui.Command14, ui.Command15},
+                  true);
+    ui.Command3->setText(NewCaption);
+    ui.Command4->setText(ModifyCaption);
+}
+
+void FrmCardsAbil::deleteUser() {
+    if (m_count == 0 || !m_key) {
+        m_op.message("Messaggio", "Non ci sono utenti nel database.", MsgIcon::Information);
+        return;
+    }
+    if (m_op.question("Domanda", "Sei sicuro di voler eliminare l'utente ?", MsgIcon::Question) !=
+        Answer::Yes) {
+        return;
+    }
+    try {
+        m_store->remove(*m_key);
+        m_count = m_store->count();
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", std::string("Impossibile eliminare l'utente: ") + error.what(),
+                     MsgIcon::Critical);
+        return;
+    }
+    if (m_count == 0) {
+        setEmptyState();
+    } else {
+        showAt(1);
+    }
+    optionRefresh();
+}
+
+void FrmCardsAbil::upload() {
+    auto& ui = *m_ui;
+    if (!CardUpload::mayStart(ui.Check5->isChecked(), m_state.readers.count(), m_state.pollingOn,
+                              m_state.outputOn, m_op)) {
+        return;
+    }
+    std::optional<UserStore::Stored> stored;
+    try {
+        stored = m_key ? m_store->byKey(*m_key) : std::nullopt;
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    if (!stored) {
+        m_op.message("Messaggio", "Non ci sono utenti nel database.", MsgIcon::Information);
+        return;
+    }
+    const int band = ui.Option9->isChecked()    ? 1
+                     : ui.Option10->isChecked() ? 2
+                     : ui.Option11->isChecked() ? 3
+                                                : 0;
+    CardUpload::Request request;
+    request.cardNumber = std8(ui.Text4->text());
+    request.options = ReaderCommands::cardOptions(ui.Option3->isChecked(), ui.Option1->isChecked(),
+                                                  ui.Option7->isChecked(), ui.Option5->isChecked(), band,
+                                                  ui.Check2->isChecked(), ui.Check3->isChecked());
+    request.storedReaders = stored->user.readerText();
+    request.storedOnline = stored->user.online;
+    request.storedEnabled = stored->user.cardEnabled;
+    ui.Command11->setEnabled(false);
+    CardUpload::run(m_state.readers, m_bus, m_op, m_settings.QuattroCifre, request);
+    ui.Command11->setEnabled(true);
+}
+
+void FrmCardsAbil::release() {
+    try {
+        if (UserRelease::release(*m_db, m_op, m_settings.Imparziale,
+                                 {m_ui->Check5->isChecked(), m_held, std8(m_ui->Text4->text())})) {
+            m_held = false;
+        }
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", error.what(), MsgIcon::Critical);
+    }
+}
+
+void FrmCardsAbil::onOnlineToggled(bool ticked) {
+    if (!m_editing) {
+        return;
+    }
+    auto& ui = *m_ui;
+    ui.Frame6->setEnabled(true);
+    ui.Frame11->setEnabled(true);
+    ui.Frame6->setVisible(ticked);
+    ui.Frame11->setVisible(!ticked);
+    ui.Command9->setEnabled(!ticked || ui.Check4->isChecked());
+}
+
+void FrmCardsAbil::onBandsApplyToggled(bool ticked) {
+    m_ui->Combo1->setEnabled(ticked);
+    m_ui->Command9->setEnabled(ticked);
+}
+
+void FrmCardsAbil::closeEvent(QCloseEvent* event) {
+    // In edit mode the form waits for "Salva dati" or "Annulla".
+    if (m_editing) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit returnedToMain();
+}
+
+void FrmCardsAbil::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && m_ui->Command3->text() == CancelCaption) {
+        m_ui->Command3->click();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_editing) {
+        m_ui->Command4->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace sentinex

@@ -1,0 +1,436 @@
+#include "ui/masterdata/FrmCardsAbil.hpp"
+
+#include "core/Settings.hpp"
+#include "readers/AppState.hpp"
+#include "store/Database.hpp"
+#include "support/OnlineFakeBus.hpp"
+#include "support/ScriptedOperator.hpp"
+#include "support/TestInstall.hpp"
+#include "ui/support/FormDriver.hpp"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sentinex {
+namespace {
+
+using testing::FormDriver;
+using testing::ScriptedOperator;
+using testing::TestInstall;
+
+class FrmCardsAbilTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<ReaderEntry> entries(3);
+        for (int k = 0; k < 3; ++k) {
+            entries[static_cast<std::size_t>(k)].address = static_cast<std::int16_t>(k + 1);
+            entries[static_cast<std::size_t>(k)].location = "LETT" + std::to_string(k + 1);
+        }
+        state.readers.setEntries(entries);
+        settings.QuattroCifre = true;
+    }
+    std::int64_t addUser(const std::string& surname, const std::string& card,
+                         std::map<std::string, Value> extra = {}) {
+        TestInstall::User u;
+        u.Cognome = surname;
+        u.NumeroCarta = card;
+        // Fields the installation's helper names itself are taken out of the extra ones.
+        if (auto online = extra.extract("Flag_online")) {
+            u.Flag_online = online.mapped().toBool();
+        }
+        if (auto readers = extra.extract("Lettore")) {
+            u.Lettore = readers.mapped().toString();
+        }
+        u.extra = std::move(extra);
+        return install.addUser(u);
+    }
+    void addBand(const std::string& name) {
+        install.db()->execute(
+            "INSERT INTO Fasce (Nome, Lun_1_da, Lun_1_a, Lunedi) VALUES (?, '08:00', '12:00', 1)", {name});
+    }
+    FormDriver& open() {
+        form = std::make_unique<FrmCardsAbil>(install.db(), op, settings, state, bus);
+        form->show();
+        driver = std::make_unique<FormDriver>(*form, &op);
+        return *driver;
+    }
+    bool enabled(const char* name) { return driver->control<QWidget>(name).isEnabled(); }
+    bool ticked(const char* name) { return driver->control<QAbstractButton>(name).isChecked(); }
+    Value stored(std::int64_t key, const std::string& field) {
+        return install.db()->query("SELECT " + field + " FROM Carte WHERE rowid = ?", {key}).at(0).at(0);
+    }
+    /// The widget Tab moves to from `from`: the next one in the focus chain that takes Tab focus.
+    static QWidget* nextTabStop(QWidget& from) {
+        for (QWidget* w = from.nextInFocusChain(); w && w != &from; w = w->nextInFocusChain()) {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible()) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+    void press(int key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(),
+                                &down);
+    }
+
+    TestInstall install;
+    Settings settings;
+    AppState state;
+    OnlineFakeBus bus;
+    ScriptedOperator op;
+    std::unique_ptr<FrmCardsAbil> form;
+    std::unique_ptr<FormDriver> driver;
+};
+
+// The buttons that a table without users leaves disabled.
+const char* const NeedsAUser[] = {"Command4",  "Command5",  "Command6",  "Command8", "Command9",
+                                  "Command10", "Command11", "Command14", "Command15"};
+
+TEST_F(FrmCardsAbilTest, EmptyTableThenNewUserDefaults) {
+    FormDriver& d = open();
+    EXPECT_EQ(d.text("Label6"), "0 Utenti");
+    EXPECT_EQ(d.read("Label6").name, "0 Utenti");
+    for (const char* name : NeedsAUser) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+    for (const char* name : {"Command3", "Command7", "Command1", "Command12"}) {
+        EXPECT_TRUE(enabled(name)) << name;
+    }
+    EXPECT_FALSE(enabled("Frame1"));
+
+    d.click("Command3");
+    EXPECT_EQ(d.text("Command3"), "Annulla");
+    EXPECT_EQ(d.text("Command4"), "Salva dati");
+    EXPECT_TRUE(enabled("Command4"));
+    EXPECT_EQ(d.text("Label6"), "Nuovo...");
+    for (const char* name :
+         {"Check1", "Check2", "Check3", "Check5", "Option2", "Option4", "Option5", "Option7", "Option12"}) {
+        EXPECT_TRUE(ticked(name)) << name;
+    }
+    for (const char* name : {"Check4", "Option1", "Option3", "Option6", "Option8", "Option9"}) {
+        EXPECT_FALSE(ticked(name)) << name;
+    }
+    for (const char* name : {"Command1", "Command2", "Command5", "Command7", "Command9", "Command10",
+                             "Command11", "Command12", "Command13", "Command14", "Command15"}) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+    EXPECT_TRUE(enabled("Command8"));
+    EXPECT_TRUE(enabled("Frame1"));
+    // "On Line" ticked: the online band frame shows, the stand-alone one hides.
+    EXPECT_TRUE(d.control<QGroupBox>("Frame6").isVisible());
+    EXPECT_FALSE(d.control<QGroupBox>("Frame11").isVisible());
+
+    d.type("Text1", "Neri");
+    d.type("Text4", "7");
+    d.click("Command4");
+    EXPECT_TRUE(op.shown.empty());
+    EXPECT_EQ(d.text("Text4"), "0007");
+    EXPECT_EQ(d.text("Label6"), "1 / 1");
+    EXPECT_EQ(d.text("Command3"), "Nuovo utente");
+    EXPECT_EQ(d.text("Command4"), "Modifica utente");
+    EXPECT_FALSE(form->editing());
+    const auto rows =
+        install.db()->query("SELECT Cognome, NumeroCarta, Imparziale, Lettore, Flag_online FROM Carte");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (std::vector<Value>{"Neri", "0007", 0, std::string(64, '0'), 1}));
+}
+
+TEST_F(FrmCardsAbilTest, ValidationMessagesInOrderKeepEditMode) {
+    addBand("Turno A");
+    addUser("Rossi", "0012");
+    struct Case {
+        const char* card;
+        bool bandsApply;
+        const char* band;
+        const char* message;
+        const char* cardShown;
+    };
+    const Case cases[] = {
+        {"1a", false, "", "Errore nei dati. Controllare il numero carta.", "1a"},
+        {"1 2", false, "", "Errore nei dati. Controllare il numero carta.", "1 2"},
+        {"012", false, "", "Numero di carta già assegnato.", "012"},
+        {"5", true, "", "Non è stato definito nessun turno per le fasce orarie.", "0005"},
+        {"5", true, "Turno B", "Non è stato definito nessun turno per le fasce orarie.", "0005"},
+    };
+    FormDriver& d = open();
+    for (const auto& c : cases) {
+        op.clear();
+        d.click("Command3");
+        d.type("Text4", c.card);
+        if (c.bandsApply) {
+            d.click("Check4");
+            d.type("Combo1", c.band);
+        }
+        d.click("Command4");
+        ASSERT_EQ(op.shown.size(), 1u) << c.card;
+        EXPECT_EQ(op.shown[0].title, "Attenzione");
+        EXPECT_EQ(op.shown[0].text, c.message) << c.card;
+        EXPECT_EQ(op.shown[0].icon, MsgIcon::Exclamation);
+        EXPECT_TRUE(form->editing());
+        EXPECT_EQ(d.text("Text4"), c.cardShown);
+        EXPECT_EQ(d.text("Command4"), "Salva dati");
+        d.click("Command3"); // cancel
+    }
+    EXPECT_EQ(install.db()->query("SELECT count(*) FROM Carte")[0][0], Value(1));
+
+    // With "Abilita" cleared the same user saves and its copy is unset.
+    op.clear();
+    d.click("Command3");
+    d.type("Text4", "5");
+    d.click("Command4");
+    EXPECT_TRUE(op.shown.empty());
+    EXPECT_EQ(d.text("Label6"), "2 / 2");
+    EXPECT_EQ(install.db()->query("SELECT Lun_1_da, Lunedi FROM Carte WHERE NumeroCarta = '0005'")[0],
+              (std::vector<Value>{"##:##", 0}));
+}
+
+TEST_F(FrmCardsAbilTest, ModifyKeepsItsOwnNumberAndCopiesTheBand) {
+    addBand("Turno A");
+    addUser("Rossi", "0012");
+    const auto second = addUser("Verdi", "0020", {{"Imparziale", 1}});
+    FormDriver& d = open();
+    d.click("Command1");
+    EXPECT_EQ(d.text("Label6"), "2 / 2");
+    EXPECT_EQ(d.text("Text1"), "Verdi");
+    d.click("Command4");
+    EXPECT_EQ(d.text("Label6"), "Modifica...");
+    d.type("Text2", "Luca");
+    d.click("Check4");
+    d.type("Combo1", "Turno A ");
+    d.click("Command4");
+    EXPECT_TRUE(op.shown.empty()) << op.shown.front().text;
+    EXPECT_EQ(d.text("Label6"), "2 / 2");
+    EXPECT_EQ(stored(second, "Nome"), Value("Luca"));
+    EXPECT_EQ(stored(second, "NomeFascia"), Value("Turno A"));
+    EXPECT_EQ(stored(second, "Lun_1_da"), Value("08:00"));
+    EXPECT_EQ(stored(second, "Imparziale"), Value(1));
+
+    d.click("Command4");
+    d.type("Text4", "12");
+    d.click("Command4");
+    EXPECT_EQ(op.last().text, "Numero di carta già assegnato.");
+}
+
+TEST_F(FrmCardsAbilTest, CancelReturnsToTheRecordShownBefore) {
+    addUser("Uno", "0001");
+    addUser("Due", "0002", {{"Lettore", "010"}});
+    addUser("Tre", "0003");
+    FormDriver& d = open();
+    d.click("Command13");
+    d.click("Command2");
+    EXPECT_EQ(d.text("Label6"), "2 / 3");
+    d.click("Command3");
+    d.type("Text1", "Nuovo");
+    d.click("Command3");
+    EXPECT_EQ(d.text("Label6"), "2 / 3");
+    EXPECT_EQ(d.text("Text1"), "Due");
+    EXPECT_EQ(form->readerFlags()[1], 1);
+    EXPECT_EQ(d.text("Command3"), "Nuovo utente");
+    for (const char* name :
+         {"Command1", "Command2", "Command5", "Command7", "Command10", "Command11", "Command12"}) {
+        EXPECT_TRUE(enabled(name)) << name;
+    }
+    EXPECT_FALSE(enabled("Frame1"));
+    // Navigation stops at the ends.
+    d.click("Command12");
+    d.click("Command2");
+    EXPECT_EQ(d.text("Label6"), "1 / 3");
+    d.click("Command13");
+    d.click("Command1");
+    EXPECT_EQ(d.text("Label6"), "3 / 3");
+    EXPECT_EQ(d.text("Text1"), "Tre");
+}
+
+TEST_F(FrmCardsAbilTest, DeleteDownToNoUsers) {
+    addUser("Uno", "0001");
+    addUser("Due", "0002");
+    FormDriver& d = open();
+    d.click("Command13");
+    d.answer(Answer::No);
+    d.click("Command5");
+    EXPECT_EQ(op.last().text, "Sei sicuro di voler eliminare l'utente ?");
+    EXPECT_EQ(op.last().title, "Domanda");
+    EXPECT_EQ(d.text("Label6"), "2 / 2");
+
+    d.answer(Answer::Yes);
+    d.click("Command5");
+    EXPECT_EQ(d.text("Label6"), "1 / 1");
+    EXPECT_EQ(d.text("Text1"), "Uno");
+    d.answer(Answer::Yes);
+    d.click("Command5");
+    EXPECT_EQ(d.text("Label6"), "0 Utenti");
+    EXPECT_EQ(d.text("Text1"), "");
+    for (const char* name : NeedsAUser) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+    for (const char* name : {"Command3", "Command7", "Command1", "Command2", "Command12", "Command13"}) {
+        EXPECT_TRUE(enabled(name)) << name;
+    }
+    EXPECT_EQ(install.db()->query("SELECT count(*) FROM Carte")[0][0], Value(0));
+}
+
+TEST_F(FrmCardsAbilTest, StandAloneChoicesFollowTheSettings) {
+    addUser("Uno", "0001", {{"Flag_online", 0}, {"SceltaFascia", 2}});
+    struct Case {
+        bool fasceOrarie;
+        bool defined[3];
+        bool enabled[3];
+    };
+    const Case cases[] = {
+        {false, {true, true, true}, {false, false, false}},
+        {true, {true, true, true}, {true, true, true}},
+        {true, {false, true, false}, {false, true, false}},
+    };
+    for (const auto& c : cases) {
+        settings.FasceOrarie = c.fasceOrarie;
+        std::copy(std::begin(c.defined), std::end(c.defined), settings.bandDefined);
+        FormDriver& d = open();
+        EXPECT_TRUE(ticked("Option10"));
+        EXPECT_FALSE(d.control<QGroupBox>("Frame6").isVisible());
+        EXPECT_TRUE(d.control<QGroupBox>("Frame11").isVisible());
+        d.click("Command4"); // edit mode: only the settings decide
+        const char* names[] = {"Option9", "Option10", "Option11"};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(enabled(names[i]), c.enabled[i]) << names[i] << " FasceOrarie " << c.fasceOrarie;
+        }
+        EXPECT_TRUE(enabled("Option12"));
+        d.click("Command3");
+    }
+}
+
+TEST_F(FrmCardsAbilTest, OnLineSwitchesTheBandFramesInEditMode) {
+    addUser("Uno", "0001");
+    FormDriver& d = open();
+    d.click("Command4");
+    EXPECT_TRUE(d.control<QGroupBox>("Frame6").isVisible());
+    d.click("Check5");
+    EXPECT_FALSE(d.control<QGroupBox>("Frame6").isVisible());
+    EXPECT_TRUE(d.control<QGroupBox>("Frame11").isVisible());
+    EXPECT_TRUE(enabled("Frame11"));
+    EXPECT_TRUE(enabled("Command9"));
+    d.click("Check5");
+    EXPECT_FALSE(enabled("Command9")); // online without "Abilita"
+    d.click("Check4");
+    EXPECT_TRUE(enabled("Command9"));
+    EXPECT_TRUE(enabled("Combo1"));
+}
+
+TEST_F(FrmCardsAbilTest, KeyboardEscCancelsOnlyWhileAButtonReadsAnnullaAndEnterSaves) {
+    addUser("Uno", "0001");
+    FormDriver& d = open();
+    form->activateWindow();
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(d.text("Command3"), "Nuovo utente");
+
+    d.click("Command3");
+    d.control<QLineEdit>("Text1").setFocus();
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(form->editing());
+    EXPECT_EQ(d.text("Text1"), "Uno");
+
+    d.click("Command3");
+    d.type("Text1", "Due");
+    d.type("Text4", "2\n"); // Enter in a text box saves
+    EXPECT_FALSE(form->editing());
+    EXPECT_EQ(d.text("Label6"), "2 / 2");
+}
+
+TEST_F(FrmCardsAbilTest, TextBoxesAreNamedByTheirLabelsAndTabFollowsTheForm) {
+    FormDriver& d = open();
+    const std::pair<const char*, const char*> boxes[] = {
+        {"Text1", "Cognome :"},      {"Text2", "Nome :"}, {"Text3", "Indirizzo :"},
+        {"Text4", "Numero carta :"}, {"Text5", "Note :"}, {"Combo1", "Turno orario"}};
+    for (const auto& [name, label] : boxes) {
+        EXPECT_EQ(d.read(name).name, label) << name;
+    }
+    EXPECT_EQ(d.control<QLineEdit>("Text4").maxLength(), 4);
+    // In edit mode Tab walks the boxes as the form reads.
+    d.click("Command3");
+    const char* order[] = {"Text1",  "Text2",  "Text3",  "Text4", "Text5",
+                           "Check1", "Check5", "Check2", "Check3"};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        EXPECT_EQ(nextTabStop(d.control<QWidget>(order[i])), &d.control<QWidget>(order[i + 1])) << order[i];
+    }
+    EXPECT_EQ(form->windowTitle(), "Sentinex - abilitazione carte");
+}
+
+TEST_F(FrmCardsAbilTest, CloseBoxReturnsToMainOnlyOutsideEditMode) {
+    addUser("Uno", "0001");
+    FormDriver& d = open();
+    int returned = 0;
+    QObject::connect(form.get(), &FrmCardsAbil::returnedToMain, [&returned] { ++returned; });
+    d.click("Command4");
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(returned, 0);
+    d.click("Command3");
+    d.click("Command7");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(returned, 1);
+}
+
+TEST_F(FrmCardsAbilTest, UploadSendsTheStoredRulesToEveryReader) {
+    addUser("Uno", "0123", {{"Flag_online", 0}, {"Lettore", "010"}});
+    bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
+    FormDriver& d = open();
+    d.click("Command11");
+    ASSERT_EQ(bus.payloads().size(), 3u);
+    EXPECT_EQ(bus.payloads()[0].substr(8), "C0123");
+    EXPECT_EQ(bus.payloads()[1].substr(8, 5), "B0123");
+    EXPECT_EQ(bus.payloads()[2].substr(8), "C0123");
+    EXPECT_EQ(op.last().text, "Programmazione della carta effettuata.");
+    EXPECT_TRUE(enabled("Command11"));
+
+    op.clear();
+    bus.clear();
+    state.pollingOn = true;
+    d.click("Command11");
+    EXPECT_TRUE(bus.payloads().empty());
+    EXPECT_EQ(op.last().text, "Disabilitare prima il polling.");
+}
+
+TEST_F(FrmCardsAbilTest, RefusedSaveStaysInEditModeWithTheTypedValues) {
+    FormDriver& d = open();
+    install.db()->executeScript("CREATE TRIGGER refuse BEFORE INSERT ON Carte "
+                                "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    d.click("Command3");
+    d.type("Text1", "Bianchi");
+    d.type("Text4", "9");
+    d.click("Command4");
+    ASSERT_FALSE(op.shown.empty());
+    EXPECT_EQ(op.last().title, "Errore");
+    EXPECT_NE(op.last().text.find("database or disk is full"), std::string::npos);
+    EXPECT_FALSE(op.waitVisible);
+    EXPECT_TRUE(form->editing());
+    EXPECT_EQ(d.text("Text1"), "Bianchi");
+    EXPECT_EQ(d.text("Label6"), "Nuovo...");
+}
+
+TEST_F(FrmCardsAbilTest, ReleaseClearsTheHeldUser) {
+    settings.Imparziale = true;
+    const auto key = addUser("Uno", "0001", {{"Imparziale", 1}});
+    FormDriver& d = open();
+    d.answer(Answer::Yes);
+    d.click("Command14");
+    EXPECT_EQ(op.last().text, "Utente riabilitato.");
+    EXPECT_EQ(stored(key, "Imparziale"), Value(0));
+    d.click("Command14");
+    EXPECT_EQ(op.last().text, "L'utente non è stato scelto per l'imparziale.");
+}
+
+} // namespace
+} // namespace sentinex
