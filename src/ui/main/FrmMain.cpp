@@ -7,6 +7,7 @@
 #include "online/PollingStep.hpp"
 #include "readers/AppState.hpp"
 #include "session/Session.hpp"
+#include "ui/readers/FrmConfLettori.hpp"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -311,10 +312,25 @@ void FrmMain::manualUnlock() {
 }
 
 void FrmMain::openGuardedForm(GuardedForm form) {
-    // The password prompt and the administration forms open here once they are part of the program:
-    // prompt, then on success hide this window and show the form modeless.
-    (void)form;
-    m_session.op().message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
+    // The password prompt (FrmChkPassw) goes here, before any guarded form, once it is part of the
+    // program. The form then replaces this window until it returns, so the switches cannot change
+    // while it works on the readers.
+    QWidget* opened = nullptr;
+    if (form == GuardedForm::ConfLettori) {
+        auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned
+        conf->setOnReturn([this, conf] {
+            loadReaderList();
+            show();
+            conf->deleteLater();
+        });
+        opened = conf;
+    }
+    if (!opened) {
+        m_session.op().message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
+        return;
+    }
+    hide();
+    opened->show();
 }
 
 void FrmMain::showLastEvent(const std::string& text) {
