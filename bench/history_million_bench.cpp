@@ -25,7 +25,8 @@ namespace {
 using namespace sentinex;
 
 /// 1,000,000 transits as an installation records them: in time order, 1,000 a day from 1 January 2023
-/// (about two years and nine months), 10,000 badges, entries and exits in turn, one in twenty a refusal.
+/// (about two years and nine months), 10,000 badges, an entry and an exit a day each for 500 of them, one
+/// transit in twenty a refusal.
 /// Made once for the run.
 testing::TestInstall& million() {
     static testing::TestInstall install;
@@ -42,9 +43,12 @@ testing::TestInstall& million() {
             int m = 0;
             int d = 0;
             civilFromDays(first + i / 1000, y, m, d);
-            const int minuteOfDay = 7 * 60 + (i % 1000) * 12 * 60 / 1000; // 07:00 to 19:00
-            const int user = 1 + static_cast<int>((i * 7919LL) % 10000);
-            const bool in = i % 2 == 0;
+            // Each day 500 people come in between 07:00 and 12:00 and leave eight hours later, in the
+            // same order; 10,000 badges in turn over the days.
+            const int slot = i % 1000 % 500;
+            const bool in = i % 1000 < 500;
+            const int minuteOfDay = 7 * 60 + slot * 300 / 500 + (in ? 0 : 8 * 60);
+            const int user = 1 + static_cast<int>(((i / 1000) * 500LL + slot) * 7919 % 10000);
             const bool refused = i % 20 == 19;
             st.bind({padLeftZeros(user, 4), "Cognome" + std::to_string(user), "Nome" + std::to_string(user),
                      in ? "Ingresso" : "Uscita  ",

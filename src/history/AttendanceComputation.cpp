@@ -7,38 +7,157 @@
 #include "store/SqlStatement.hpp"
 #include "store/Transaction.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
 namespace sentinex {
 
-const char* AttendanceComputation::readStatement() {
-    // A passage without a readable date and time cannot be timed: it is left out rather than paired.
-    return "SELECT Cognome, Nome, NumeroBadge, verso, dataora FROM main.temp "
-           "WHERE coalesce(passaggio, 0) <> 0 AND dataora IS NOT NULL "
-           "ORDER BY Cognome COLLATE NOCASE, Nome COLLATE NOCASE, NumeroBadge, dataora, rowid";
+namespace {
+
+// A passage without a readable date and time cannot be timed: it is left out rather than paired.
+constexpr const char* kReadPassages =
+    "SELECT Cognome, Nome, NumeroBadge, verso, dataora FROM main.temp "
+    "WHERE coalesce(passaggio, 0) <> 0 AND dataora IS NOT NULL ORDER BY rowid";
+
+/// A text field as the sort sees it: Null before every text.
+struct SortText {
+    bool present = false;
+    std::string text;
+    bool operator<(const SortText& o) const { return std::tie(present, text) < std::tie(o.present, o.text); }
+    bool operator==(const SortText& o) const = default;
+};
+
+/// The engine's NOCASE: ASCII letters folded to lower case, every other byte as it is.
+SortText folded(const Value& v) {
+    SortText t{!v.isNull(), v.toString()};
+    for (char& c : t.text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return t;
 }
+
+/// Surname, first name and badge of the passages of one person, as copied.
+struct Person {
+    Value surname;
+    Value firstName;
+    Value badge;
+    std::uint32_t rank = 0; // place of the person in the pairing order; equal for names equal but for case
+};
+
+struct Passage {
+    std::uint32_t rank;
+    std::uint32_t person;
+    std::uint32_t verso;
+    std::uint32_t seq; // order in temp
+    double dataora;
+};
+
+void appendKeyPart(std::string& key, const Value& v) {
+    const std::string text = v.toString();
+    key += v.isNull() ? 'N' : 'T';
+    key += std::to_string(text.size());
+    key += ':';
+    key += text;
+}
+
+/// Gives every person a rank in the order surname (NOCASE), first name (NOCASE), badge.
+void rankPersons(std::vector<Person>& persons) {
+    struct Key {
+        SortText surname;
+        SortText firstName;
+        SortText badge;
+        bool operator<(const Key& o) const {
+            return std::tie(surname, firstName, badge) < std::tie(o.surname, o.firstName, o.badge);
+        }
+        bool operator==(const Key& o) const = default;
+    };
+    std::vector<Key> keys;
+    keys.reserve(persons.size());
+    for (const Person& p : persons) {
+        keys.push_back(
+            {folded(p.surname), folded(p.firstName), SortText{!p.badge.isNull(), p.badge.toString()}});
+    }
+    std::vector<std::uint32_t> order(persons.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    std::uint32_t rank = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && !(keys[order[i - 1]] == keys[order[i]])) {
+            ++rank;
+        }
+        persons[order[i]].rank = rank;
+    }
+}
+
+} // namespace
 
 AttendanceResult AttendanceComputation::run(Database& reportDb) {
     AttendanceResult result;
     Transaction tx(reportDb);
     reportDb.execute("DELETE FROM main.presenze");
+
+    std::vector<Person> persons;
+    std::unordered_map<std::string, std::uint32_t> personIds;
+    std::vector<std::string> versos;
+    std::unordered_map<std::string, std::uint32_t> versoIds;
+    std::vector<Passage> passages;
     {
-        AttendanceWriter writer(reportDb);
-        AttendancePairing pairing([&](const AttendanceRow& row) {
-            writer.write(row);
-            ++result.rows;
-        });
-        SqlStatement read(reportDb.handle(), readStatement());
-        AttendanceTransit t;
+        SqlStatement read(reportDb.handle(), kReadPassages);
+        std::string key;
         while (read.step()) {
-            t.surname = read.column(0).toString();
-            t.firstName = read.column(1).toString();
-            t.badge = read.column(2).toString();
-            t.verso = read.column(3).toString();
-            t.dataora = read.column(4).toDouble();
-            pairing.feed(t);
+            Value surname = read.column(0);
+            Value firstName = read.column(1);
+            Value badge = read.column(2);
+            key.clear();
+            appendKeyPart(key, surname);
+            appendKeyPart(key, firstName);
+            appendKeyPart(key, badge);
+            auto [person, newPerson] = personIds.try_emplace(key, static_cast<std::uint32_t>(persons.size()));
+            if (newPerson) {
+                persons.push_back({std::move(surname), std::move(firstName), std::move(badge)});
+            }
+            const std::string verso = read.column(3).toString();
+            auto [v, newVerso] = versoIds.try_emplace(verso, static_cast<std::uint32_t>(versos.size()));
+            if (newVerso) {
+                versos.push_back(verso);
+            }
+            passages.push_back({0, person->second, v->second, static_cast<std::uint32_t>(passages.size()),
+                                read.column(4).toDouble()});
         }
-        pairing.finish();
-        result.turnstileFound = pairing.turnstileFound();
     }
+    rankPersons(persons);
+    for (Passage& p : passages) {
+        p.rank = persons[p.person].rank;
+    }
+    std::sort(passages.begin(), passages.end(), [](const Passage& a, const Passage& b) {
+        return std::tie(a.rank, a.dataora, a.seq) < std::tie(b.rank, b.dataora, b.seq);
+    });
+
+    AttendanceWriter writer(reportDb);
+    AttendancePairing pairing([&](const AttendanceRow& row) {
+        writer.write(row);
+        ++result.rows;
+    });
+    AttendanceTransit t;
+    for (const Passage& p : passages) {
+        const Person& person = persons[p.person];
+        t.surname = person.surname.toString();
+        t.firstName = person.firstName.toString();
+        t.badge = person.badge.toString();
+        t.verso = versos[p.verso];
+        t.dataora = p.dataora;
+        pairing.feed(t);
+    }
+    pairing.finish();
+    result.turnstileFound = pairing.turnstileFound();
     tx.commit();
     return result;
 }

@@ -22,10 +22,12 @@ public:
         "presenza potranno risultare non corretti";
 
     /// Throws DatabaseError; `presenze` then keeps what it held before.
+    ///
+    /// The passages are paired in the order of surname and first name regardless of letter case (the
+    /// engine's NOCASE), then badge, date and time, and, for passages of the same minute, the order they
+    /// were copied in (the selection's order). The order is made here rather than by the engine: one
+    /// sort of small keys, with each person's texts read once.
     static AttendanceResult run(Database& reportDb);
-    /// The order the pairing reads `temp` in: names regardless of letter case, then badge, time and,
-    /// for passages of the same minute, the order they were copied in (the selection's order).
-    static const char* readStatement();
 };
 
 } // namespace sentinex

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace sentinex {
@@ -24,6 +25,7 @@ namespace sentinex {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
+constexpr double kLayoutCharWidth = 6.0; // average character width, in pixels, the widths were made for
 
 /// The folder of the last CSV file saved, for the next dialog (for as long as the program runs).
 QString& lastCsvFolder() {
@@ -47,9 +49,12 @@ FrmViewStoria::FrmViewStoria(std::shared_ptr<Database> mainDb, std::shared_ptr<D
     m_ui->setupUi(this);
     m_model = new HistoryGridModel(m_report, this);
     m_ui->DBGrid1->setModel(m_model);
+    // The widths were laid out for a small system font: they grow with a wider one, so a date still fits.
+    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / kLayoutCharWidth);
     const auto& twips = SelectionPages::columnTwips();
     for (std::size_t i = 0; i < twips.size(); ++i) {
-        m_ui->DBGrid1->setColumnWidth(static_cast<int>(i), twips[i] / kTwipsPerPixel);
+        m_ui->DBGrid1->setColumnWidth(static_cast<int>(i),
+                                      static_cast<int>(twips[i] / kTwipsPerPixel * scale));
     }
     m_ui->DBGrid1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     if (lastCsvFolder().isEmpty()) {
