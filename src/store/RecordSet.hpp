@@ -1,28 +1,26 @@
 #pragma once
 
 #include "Database.hpp"
+#include "RecordSource.hpp"
 #include "Value.hpp"
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace sentinex {
 
-class SqlStatement;
-
 /// A record-set handle: a database and a record source (a table, a view, or a full SELECT), a cursor,
 /// and the change operations. Field names are matched without regard to case.
 ///
-/// Table sources are walked in stored order (insertion order) and read lazily, one indexed query per
-/// move, so binding a large table costs nothing. SELECT sources are run at refresh and held in memory;
-/// view sources are held in memory from the first time a record is read (binding one only to append
-/// through it reads nothing). A SELECT over one table (no DISTINCT, GROUP BY, JOIN or aggregate) can
-/// still be edited and deleted from; a view accepts new records when it has an INSTEAD OF INSERT
-/// trigger. Every engine error is raised as DatabaseError; nothing is half-applied by a failed update.
+/// bind picks the kind of source: a table is walked in stored order (insertion order) and read lazily,
+/// one indexed query per move, so binding a large table costs nothing and every lookup sees the live
+/// table (TableRecordSource); a SELECT is run at refresh and held in memory, a view from the first time
+/// a record is read, so binding one only to append through it reads nothing (MaterializedRecordSource).
+/// A SELECT over one table (no DISTINCT, GROUP BY, JOIN or aggregate) can still be edited and deleted
+/// from; a view accepts new records when it has an INSTEAD OF INSERT trigger. Every engine error is
+/// raised as DatabaseError; nothing is half-applied by a failed update.
 class RecordSet {
 public:
     RecordSet();
@@ -49,19 +47,22 @@ public:
     /// At begin-of-set stays there; from end-of-set moves to the last record.
     void movePrevious();
     /// True after moving past the last record or when the set is empty.
-    bool eof() const { return m_eof; }
+    bool eof() const { return m_records ? m_records->eof() : true; }
     /// True after moving before the first record or when the set is empty.
-    bool bof() const { return m_bof; }
+    bool bof() const { return m_records ? m_records->bof() : true; }
     /// Number of records in the set (valid at any time, not only after moveLast).
     std::int64_t recordCount();
     /// True when the cursor stands on a record whose fields can be read.
-    bool hasCurrent() const { return m_hasCurrent; }
+    bool hasCurrent() const { return m_records && m_records->hasCurrent(); }
 
     /// Positions on the first record that satisfies `criteria`, an SQL condition whose values are `?`
     /// placeholders bound to `params` (text from readers or operators never becomes SQL).
     /// Returns false (no match) when none does; the cursor is then not on a valid record.
+    /// The engine evaluates the criteria against the stored rows on every kind of source, comparing each
+    /// field as its column's type says: `Passaggio = '1'` finds the same record on the table and on a
+    /// SELECT of it.
     bool findFirst(const std::string& criteria, const std::vector<Value>& params = {});
-    bool noMatch() const { return m_noMatch; }
+    bool noMatch() const { return m_records && m_records->noMatch(); }
 
     /// Value of a field of the current record (Null when the field is unknown or no record is current).
     Value field(const std::string& name) const;
@@ -69,7 +70,7 @@ public:
     bool flag(const std::string& name) const { return field(name).toBool(); }
     bool hasField(const std::string& name) const;
     /// Field names of the source, as the engine names them.
-    const std::vector<std::string>& fieldNames() const { return m_columns; }
+    const std::vector<std::string>& fieldNames() const;
 
     /// Starts a new record; fields are written with setField, then update() inserts it.
     void addNew();
@@ -97,43 +98,17 @@ public:
 private:
     enum class Mode { None, Adding, Editing };
     void requireBound() const;
-    SqlStatement& cached(int slot, const std::string& sql);
-    bool fetchTableRow(int slot, const std::string& sql, const std::vector<Value>& params);
-    void setMaterializedIndex(std::int64_t index);
-    std::optional<std::size_t> columnIndex(const std::string& name) const;
-    void clearCurrent();
+    /// The bound source; throws when the handle is unbound.
+    RecordSource& boundRecords();
     void dropPendingChange();
-    /// The current record is gone from the store: drop it from the set, cursor on no valid record.
-    void forgetDeletedCurrent();
-    void loadView() const;
 
     std::shared_ptr<Database> m_db;
     std::string m_source;
     std::vector<Value> m_params;
-    bool m_isTable = false;        // lazy walk of a table in rowid order
-    std::string m_writeTarget;     // table or view that changes go to ("" = read-only)
-    bool m_rowAddressable = false; // rows carry rowids, so edit and delete work
-    std::string m_selectList;      // quoted column list of a table source
-    // Cursor.
-    mutable bool m_bof = true;
-    mutable bool m_eof = true;
-    mutable bool m_hasCurrent = false;
-    bool m_noMatch = false;
-    std::int64_t m_key = 0;       // table sources: rowid at the cursor
-    std::vector<Value> m_current; // table sources: fields of the current record
-    // Materialized sources.
-    mutable std::vector<std::vector<Value>> m_rows;
-    mutable bool m_viewPending = false; // a view's rows are not read yet
-    std::vector<std::int64_t> m_rowids;
-    std::int64_t m_index = 0;
-    bool m_onDeleted = false;
-    std::vector<std::string> m_columns;
-    std::map<std::string, std::size_t> m_colIndex; // lowercase name -> index
+    std::unique_ptr<RecordSource> m_records; // none until bound, or after a refresh that failed
     Mode m_mode = Mode::None;
-    std::vector<std::pair<std::size_t, Value>> m_pending;
+    RecordSource::FieldChanges m_pending;
     std::int64_t m_lastAddedKey = 0;
-    std::map<int, std::unique_ptr<SqlStatement>> m_cache;
-    std::string m_findCriteria; // criteria of the cached find statement
 };
 
 } // namespace sentinex
