@@ -47,11 +47,11 @@ TEST(ExitDuringStepTest, ExitDuringTheRefusalBeepEndsAfterTheRefusalIsStored) {
     std::optional<long long> rowsAtQuit;
     rig.onQuit = [&] { rowsAtQuit = rig.count("SELECT COUNT(*) FROM transiti"); };
 
-    rig.present(1, "9999000123"); // not in Carte: refused with a one-second beep before the record
+    rig.present(1, "9999000123"); // not in Carte: refused, recorded, then a one-second beep
     long long rowsAtClick = -1;
     bool quitAtClick = true;
     bool visibleAfterClick = true;
-    ClickWhen exit([&] { return !rig.kRequests(1).empty(); },
+    ClickWhen exit([&] { return rig.op.beeps > 0; },
                    [&] {
                        rowsAtClick = rig.count("SELECT COUNT(*) FROM transiti");
                        rig.click("Command5");
@@ -62,8 +62,8 @@ TEST(ExitDuringStepTest, ExitDuringTheRefusalBeepEndsAfterTheRefusalIsStored) {
     ASSERT_TRUE(pumpUntil([&] { return rig.quitCode.has_value(); }));
 
     ASSERT_TRUE(exit.done());
-    EXPECT_EQ(rowsAtClick, 0) << "the click came after the record";
-    EXPECT_FALSE(quitAtClick) << "the program ended before the refusal was stored";
+    EXPECT_EQ(rowsAtClick, 1) << "the refusal is stored before its beep";
+    EXPECT_FALSE(quitAtClick) << "the program ended before the step did";
     EXPECT_FALSE(visibleAfterClick) << "the window stays on screen while the step finishes";
     EXPECT_EQ(rig.quitCode, 0);
     EXPECT_EQ(rowsAtQuit, 1);
@@ -133,7 +133,7 @@ TEST(ExitDuringStepTest, PollingOffDuringTheRefusalBeepEnablesTheToolsOnlyAfterT
     long long rowsAtClick = -1;
     bool enabledWhileStepRan = false;
     int ticksWhileStepRan = 0;
-    ClickWhen off([&] { return !rig.kRequests(1).empty(); },
+    ClickWhen off([&] { return rig.op.beeps > 0; },
                   [&] {
                       rowsAtClick = rig.count("SELECT COUNT(*) FROM transiti");
                       rig.click("Command4");
@@ -150,7 +150,7 @@ TEST(ExitDuringStepTest, PollingOffDuringTheRefusalBeepEnablesTheToolsOnlyAfterT
                rig.count("SELECT COUNT(*) FROM transiti") > 0;
     }));
 
-    EXPECT_EQ(rowsAtClick, 0) << "the click came after the record";
+    EXPECT_EQ(rowsAtClick, 1) << "the refusal is stored before its beep";
     EXPECT_GT(ticksWhileStepRan, 0) << "the step was not seen running after the click";
     EXPECT_FALSE(enabledWhileStepRan);
     EXPECT_FALSE(rig.session->state().pollingOn);
