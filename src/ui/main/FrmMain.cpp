@@ -7,6 +7,7 @@
 #include "online/PollingStep.hpp"
 #include "readers/AppState.hpp"
 #include "session/Session.hpp"
+#include "ui/masterdata/FrmCardsAbil.hpp"
 #include "ui/readers/FrmConfLettori.hpp"
 
 #include <QApplication>
@@ -316,7 +317,14 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     // program. The form then replaces this window until it returns, so the switches cannot change
     // while it works on the readers.
     QWidget* opened = nullptr;
-    if (form == GuardedForm::ConfLettori) {
+    if (form == GuardedForm::CardsAbil) {
+        auto* cards = new FrmCardsAbil(m_session); // freed by Qt once it has returned
+        connect(cards, &FrmCardsAbil::returnedToMain, this, [this, cards] {
+            show();
+            cards->deleteLater();
+        });
+        opened = cards;
+    } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned
         conf->setOnReturn([this, conf] {
             loadReaderList();
