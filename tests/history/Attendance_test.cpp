@@ -157,6 +157,27 @@ TEST_F(AttendanceTest, PairsEntriesWithTheNextExitOfTheSameBadge) {
     }
 }
 
+TEST_F(AttendanceTest, ManyPassagesOfOneMinuteKeepTheOrderTheyWereCopiedIn) {
+    // A turnstile-like burst: 60 alternating entries and exits of one badge within the same minute, mixed
+    // with another person's, pair entry with exit one after the other.
+    std::vector<TempRow> rows;
+    for (int i = 0; i < 60; ++i) {
+        rows.push_back({"0012", i % 2 == 0 ? "In" : "Out", "05/01/2026 08:00"});
+        rows.push_back({"0099", i % 2 == 0 ? "Out" : "In", "05/01/2026 08:00", 1, "Verdi"});
+    }
+    fillTemp(rows);
+    AttendanceComputation::run(*install.reportDb());
+    const auto got = presenze();
+    ASSERT_EQ(got.size(), 30u + 31u);
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_EQ(got[static_cast<std::size_t>(i)], "Rossi 0012: 05/01/26-08:00:00 > 05/01/26-08:00:00 = 0:0")
+            << i;
+    }
+    // The other badge starts with an exit and ends with an entry.
+    EXPECT_EQ(got[30], "Verdi 0099: " + kNone + " > 05/01/26-08:00:00 = -:-");
+    EXPECT_EQ(got.back(), "Verdi 0099: 05/01/26-08:00:00 > " + kNone + " = -:-");
+}
+
 TEST_F(AttendanceTest, AFailedComputationKeepsThePreviousRows) {
     fillTemp({{"0012", "In", "05/01/2026 08:00"}, {"0012", "Out", "05/01/2026 09:00"}});
     AttendanceComputation::run(*install.reportDb());
