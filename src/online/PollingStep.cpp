@@ -28,7 +28,7 @@ constexpr int PollPauseMs = 10;
 PollingStep::PollingStep(Environment env)
     : m_env(std::move(env)), m_status(m_env.view), m_notice(m_status),
       m_log(m_env.db, m_env.settings, m_env.clock, m_env.programFolder, m_notice),
-      m_presence(m_env.db, m_env.settings, m_env.settingsFile, m_notice),
+      m_presence(m_env.db, m_env.settings, m_env.settingsFile, m_notice, m_status),
       m_refusal(m_env.view, m_env.bus, m_env.op, m_env.clock, m_env.pump, m_env.settings, m_log),
       m_decision(m_env.db, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings, m_env.entryLimit,
                  m_presence, m_refusal, m_log),

@@ -72,6 +72,8 @@ public:
     /// finished and recorded everything. Use it for "Uscita dal programma" and closing the window.
     void afterStep(std::function<void()> action);
 
+    /// What the main window's status line says.
+    StatusLine& status() { return m_status; }
     /// The "store failed" notice (on the status line until a later success).
     const StoreFailureNotice& storeNotice() const { return m_notice; }
 

@@ -1,5 +1,6 @@
 #include "PresenceTable.hpp"
 
+#include "StatusLine.hpp"
 #include "StoreFailureNotice.hpp"
 #include "core/Numbers.hpp"
 #include "core/Settings.hpp"
@@ -11,8 +12,8 @@
 namespace sentinex {
 
 PresenceTable::PresenceTable(Database& db, Settings& settings, const SettingsFile& settingsFile,
-                             StoreFailureNotice& notice)
-    : m_settings(settings), m_settingsFile(settingsFile), m_notice(notice),
+                             StoreFailureNotice& notice, StatusLine& status)
+    : m_settings(settings), m_settingsFile(settingsFile), m_notice(notice), m_status(status),
       // The expression index on trim(NumeroBadge) answers this with one indexed read.
       m_find(db, "SELECT rowid FROM presenti WHERE trim(NumeroBadge) = ? ORDER BY rowid LIMIT 1"),
       m_remove(db, "DELETE FROM presenti WHERE rowid = ?"),
@@ -21,7 +22,12 @@ PresenceTable::PresenceTable(Database& db, Settings& settings, const SettingsFil
 void PresenceTable::setCounter(long long value) {
     const auto v = static_cast<std::int32_t>(clampTo(value, 0, std::numeric_limits<std::int32_t>::max()));
     m_settings.Utenti = v;
-    m_settingsFile.writeUtenti(v);
+    // The whole value is written every time, so the next change that is written mends a failed one.
+    if (m_settingsFile.writeUtenti(v)) {
+        m_status.clearCounterProblem();
+    } else {
+        m_status.setCounterProblem(CounterNotSavedText);
+    }
 }
 
 PresenceTable::Presence PresenceTable::lookUp(const std::string& number) {

@@ -9,6 +9,7 @@ namespace sentinex {
 
 class Database;
 class SettingsFile;
+class StatusLine;
 class StoreFailureNotice;
 struct Settings;
 
@@ -22,7 +23,8 @@ public:
         std::int64_t record = 0; // rowid of the first matching `presenti` record
     };
 
-    PresenceTable(Database& db, Settings& settings, const SettingsFile& settingsFile, StoreFailureNotice& notice);
+    PresenceTable(Database& db, Settings& settings, const SettingsFile& settingsFile, StoreFailureNotice& notice,
+                  StatusLine& status);
 
     /// Whether card `number` is inside: a `presenti` record whose badge equals the number, blanks
     /// around either not counting. Only reads; a failed read throws DatabaseError.
@@ -39,10 +41,15 @@ public:
     /// (then `countEntry` must follow once the record is durable). A failure is reported through the
     /// notice and nothing is added.
     bool addEntry(const std::string& number, int direction);
-    /// The counter half of an entrance: one more person inside, written to the settings file.
+    /// The counter half of an entrance: one more person inside, written to the settings file. A counter
+    /// the file does not take stays on the status line until a later change is written.
     void countEntry();
 
     StoreFailureNotice& notice() { return m_notice; }
+
+    static constexpr const char* CounterNotSavedText =
+        "Impossibile scrivere il contatore delle presenze (Utenti) in Sentinex.ini: nuovo tentativo alla "
+        "prossima variazione.";
 
 private:
     void setCounter(long long value);
@@ -50,6 +57,7 @@ private:
     Settings& m_settings;
     const SettingsFile& m_settingsFile;
     StoreFailureNotice& m_notice;
+    StatusLine& m_status;
     CachedStatement m_find;
     CachedStatement m_remove;
     CachedStatement m_add;

@@ -14,6 +14,16 @@ void StatusLine::clearStoreFailure() {
     publish();
 }
 
+void StatusLine::setCounterProblem(const std::string& text) {
+    m_counter = text;
+    publish();
+}
+
+void StatusLine::clearCounterProblem() {
+    m_counter.clear();
+    publish();
+}
+
 void StatusLine::setSilentReader(int readerIndex, const std::string& text) {
     m_silent[readerIndex] = text;
     publish();
@@ -31,8 +41,14 @@ void StatusLine::setLineSilent(bool silent) {
 }
 
 std::string StatusLine::text() const {
-    std::string t = m_store;
-    auto add = [&t](const std::string& line) { t += (t.empty() ? "" : LineBreak) + line; };
+    std::string t;
+    auto add = [&t](const std::string& line) {
+        if (!line.empty()) {
+            t += (t.empty() ? "" : LineBreak) + line;
+        }
+    };
+    add(m_store);
+    add(m_counter);
     if (m_lineSilent) {
         // Every reader is silent: one line says it better than one per reader.
         add(LineSilentText);

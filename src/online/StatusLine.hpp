@@ -17,13 +17,17 @@ public:
     /// The store refused a record (or a read): `text` says what and why, until `clearStoreFailure`.
     void setStoreFailure(const std::string& text);
     void clearStoreFailure();
+    /// The presence counter could not be saved, or disagrees with `presenti` (`text` says which), until
+    /// `clearCounterProblem`.
+    void setCounterProblem(const std::string& text);
+    void clearCounterProblem();
     /// Reader `readerIndex` (1-based) does not answer (`text` names it), or answers again.
     void setSilentReader(int readerIndex, const std::string& text);
     void clearSilentReader(int readerIndex);
     /// No reader of the list has answered for some passes, or one has answered again.
     void setLineSilent(bool silent);
 
-    /// The whole text as shown: one condition per line, the store first.
+    /// The whole text as shown: one condition per line, the store first, then the counter, then readers.
     std::string text() const;
 
     static constexpr const char* LineSilentText = "Linea seriale muta: nessun lettore risponde";
@@ -33,6 +37,7 @@ private:
 
     OnlineView& m_view;
     std::string m_store;
+    std::string m_counter;
     std::map<int, std::string> m_silent;
     bool m_lineSilent = false;
     std::string m_shown;

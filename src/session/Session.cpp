@@ -4,6 +4,7 @@
 #include "core/Operator.hpp"
 #include "link/Link.hpp"
 #include "online/PollingStep.hpp"
+#include "online/StatusLine.hpp"
 #include "readers/OutputSchedule.hpp"
 #include "readers/ReaderOps.hpp"
 #include "store/Database.hpp"
@@ -66,6 +67,8 @@ Session::Start Session::start(OnlineView& view) {
     m_step = std::make_unique<PollingStep>(PollingStep::Environment{
         m_state, m_settings, m_settingsFile, m_folder.dir(), *m_db, *m_bus, m_clock, m_pump, m_op, view, {}});
 
+    checkPresenceCounter();
+
     m_state.pollingOn = false;
     m_state.outputOn = false;
     m_state.animationFrame = 0;
@@ -102,6 +105,21 @@ void Session::openDatabase() {
         Schema::addMissingIndexes(*m_db);
     } catch (const DatabaseError&) {
         // An older file whose indexes cannot be added (read-only, busy) still works, only slower.
+    }
+}
+
+void Session::checkPresenceCounter() {
+    try {
+        const auto rows = m_db->query("SELECT count(*) FROM presenti");
+        const long long inside = rows.empty() || rows.front().empty() ? 0 : rows.front().front().toInt();
+        if (inside != m_settings.Utenti) {
+            m_step->status().setCounterProblem(
+                "Il contatore delle presenze (" + std::to_string(m_settings.Utenti) +
+                ") non corrisponde alle persone registrate come presenti (" + std::to_string(inside) +
+                "): l'azzeramento dell'antipass-back li riallinea.");
+        }
+    } catch (const DatabaseError&) {
+        // Only a check: the first card that needs `presenti` reports a table that cannot be read.
     }
 }
 

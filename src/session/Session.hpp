@@ -82,6 +82,8 @@ public:
 
 private:
     void openDatabase();
+    /// Puts a presence counter that disagrees with the rows of `presenti` on the status line.
+    void checkPresenceCounter();
     void resetReportDatabase();
 
     ProgramFolder m_folder;

@@ -1,7 +1,10 @@
+#include "online/PresenceTable.hpp"
 #include "online/StoreFailureNotice.hpp"
 #include "support/OnlineHarness.hpp"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace sentinex {
 namespace {
@@ -141,6 +144,25 @@ TEST_F(PresenceTest, EntranceNotStoredIsNotCounted) {
     EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("database or disk is full"));
     // The passage itself is in the history.
     EXPECT_EQ(h.transits().size(), 1u);
+}
+
+TEST_F(PresenceTest, ACounterTheSettingsFileRefusesIsShownAndWrittenAgainAtTheNextChange) {
+    namespace fs = std::filesystem;
+    const std::string ini = h.install.folder().settings();
+    const std::string kept = ini + ".kept";
+    fs::rename(ini, kept);
+    fs::create_directory(ini); // a settings file that cannot be replaced
+    h.present(1, card("0001"));
+    EXPECT_EQ(h.settings.Utenti, 1);
+    ASSERT_FALSE(h.view.status.empty());
+    EXPECT_EQ(h.view.status.back(), PresenceTable::CounterNotSavedText);
+    EXPECT_TRUE(h.op.shown.empty());
+
+    fs::remove(ini);
+    fs::rename(kept, ini);
+    h.present(2, card("0001")); // the exit: the next change writes the whole counter again
+    EXPECT_EQ(h.utentiInFile(), 0);
+    EXPECT_EQ(h.view.status.back(), "");
 }
 
 } // namespace

@@ -103,6 +103,24 @@ TEST(SessionTest, ADamagedDatabaseIsNamedInItalianWithTheEngineWords) {
     EXPECT_EQ(text.substr(text.size() - 2), ").");
 }
 
+TEST(SessionTest, ACounterThatDisagreesWithThePersonsInsideIsShownWithBothNumbers) {
+    Site site; // "Utenti" is 4
+    site.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0001'), ('0002')");
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    ASSERT_EQ(site.view.status.size(), 1u);
+    EXPECT_EQ(site.view.status[0], "Il contatore delle presenze (4) non corrisponde alle persone registrate come "
+                                   "presenti (2): l'azzeramento dell'antipass-back li riallinea.");
+    EXPECT_TRUE(site.op.shown.empty());
+
+    // Counter and table in agreement: nothing to say.
+    site.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0003'), ('0004')");
+    session.reset();
+    OnlineRecordingView quiet;
+    EXPECT_EQ(site.session()->start(quiet), Session::Start::Ready);
+    EXPECT_TRUE(quiet.status.empty());
+}
+
 TEST(SessionTest, AnOlderDatabaseGetsThePresenceIndex) {
     Site site;
     site.install.db()->execute("DROP INDEX presenti_NumeroBadge_trim");

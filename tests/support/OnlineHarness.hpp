@@ -39,7 +39,7 @@ public:
 struct DecisionParts {
     explicit DecisionParts(PollingStep::Environment e)
         : env(std::move(e)), status(env.view), notice(status), log(env.db, env.settings, env.clock, env.programFolder, notice),
-          presence(env.db, env.settings, env.settingsFile, notice),
+          presence(env.db, env.settings, env.settingsFile, notice, status),
           refusal(env.view, env.bus, env.op, env.clock, env.pump, env.settings, log),
           decision(env.db, env.view, env.bus, env.clock, env.pump, env.settings, env.entryLimit, presence, refusal,
                    log) {}

@@ -726,7 +726,7 @@ TEST(FrmMainTest, AssistiveTechnologyReadsTheShownTextsAfterAGrantAndARefusal) {
 
 TEST(FrmMainTest, TheStatusLineShowsOnlyWhileThereIsSomethingToSayAndIsReadAsShown) {
     Install install;
-    install.create(1);
+    install.create(1, "[Impostazioni]\nPolling=100\nUtenti=0\n"); // counter and presenti agree
     Window w(install);
     ASSERT_EQ(w.load(), 0);
     auto* status = w.child<QLabel>("LabelStato");
