@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 
 #include <algorithm>
@@ -25,7 +26,8 @@ namespace sentinex {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
-constexpr double kLayoutCharWidth = 6.0; // average character width, in pixels, the widths were made for
+constexpr int kCellMargin = 16;        // pixels around a cell's or caption's text
+constexpr std::size_t kDateColumn = 3; // "Data"
 
 /// The folder of the last CSV file saved, for the next dialog (for as long as the program runs).
 QString& lastCsvFolder() {
@@ -49,9 +51,20 @@ FrmViewStoria::FrmViewStoria(std::shared_ptr<Database> mainDb, std::shared_ptr<D
     m_ui->setupUi(this);
     m_model = new HistoryGridModel(m_report, this);
     m_ui->DBGrid1->setModel(m_model);
-    // The widths were laid out for a small system font: they grow with a wider one, so a date still fits.
-    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / kLayoutCharWidth);
+    // The widths were laid out for a small system font: all of them grow alike until every caption and a
+    // whole date fit in the font shown.
     const auto& twips = SelectionPages::columnTwips();
+    const auto& captions = SelectionPages::columnCaptions();
+    const QFontMetrics cellFont(m_ui->DBGrid1->font());
+    const QFontMetrics headerFont(m_ui->DBGrid1->horizontalHeader()->font());
+    double scale = 1.0;
+    for (std::size_t i = 0; i < twips.size(); ++i) {
+        int needed = headerFont.horizontalAdvance(QString::fromStdString(captions[i])) + kCellMargin;
+        if (i == kDateColumn) {
+            needed = std::max(needed, cellFont.horizontalAdvance(QStringLiteral("00/00/0000")) + kCellMargin);
+        }
+        scale = std::max(scale, needed * kTwipsPerPixel / static_cast<double>(twips[i]));
+    }
     for (std::size_t i = 0; i < twips.size(); ++i) {
         m_ui->DBGrid1->setColumnWidth(static_cast<int>(i),
                                       static_cast<int>(twips[i] / kTwipsPerPixel * scale));

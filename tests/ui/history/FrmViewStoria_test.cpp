@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -127,7 +128,9 @@ TEST_F(FrmViewStoriaTest, OpensOnTodaysTransitsWithTheControlsAsNamed) {
     auto& view = driver->control<QTableView>("DBGrid1");
     EXPECT_GE(view.columnWidth(0), 1800 / 15);
     EXPECT_NEAR(view.columnWidth(4) * 1800.0 / 850, view.columnWidth(0), 3);
-    EXPECT_GE(view.columnWidth(3), view.fontMetrics().horizontalAdvance(QStringLiteral("05/01/2026")));
+    EXPECT_GE(view.columnWidth(3), view.fontMetrics().horizontalAdvance(QStringLiteral("05/01/2026")) + 8);
+    EXPECT_GE(view.columnWidth(2),
+              view.horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("Numero Badge")) + 8);
     EXPECT_TRUE(op.shown.empty());
 }
 
