@@ -23,8 +23,9 @@ int usage(const std::string& why) {
         std::fprintf(stderr, "sentinex-bus: %s\n", why.c_str());
     }
     std::fprintf(stderr,
-                 "usage: sentinex-bus [--folder DIR] [--loop N] [--timing comando|breve|medio] PAYLOAD\n"
-                 "       PAYLOAD may hold C-style escapes: \\xHH for any byte, \\\\ for a backslash\n");
+                 "uso: sentinex-bus [--folder CARTELLA] [--loop N] [--timing comando|breve|medio] RICHIESTA\n"
+                 "     invia RICHIESTA sulla linea dei lettori dell'installazione e mostra la risposta;\n"
+                 "     RICHIESTA ammette \\xHH per un byte qualsiasi e \\\\ per una barra rovesciata\n");
     return 2;
 }
 
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
         if (a == "--folder") {
             auto v = value();
             if (!v) {
-                return usage("--folder needs a folder");
+                return usage("--folder vuole una cartella");
             }
             folder = *v;
         } else if (a == "--loop") {
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
             char* end = nullptr;
             const long n = v ? std::strtol(v->c_str(), &end, 10) : 0;
             if (!v || *end != '\0' || n < 1 || n > 8) {
-                return usage("--loop needs a loop number from 1 to 8");
+                return usage("--loop vuole un numero di loop da 1 a 8");
             }
             loop = static_cast<int>(n);
         } else if (a == "--timing") {
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
             } else if (v == "medio") {
                 timing = Timing::Medium;
             } else {
-                return usage("--timing is one of comando, breve, medio");
+                return usage("--timing vale comando, breve o medio");
             }
         } else if (a == "--help" || a == "-h") {
             usage("");
@@ -74,17 +75,17 @@ int main(int argc, char** argv) {
         } else if (!payload && (a.empty() || a[0] != '-')) {
             payload = unescapeBytes(a);
             if (!payload) {
-                return usage("bad escape in payload " + a);
+                return usage("sequenza non valida nella richiesta " + a);
             }
         } else {
-            return usage("unexpected argument " + a);
+            return usage("argomento inatteso " + a);
         }
     }
     if (!payload) {
-        return usage("a payload is required");
+        return usage("manca la richiesta da inviare");
     }
     if (payload->find('\x05') != std::string::npos) {
-        return usage("a payload cannot contain the end byte 05");
+        return usage("la richiesta non può contenere il byte di fine 05");
     }
     const ProgramFolder dir = folder.empty() ? ProgramFolder::ofExecutable() : ProgramFolder(folder);
     Settings settings = SettingsFile(dir.settings()).loadAll();

@@ -11,12 +11,34 @@
 
 int main(int argc, char** argv) {
     CLI::App app{"Prepara una nuova installazione di Sentinex nella cartella indicata."};
+    // The installer speaks the installer's language: CLI11's own labels and messages in Italian.
+    app.option_defaults()->group("Opzioni");
+    app.set_help_flag("-h,--help", "Mostra questo aiuto ed esce");
+    auto formatter = app.get_formatter();
+    for (const auto& [key, text] : {std::pair{"Usage", "Uso"}, {"OPTIONS", "OPZIONI"}, {"Positionals", "Argomenti"},
+                                    {"REQUIRED", "OBBLIGATORIO"}, {"TEXT", "TESTO"}}) {
+        formatter->label(key, text);
+    }
     std::string dir;
     bool demo = false;
     app.add_flag("--demo-data", demo,
                  "Aggiunge due lettori e tre utenti dimostrativi e la porta COM1 simulata");
     app.add_option("DIR", dir, "Cartella del programma")->required();
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::RequiredError&) {
+        std::cerr << "sentinex-setup: manca la cartella del programma (DIR).\nUsare --help per l'aiuto.\n";
+        return 2;
+    } catch (const CLI::ExtrasError&) {
+        std::cerr << "sentinex-setup: troppi argomenti: si indica una sola cartella.\nUsare --help per l'aiuto.\n";
+        return 2;
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "sentinex-setup: argomenti non validi (" << e.what() << ").\nUsare --help per l'aiuto.\n";
+        return 2;
+    }
     // Names, badges, history and the password are nobody else's business: folder 0750, files 0640.
     ::umask(027);
 
