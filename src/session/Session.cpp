@@ -2,6 +2,7 @@
 
 #include "core/Clock.hpp"
 #include "core/Operator.hpp"
+#include "history/HistoryIndexes.hpp"
 #include "link/Link.hpp"
 #include "online/PollingStep.hpp"
 #include "online/StatusLine.hpp"
@@ -103,6 +104,7 @@ void Session::openDatabase() {
     }
     try {
         Schema::addMissingIndexes(*m_db);
+        HistoryIndexes::ensure(*m_db);
     } catch (const DatabaseError&) {
         // An older file whose indexes cannot be added (read-only, busy) still works, only slower.
     }
