@@ -1,0 +1,106 @@
+#include "RandomInspection.hpp"
+
+#include "InspectionRun.hpp"
+
+#include "core/Clock.hpp"
+#include "core/Operator.hpp"
+#include "core/Settings.hpp"
+#include "store/Database.hpp"
+
+#include <array>
+#include <random>
+
+namespace sentinex {
+
+namespace {
+
+InspectionDraw::Random seededRandom(std::optional<std::uint64_t> seed) {
+    if (seed) {
+        return InspectionDraw::Random(*seed);
+    }
+    // Seeded once, from the entropy source: reseeding from the clock before each pick would repeat
+    // picks within one clock step.
+    std::random_device device;
+    std::array<std::uint32_t, 8> words{};
+    for (auto& w : words) {
+        w = device();
+    }
+    std::seed_seq sequence(words.begin(), words.end());
+    return InspectionDraw::Random(sequence);
+}
+
+const char* const kNoData =
+    "Impossibile eseguire la routine dell'imparziale. Il database degli utenti e/o dei "
+    "turni di lavoro è vuoto.";
+
+} // namespace
+
+RandomInspection::RandomInspection(Database& db, Settings& settings, Operator& op, Clock& clock,
+                                   std::optional<std::uint64_t> seed)
+    : m_db(db), m_settings(settings), m_op(op), m_clock(clock), m_random(seededRandom(seed)) {}
+
+bool RandomInspection::run() {
+    m_op.showWait();
+    InspectionRun::Outcome outcome{};
+    try {
+        outcome = InspectionRun::run(m_db, m_settings.NumeroImparziale, m_random);
+    } catch (const DatabaseError&) {
+        m_op.closeWait();
+        throw;
+    }
+    m_op.closeWait();
+    if (outcome == InspectionRun::Outcome::NoData) {
+        m_op.message("Errore", kNoData, MsgIcon::Critical);
+        return false;
+    }
+    return true;
+}
+
+bool RandomInspection::runAtStartUp() {
+    m_schedule.start(m_clock.now());
+    if (!m_settings.Imparziale) {
+        return false;
+    }
+    try {
+        return run();
+    } catch (const DatabaseError&) {
+        // Start-up steps after the settings leave a failing step undone and go on; the previous marks
+        // stay, as the run's transaction was rolled back.
+        return false;
+    }
+}
+
+bool RandomInspection::tick() {
+    const bool enabled = m_settings.ScattareAdOrario && m_settings.Imparziale;
+    if (!m_schedule.tick(m_clock.now(), enabled, m_settings.OraImparziale)) {
+        return false;
+    }
+    try {
+        run();
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", std::string("Impossibile eseguire l'imparziale: ") + error.what(),
+                     MsgIcon::Critical);
+    }
+    return true;
+}
+
+bool RandomInspection::runNow() {
+    if (!m_settings.Imparziale) {
+        m_op.message("Messaggio", "L'imparziale non è stato attivato.", MsgIcon::Exclamation);
+        return false;
+    }
+    bool drawn = false;
+    try {
+        drawn = run();
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", std::string("Impossibile eseguire l'imparziale: ") + error.what(),
+                     MsgIcon::Critical);
+        return false;
+    }
+    if (drawn) {
+        m_op.message("Messaggio", "Operazione completata.", MsgIcon::Information);
+    }
+    return drawn;
+}
+
+} // namespace sentinex
