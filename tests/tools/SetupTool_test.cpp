@@ -50,6 +50,12 @@ TEST_F(SetupTool, LaysOutACompleteInstallation) {
     EXPECT_FALSE(TempDir::read(f.schedule()).empty());
     // Byte for byte: the installation gets the sample in Windows-1252, as the schedule reads it.
     EXPECT_EQ(TempDir::read(f.schedule()), TempDir::read(std::string(SENTINEX_SOURCE_DIR) + "/kit/Date.txt"));
+    // The three report layouts sit beside the executable, as the reports look for them.
+    for (const char* layout : {"Utenti.rpt", "giornata1new.rpt", "presenze.rpt"}) {
+        const std::string installed = TempDir::read(f.file(layout));
+        EXPECT_NE(installed.find("sentinex-report 1"), std::string::npos) << layout;
+        EXPECT_EQ(installed, TempDir::read(std::string(SENTINEX_SOURCE_DIR) + "/kit/" + layout)) << layout;
+    }
 
     const Settings s = SettingsFile(f.settings()).loadAll();
     EXPECT_EQ(s.Seriale, 1);
@@ -69,9 +75,21 @@ TEST_F(SetupTool, NamesBadgesHistoryAndPasswordAreNotWorldReadable) {
     auto mode = [](const std::string& path) { return fs::status(path).permissions() & fs::perms::all; };
     using P = fs::perms;
     EXPECT_EQ(mode(inst()), P::owner_all | P::group_read | P::group_exec);
-    for (const char* name : {"Sentinex.mdb", "RepSentinex.mdb", "Sentinex.ini", "pswsentinex.txt", "Date.txt"}) {
+    for (const char* name :
+         {"Sentinex.mdb", "RepSentinex.mdb", "Sentinex.ini", "pswsentinex.txt", "Date.txt"}) {
         EXPECT_EQ(mode(inst() + "/" + name), P::owner_read | P::owner_write | P::group_read) << name;
     }
+}
+
+TEST_F(SetupTool, KeepsAReportLayoutTheFolderAlreadyHolds) {
+    // A layout adapted by hand survives a new installation into the same folder.
+    std::filesystem::create_directories(inst());
+    const std::string own = "sentinex-report 1\ntitle = Nostri utenti\n";
+    dir.write("inst/Utenti.rpt", own);
+    ASSERT_EQ(run(inst()), 0);
+    EXPECT_EQ(TempDir::read(dir.file("inst/Utenti.rpt")), own);
+    EXPECT_EQ(TempDir::read(dir.file("inst/presenze.rpt")),
+              TempDir::read(std::string(SENTINEX_SOURCE_DIR) + "/kit/presenze.rpt"));
 }
 
 TEST_F(SetupTool, RefusesToOverwriteADatabase) {

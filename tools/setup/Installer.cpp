@@ -1,9 +1,9 @@
 #include "Installer.hpp"
 
 #include "KitFiles.hpp"
-#include "store/Database.hpp"
 #include "core/ProfileFile.hpp"
 #include "core/ProgramFolder.hpp"
+#include "store/Database.hpp"
 
 #include <filesystem>
 #include <fstream>
@@ -83,7 +83,10 @@ bool Installer::install(std::string& error) const {
     }
     return writeNew(folder.settings(), kitText("Sentinex.ini"), error) &&
            writeNew(folder.passwordFile(), kitText("pswsentinex.txt"), error) &&
-           writeNew(folder.schedule(), kitText("Date.txt"), error);
+           writeNew(folder.schedule(), kitText("Date.txt"), error) &&
+           writeNew(folder.file("Utenti.rpt"), kitText("Utenti.rpt"), error) &&
+           writeNew(folder.file("giornata1new.rpt"), kitText("giornata1new.rpt"), error) &&
+           writeNew(folder.file("presenze.rpt"), kitText("presenze.rpt"), error);
 }
 
 bool Installer::addDemoData(std::string& error) const {

@@ -12,7 +12,8 @@ public:
 
     /// A complete new installation: executables found beside the tool, Sentinex.mdb from the schema,
     /// RepSentinex.mdb.schema and RepSentinex.mdb, and (when missing) Sentinex.ini, pswsentinex.txt,
-    /// Date.txt. Refuses, returning false with `error` set, when Sentinex.mdb already exists.
+    /// Date.txt and the report layouts Utenti.rpt, giornata1new.rpt, presenze.rpt. Refuses, returning
+    /// false with `error` set, when Sentinex.mdb already exists.
     bool install(std::string& error) const;
     /// Demonstration data: two readers, three users and `[Porte] COM1=<dir>/bus` in Sentinex.ini.
     /// Lays the installation out first when it has no database; refuses a database that already holds
