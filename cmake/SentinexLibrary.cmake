@@ -21,6 +21,10 @@ endfunction()
 # folder, subfolders included.
 function(sentinex_test_suite name dir)
   file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS ${dir}/*_test.cpp)
+  if(NOT _srcs)
+    message(WARNING "${dir} holds no *_test.cpp yet: no ${name}")
+    return()
+  endif()
   add_executable(${name} ${_srcs})
   target_link_libraries(${name} PRIVATE ${ARGN})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60

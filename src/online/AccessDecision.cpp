@@ -15,10 +15,10 @@
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "link/ReaderReply.hpp"
-#include "store/Database.hpp"
-#include "store/Transaction.hpp"
+#include "PendingJournal.hpp"
 
 #include <optional>
+#include <vector>
 
 namespace sentinex {
 
@@ -29,10 +29,11 @@ constexpr int GrantPauseMs = 10;
 
 } // namespace
 
-AccessDecision::AccessDecision(Database& db, OnlineView& view, ReaderBus& bus, Clock& clock, EventPump& pump,
-                               const Settings& settings, EntryLimitSource entryLimit, PresenceTable& presence,
-                               Refusal& refusal, TransitLog& log)
-    : m_db(db), m_view(view), m_bus(bus), m_clock(clock), m_pump(pump), m_settings(settings),
+AccessDecision::AccessDecision(PendingJournal& journal, StoreFailureNotice& notice, OnlineView& view,
+                               ReaderBus& bus, Clock& clock, EventPump& pump, const Settings& settings,
+                               EntryLimitSource entryLimit, PresenceTable& presence, Refusal& refusal,
+                               TransitLog& log)
+    : m_journal(journal), m_notice(notice), m_view(view), m_bus(bus), m_clock(clock), m_pump(pump), m_settings(settings),
       m_entryLimit(std::move(entryLimit)), m_presence(presence), m_refusal(refusal), m_log(log) {}
 
 bool AccessDecision::enabledOnReader(const std::string& lettore, int k) {
@@ -112,26 +113,27 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
 }
 
 void AccessDecision::recordGrant(const StepContext& ctx, const CardRecord& card) {
-    // The passage and the person inside are stored together or not at all, so a crash between the
-    // two never leaves an entrance in the history without its presence record, or the reverse.
-    // The counter follows once both are durable.
-    std::optional<Transaction> tx;
-    try {
-        tx.emplace(m_db);
-    } catch (const DatabaseError&) {
-        // Busy or failing: the two writes go on their own and report their own failures.
+    // The passage and the person inside are stored together or wait together, so a crash never leaves
+    // an entrance in the history without its presence record, or the reverse. A person whose entrance
+    // waits is inside all the same: the counter follows either way.
+    std::vector<PendingRecord> records;
+    if (std::optional<PendingRecord> passage = m_log.grantRecord(ctx, {card.NumeroCarta, card.Cognome, card.Nome})) {
+        records.push_back(std::move(*passage));
     }
-    m_log.logGrant(ctx, {card.NumeroCarta, card.Cognome, card.Nome});
-    bool added = m_presence.addEntry(card.NumeroCarta, ctx.entry.direction);
-    if (tx) {
-        try {
-            tx->commit();
-        } catch (const DatabaseError& e) {
-            m_presence.notice().failed(StoreFailureNotice::Store::Transits, e.what());
-            added = false;
-        }
+    const std::optional<PendingRecord> entry = PresenceTable::entryRecord(card.NumeroCarta, ctx.entry.direction);
+    if (entry) {
+        records.push_back(*entry);
     }
-    if (added) {
+    if (records.empty()) {
+        return;
+    }
+    const PendingJournal::Outcome out = m_journal.store(records);
+    if (out.stored) {
+        m_notice.succeeded(StoreFailureNotice::Store::Transits);
+    } else {
+        m_notice.failed(StoreFailureNotice::Store::Transits, out.error);
+    }
+    if (entry) {
         m_presence.countEntry();
     }
 }

@@ -7,8 +7,9 @@
 namespace sentinex {
 
 class Clock;
-class Database;
 class EventPump;
+class PendingJournal;
+class StoreFailureNotice;
 class OnlineView;
 class PresenceTable;
 class ReaderBus;
@@ -21,9 +22,9 @@ struct StepContext;
 /// The chain of checks on a card found in `Carte`, and the grant that follows when all pass.
 class AccessDecision {
 public:
-    AccessDecision(Database& db, OnlineView& view, ReaderBus& bus, Clock& clock, EventPump& pump,
-                   const Settings& settings, EntryLimitSource entryLimit, PresenceTable& presence,
-                   Refusal& refusal, TransitLog& log);
+    AccessDecision(PendingJournal& journal, StoreFailureNotice& notice, OnlineView& view, ReaderBus& bus,
+                   Clock& clock, EventPump& pump, const Settings& settings, EntryLimitSource entryLimit,
+                   PresenceTable& presence, Refusal& refusal, TransitLog& log);
 
     /// Applies the eight checks in order; the first that fails refuses the card with its message and
     /// code. When all pass, sends the grant after a 10 ms pause and, only when the reader answers "S",
@@ -41,7 +42,8 @@ public:
 private:
     void recordGrant(const StepContext& ctx, const CardRecord& card);
 
-    Database& m_db;
+    PendingJournal& m_journal;
+    StoreFailureNotice& m_notice;
     OnlineView& m_view;
     ReaderBus& m_bus;
     Clock& m_clock;

@@ -27,10 +27,11 @@ constexpr int PollPauseMs = 10;
 
 PollingStep::PollingStep(Environment env)
     : m_env(std::move(env)), m_status(m_env.view), m_notice(m_status),
-      m_log(m_env.db, m_env.settings, m_env.clock, m_env.programFolder, m_notice),
-      m_presence(m_env.db, m_env.settings, m_env.settingsFile, m_notice, m_status),
+      m_journal(m_env.db, m_env.programFolder + "/" + JournalFile),
+      m_log(m_journal, m_env.settings, m_env.clock, m_env.programFolder, m_notice),
+      m_presence(m_env.db, m_journal, m_env.settings, m_env.settingsFile, m_notice, m_status),
       m_refusal(m_env.view, m_env.bus, m_env.op, m_env.clock, m_env.pump, m_env.settings, m_log),
-      m_decision(m_env.db, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings, m_env.entryLimit,
+      m_decision(m_journal, m_notice, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings, m_env.entryLimit,
                  m_presence, m_refusal, m_log),
       m_cards(m_env.db) {}
 
@@ -67,6 +68,15 @@ void PollingStep::run(int readerIndex) {
         } catch (const DatabaseError& e) {
             m_notice.failed(StoreFailureNotice::Store::Lookup, e.what());
         }
+        // Records that wait are tried again now and then even when no card comes, so the status line
+        // clears once the database takes them.
+        constexpr double ReplayIntervalSeconds = 2.0;
+        const double now = m_env.clock.monotonicSeconds();
+        if (m_journal.waiting() > 0 && now - m_lastReplayTry >= ReplayIntervalSeconds) {
+            m_lastReplayTry = now;
+            storeWaitingRecords();
+        }
+        m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
     }
     std::vector<std::function<void()>> after;
     after.swap(m_after);
@@ -100,6 +110,14 @@ void PollingStep::serve(int k) {
     m_env.view.showReceived("Stringa ricevuta : " + readerBytesToUtf8(ctx.cardData) + "  " +
                             m_env.clock.now().generalText());
     decodeAndDecide(ctx);
+}
+
+void PollingStep::storeWaitingRecords() {
+    if (m_journal.waiting() > 0 && m_journal.replay()) {
+        m_notice.succeeded(StoreFailureNotice::Store::Transits);
+        m_notice.succeeded(StoreFailureNotice::Store::Presence);
+    }
+    m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
 }
 
 void PollingStep::noteReply(const StepContext& ctx, bool answered) {

@@ -3,6 +3,7 @@
 #include "AccessDecision.hpp"
 #include "CardLookup.hpp"
 #include "EntryLimit.hpp"
+#include "PendingJournal.hpp"
 #include "PresenceTable.hpp"
 #include "Refusal.hpp"
 #include "StatusLine.hpp"
@@ -74,6 +75,11 @@ public:
 
     /// What the main window's status line says.
     StatusLine& status() { return m_status; }
+    /// Stores what waits in the journal (at start-up, before any newer record); says on the status line
+    /// what still waits.
+    void storeWaitingRecords();
+    /// The journal of the records the database refused: "Sentinex.pending" in the program folder.
+    static constexpr const char* JournalFile = "Sentinex.pending";
     /// The "store failed" notice (on the status line until a later success).
     const StoreFailureNotice& storeNotice() const { return m_notice; }
 
@@ -91,6 +97,7 @@ private:
     Environment m_env;
     StatusLine m_status;
     StoreFailureNotice m_notice;
+    PendingJournal m_journal;
     TransitLog m_log;
     PresenceTable m_presence;
     Refusal m_refusal;
@@ -98,6 +105,7 @@ private:
     CardLookup m_cards;
     std::vector<int> m_silentPolls; // per reader index - 1: polls in a row without a valid reply
     int m_pollsSinceAnyReply = 0;
+    double m_lastReplayTry = -1e9;
     bool m_running = false;
     bool m_recordPending = false;
     std::vector<std::function<void()>> m_after;

@@ -11,13 +11,11 @@
 
 namespace sentinex {
 
-PresenceTable::PresenceTable(Database& db, Settings& settings, const SettingsFile& settingsFile,
-                             StoreFailureNotice& notice, StatusLine& status)
-    : m_settings(settings), m_settingsFile(settingsFile), m_notice(notice), m_status(status),
+PresenceTable::PresenceTable(Database& db, PendingJournal& journal, Settings& settings,
+                             const SettingsFile& settingsFile, StoreFailureNotice& notice, StatusLine& status)
+    : m_journal(journal), m_settings(settings), m_settingsFile(settingsFile), m_notice(notice), m_status(status),
       // The expression index on trim(NumeroBadge) answers this with one indexed read.
-      m_find(db, "SELECT rowid FROM presenti WHERE trim(NumeroBadge) = ? ORDER BY rowid LIMIT 1"),
-      m_remove(db, "DELETE FROM presenti WHERE rowid = ?"),
-      m_add(db, "INSERT INTO presenti (NumeroBadge) VALUES (?)") {}
+      m_find(db, "SELECT rowid FROM presenti WHERE trim(NumeroBadge) = ? ORDER BY rowid LIMIT 1") {}
 
 void PresenceTable::setCounter(long long value) {
     const auto v = static_cast<std::int32_t>(clampTo(value, 0, std::numeric_limits<std::int32_t>::max()));
@@ -31,11 +29,17 @@ void PresenceTable::setCounter(long long value) {
 }
 
 PresenceTable::Presence PresenceTable::lookUp(const std::string& number) {
-    const auto row = m_find.firstRow({trim(number)});
-    if (!row || row->empty()) {
-        return {};
+    Presence p;
+    p.badge = trim(number);
+    if (m_journal.waiting() > 0) {
+        if (const std::optional<bool> waiting = m_journal.waitingPresence(p.badge)) {
+            p.inside = *waiting;
+            return p;
+        }
     }
-    return {true, row->front().toInt()};
+    const auto row = m_find.firstRow({p.badge});
+    p.inside = row && !row->empty();
+    return p;
 }
 
 bool PresenceTable::blocks(const Presence& presence, int direction) {
@@ -46,32 +50,23 @@ void PresenceTable::bookExit(const Presence& presence) {
     if (!presence.inside) {
         return;
     }
-    int removed = 0;
-    try {
-        removed = m_remove.run({Value(static_cast<long long>(presence.record))});
-    } catch (const DatabaseError& e) {
-        m_notice.failed(StoreFailureNotice::Store::Presence, e.what());
-        return;
+    const PendingJournal::Outcome out = m_journal.store({PendingRecord::presenceRemove(presence.badge)});
+    if (out.stored) {
+        m_notice.succeeded(StoreFailureNotice::Store::Presence);
+    } else {
+        m_notice.failed(StoreFailureNotice::Store::Presence, out.error);
     }
-    m_notice.succeeded(StoreFailureNotice::Store::Presence);
     // A record removed meanwhile (the presence reset) has already left the count.
-    if (removed > 0) {
+    if (!out.stored || out.changed > 0) {
         setCounter(static_cast<long long>(m_settings.Utenti) - 1);
     }
 }
 
-bool PresenceTable::addEntry(const std::string& number, int direction) {
+std::optional<PendingRecord> PresenceTable::entryRecord(const std::string& number, int direction) {
     if (direction != 1) {
-        return false;
+        return std::nullopt;
     }
-    try {
-        m_add.run({trim(number)});
-    } catch (const DatabaseError& e) {
-        m_notice.failed(StoreFailureNotice::Store::Presence, e.what());
-        return false;
-    }
-    m_notice.succeeded(StoreFailureNotice::Store::Presence);
-    return true;
+    return PendingRecord::presenceAdd(number);
 }
 
 void PresenceTable::countEntry() {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "PendingJournal.hpp"
 #include "store/CachedStatement.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace sentinex {
@@ -19,28 +21,28 @@ class PresenceTable {
 public:
     /// Where a card stands: inside (with the record that says so) or not.
     struct Presence {
+        std::string badge; // the card number without blanks around it
         bool inside = false;
-        std::int64_t record = 0; // rowid of the first matching `presenti` record
     };
 
-    PresenceTable(Database& db, Settings& settings, const SettingsFile& settingsFile, StoreFailureNotice& notice,
-                  StatusLine& status);
+    PresenceTable(Database& db, PendingJournal& journal, Settings& settings, const SettingsFile& settingsFile,
+                  StoreFailureNotice& notice, StatusLine& status);
 
     /// Whether card `number` is inside: a `presenti` record whose badge equals the number, blanks
-    /// around either not counting. Only reads; a failed read throws DatabaseError.
+    /// around either not counting, or a waiting entrance of it; a waiting exit puts it outside. Only
+    /// reads; a failed read throws DatabaseError.
     Presence lookUp(const std::string& number);
     /// The anti-passback rule at a reader of direction `direction` (0 exit, 1 entrance, 2 other): an
     /// entrance of a person inside and an exit of a person outside are blocked; direction 2 never is.
     static bool blocks(const Presence& presence, int direction);
 
-    /// Books the exit of a person found inside: removes their record and counts one less. A removal
-    /// that fails is reported through the notice, and table and counter stay as they were.
+    /// Books the exit of a person found inside: removes their record (or keeps the removal waiting when
+    /// the database refuses it) and counts one less.
     void bookExit(const Presence& presence);
 
-    /// The table half of an entrance: adds the record for direction 1. Returns true when one was added
-    /// (then `countEntry` must follow once the record is durable). A failure is reported through the
-    /// notice and nothing is added.
-    bool addEntry(const std::string& number, int direction);
+    /// The record an entrance adds (direction 1 only), for the caller to store with the passage; then
+    /// `countEntry` follows, whether it was stored or waits.
+    static std::optional<PendingRecord> entryRecord(const std::string& number, int direction);
     /// The counter half of an entrance: one more person inside, written to the settings file. A counter
     /// the file does not take stays on the status line until a later change is written.
     void countEntry();
@@ -54,13 +56,12 @@ public:
 private:
     void setCounter(long long value);
 
+    PendingJournal& m_journal;
     Settings& m_settings;
     const SettingsFile& m_settingsFile;
     StoreFailureNotice& m_notice;
     StatusLine& m_status;
     CachedStatement m_find;
-    CachedStatement m_remove;
-    CachedStatement m_add;
 };
 
 } // namespace sentinex

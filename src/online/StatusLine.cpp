@@ -24,6 +24,17 @@ void StatusLine::clearCounterProblem() {
     publish();
 }
 
+void StatusLine::setWaiting(std::size_t count, bool onDisk) {
+    m_waiting.clear();
+    if (count > 0) {
+        m_waiting = std::to_string(count) + " registrazioni in attesa";
+        if (!onDisk) {
+            m_waiting += " (tenute in memoria: il disco non accetta scritture)";
+        }
+    }
+    publish();
+}
+
 void StatusLine::setSilentReader(int readerIndex, const std::string& text) {
     m_silent[readerIndex] = text;
     publish();
@@ -48,6 +59,7 @@ std::string StatusLine::text() const {
         }
     };
     add(m_store);
+    add(m_waiting);
     add(m_counter);
     if (m_lineSilent) {
         // Every reader is silent: one line says it better than one per reader.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -21,6 +22,8 @@ public:
     /// `clearCounterProblem`.
     void setCounterProblem(const std::string& text);
     void clearCounterProblem();
+    /// `count` records wait to be stored; `onDisk` false when some are held only in memory.
+    void setWaiting(std::size_t count, bool onDisk);
     /// Reader `readerIndex` (1-based) does not answer (`text` names it), or answers again.
     void setSilentReader(int readerIndex, const std::string& text);
     void clearSilentReader(int readerIndex);
@@ -38,6 +41,7 @@ private:
     OnlineView& m_view;
     std::string m_store;
     std::string m_counter;
+    std::string m_waiting;
     std::map<int, std::string> m_silent;
     bool m_lineSilent = false;
     std::string m_shown;

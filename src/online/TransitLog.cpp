@@ -7,47 +7,43 @@
 #include "core/Numbers.hpp"
 #include "core/Settings.hpp"
 #include "core/TextCodec.hpp"
-#include "store/Database.hpp"
 
 #include <cstdio>
 
 namespace sentinex {
 
-TransitLog::TransitLog(Database& db, const Settings& settings, Clock& clock, std::string programFolder,
+TransitLog::TransitLog(PendingJournal& journal, const Settings& settings, Clock& clock, std::string programFolder,
                        StoreFailureNotice& notice)
-    : m_settings(settings), m_clock(clock), m_programFolder(std::move(programFolder)), m_notice(notice),
-      m_insert(db, "INSERT INTO transiti (NumeroBadge, Cognome, Nome, PosizioneLettore, Data, Ora, Passaggio, "
-                   "verso, nota) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)") {}
+    : m_journal(journal), m_settings(settings), m_clock(clock), m_programFolder(std::move(programFolder)),
+      m_notice(notice) {}
 
-bool TransitLog::logRefusal(const StepContext& ctx, int code, const CardHolder& holder) {
-    return addTransit(ctx, false, notaFor(code), holder);
+PendingRecord TransitLog::transitRecord(const StepContext& ctx, bool passage, const std::string& nota,
+                                        const CardHolder& holder) const {
+    const DateTime now = m_clock.now();
+    return PendingRecord::transit({holder.number, holder.surname, holder.firstName, ctx.entry.location,
+                                   now.dateText(), now.timeText(), passage ? "1" : "0", ctx.entry.state, nota});
 }
 
-void TransitLog::logGrant(const StepContext& ctx, const CardHolder& holder) {
+void TransitLog::logRefusal(const StepContext& ctx, int code, const CardHolder& holder) {
+    const PendingJournal::Outcome out = m_journal.store({transitRecord(ctx, false, notaFor(code), holder)});
+    if (out.stored) {
+        m_notice.succeeded(StoreFailureNotice::Store::Transits);
+    } else {
+        m_notice.failed(StoreFailureNotice::Store::Transits, out.error);
+    }
+}
+
+std::optional<PendingRecord> TransitLog::grantRecord(const StepContext& ctx, const CardHolder& holder) {
     if (m_settings.StoricoEsterno) {
         const DateTime now = m_clock.now();
         const std::string line = storicoLine(holder.number, holder.firstName, holder.surname, ctx.readerIndex,
                                              ctx.location, now.dateText(), now.timeText(), ctx.entry.state);
         if (appendToFile(m_programFolder + "/Storico.txt", line)) {
-            return;
+            return std::nullopt;
         }
         // The text history cannot be written: keep the passage in the table instead.
     }
-    addTransit(ctx, true, "Passaggio", holder);
-}
-
-bool TransitLog::addTransit(const StepContext& ctx, bool passage, const std::string& nota,
-                            const CardHolder& holder) {
-    try {
-        const DateTime now = m_clock.now();
-        m_insert.run({holder.number, holder.surname, holder.firstName, ctx.entry.location, now.dateText(),
-                      now.timeText(), Value(passage), ctx.entry.state, nota});
-    } catch (const DatabaseError& e) {
-        m_notice.failed(StoreFailureNotice::Store::Transits, e.what());
-        return false;
-    }
-    m_notice.succeeded(StoreFailureNotice::Store::Transits);
-    return true;
+    return transitRecord(ctx, true, "Passaggio", holder);
 }
 
 std::string TransitLog::storicoLine(const std::string& number, const std::string& firstName,

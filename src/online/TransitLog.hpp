@@ -1,13 +1,13 @@
 #pragma once
 
-#include "store/CachedStatement.hpp"
+#include "PendingJournal.hpp"
 
+#include <optional>
 #include <string>
 
 namespace sentinex {
 
 class Clock;
-class Database;
 class StoreFailureNotice;
 struct Settings;
 struct StepContext;
@@ -23,17 +23,18 @@ struct CardHolder {
 /// with "StoricoEsterno" on, the text history "Storico.txt" of the program folder.
 class TransitLog {
 public:
-    TransitLog(Database& db, const Settings& settings, Clock& clock, std::string programFolder,
+    TransitLog(PendingJournal& journal, const Settings& settings, Clock& clock, std::string programFolder,
                StoreFailureNotice& notice);
 
-    /// A `transiti` record with `Passaggio` False and the `nota` of reason `code`. A record that cannot be
-    /// stored is reported through the notice; nothing is thrown. Returns whether it was stored.
-    bool logRefusal(const StepContext& ctx, int code, const CardHolder& holder);
+    /// A `transiti` record with `Passaggio` False and the `nota` of reason `code`, dated now. A record the
+    /// database refuses waits in the journal (and the notice says so); nothing is thrown.
+    void logRefusal(const StepContext& ctx, int code, const CardHolder& holder);
 
-    /// Grant log: a line of "Storico.txt" when "StoricoEsterno" is on, otherwise a `transiti` record with
-    /// `Passaggio` True and `nota` "Passaggio". When the text file cannot be written the passage goes to
-    /// `transiti`, so it is never lost. Nothing is thrown.
-    void logGrant(const StepContext& ctx, const CardHolder& holder);
+    /// Grant log: a line of "Storico.txt" when "StoricoEsterno" is on (then nothing is returned),
+    /// otherwise the `transiti` record with `Passaggio` True and `nota` "Passaggio", dated now, for the
+    /// caller to store together with the presence record. When the text file cannot be written the
+    /// passage goes to `transiti`, so it is never lost.
+    std::optional<PendingRecord> grantRecord(const StepContext& ctx, const CardHolder& holder);
 
     /// One record of "Storico.txt" as written: Windows-1252 bytes, the quoted fixed-width text, CRLF.
     /// Texts are UTF-8; names keep their last 14 characters, the location its last 8.
@@ -46,13 +47,14 @@ public:
     static bool appendToFile(const std::string& path, const std::string& bytes);
 
 private:
-    bool addTransit(const StepContext& ctx, bool passage, const std::string& nota, const CardHolder& holder);
+    PendingRecord transitRecord(const StepContext& ctx, bool passage, const std::string& nota,
+                                const CardHolder& holder) const;
 
+    PendingJournal& m_journal;
     const Settings& m_settings;
     Clock& m_clock;
     std::string m_programFolder;
     StoreFailureNotice& m_notice;
-    CachedStatement m_insert;
 };
 
 } // namespace sentinex

@@ -68,6 +68,8 @@ Session::Start Session::start(OnlineView& view) {
     m_step = std::make_unique<PollingStep>(PollingStep::Environment{
         m_state, m_settings, m_settingsFile, m_folder.dir(), *m_db, *m_bus, m_clock, m_pump, m_op, view, {}});
 
+    // What a previous run could not store goes in first, before any newer record.
+    m_step->storeWaitingRecords();
     checkPresenceCounter();
 
     m_state.pollingOn = false;

@@ -20,7 +20,7 @@ namespace sentinex {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000;
+constexpr int kBusyTimeoutMs = Database::DefaultBusyTimeoutMs;
 
 bool leap(int y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
@@ -265,6 +265,10 @@ bool Database::replaceWithCopy(const std::string& from, const std::string& path)
         // Out of memory while copying: the caller keeps the old file, as with any failed copy.
         return false;
     }
+}
+
+void Database::setBusyTimeout(int ms) {
+    sqlite3_busy_timeout(m_db, ms);
 }
 
 int Database::execute(const std::string& sql, const std::vector<Value>& params) {

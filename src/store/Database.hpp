@@ -23,6 +23,9 @@ public:
 /// dates stored as "dd/mm/yyyy[ HH:MM[:SS]]" texts as day numbers (days since 30 December 1899).
 class Database {
 public:
+    /// How long a connection waits for a lock held elsewhere before an operation fails.
+    static constexpr int DefaultBusyTimeoutMs = 5000;
+
     /// Opens an existing file read-write. Throws DatabaseError when it is missing, unreadable or not a
     /// database. Every connection waits up to 5 s for a lock held elsewhere before failing.
     /// `mainDb` turns on WAL and full sync (a transit that was shown is on disk).
@@ -60,6 +63,9 @@ public:
     /// Throws DatabaseError naming the first missing one unless every table or view of `names` exists,
     /// so a file that is an SQLite database but not one of ours counts as "cannot be opened".
     void requireRelations(const std::vector<std::string>& names);
+    /// Sets how long the connection waits for a lock held elsewhere (the default is restored by passing
+    /// DefaultBusyTimeoutMs).
+    void setBusyTimeout(int ms);
     /// Key of the row most recently inserted through this connection.
     std::int64_t lastInsertRowid() const;
 

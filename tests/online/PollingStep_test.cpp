@@ -402,40 +402,75 @@ TEST(PollingStepTest, OneStepAtATimeAndWorkAfterTheStepWaitsForTheRecord) {
     EXPECT_TRUE(now);
 }
 
-TEST(PollingStepTest, StoreFailureStaysOnTheStatusLineAndStopsNothing) {
+TEST(PollingStepTest, RecordsTheDatabaseRefusesWaitAndAreStoredLaterInOrderWithTheirOwnTimes) {
     OnlineHarness h;
+    h.clock.wallFollowsPause = true; // advance() moves the time of day too
     h.settings.Beep = false;
     h.addReader(readerAt(1, "000123"));
     h.addUser({});
     h.install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
                                   "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
     h.present(1, OnlineHarness::card("0009000123"));
-    h.present(1, OnlineHarness::card("0009000123"));
+    h.clock.advance(60);
+    h.present(1, OnlineHarness::card("0008000123"));
+    h.clock.advance(60);
     h.present(1, OnlineHarness::card("0001000123"));
-    // The outcome stays on the window and the doors got their commands; the failure is on the status
-    // line, and no box waits for anybody.
-    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
+    // The outcome stays on the window and the doors got their commands; the failure and what waits
+    // are on the status line, and no box waits for anybody.
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario\r\n05/01/2026 10:02:00");
     EXPECT_TRUE(h.op.shown.empty());
-    ASSERT_FALSE(h.view.status.empty());
-    EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("database or disk is full"));
-    EXPECT_EQ(h.view.status.size(), 1u); // shown once, not once per failure
     EXPECT_EQ(h.payloads(), (std::vector<std::string>{"01000123D", "01000123K000000000", "01000123D",
                                                       "01000123K000000000", "01000123D", "01000123K110001001"}));
     EXPECT_TRUE(h.transits().empty());
-    // The presence table still works, and the step ended normally.
-    EXPECT_EQ(h.inside(), std::vector<std::string>{"0001"});
+    EXPECT_TRUE(h.inside().empty()); // the entrance waits with its passage
+    ASSERT_FALSE(h.view.status.empty());
+    EXPECT_EQ(h.view.status.back(),
+              StoreFailureNotice::text("database or disk is full") + "\r\n4 registrazioni in attesa");
+    EXPECT_EQ(h.settings.Utenti, 1); // a person whose entrance waits is inside
     EXPECT_FALSE(h.state.stepInProgress);
+    // The waiting entrance blocks a second one.
+    h.present(1, OnlineHarness::card("0001000123"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso negato (antipass-back on) \r\n05/01/2026 10:02:00");
 
-    // A write that works clears the line; the next failure shows again.
+    // The database takes writes again: what waited goes in first, in order, with its own times, once.
     h.install.db()->executeScript("DROP TRIGGER full");
-    h.present(1, OnlineHarness::card("0009000123"));
-    EXPECT_EQ(h.transits().size(), 1u);
+    h.clock.advance(60);
+    h.present(1, OnlineHarness::card("0007000123"));
+    const auto t = h.transits();
+    ASSERT_EQ(t.size(), 5u);
+    const char* notes[] = {"Badge non presente in archivio", "Badge non presente in archivio", "Passaggio",
+                           "Blocco per anti pass back", "Badge non presente in archivio"};
+    const char* times[] = {"10:00", "10:01", "10:02", "10:02", "10:03"};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(t[i].at("nota").toString(), notes[i]) << i;
+        EXPECT_EQ(t[i].at("Ora").toString(), times[i]) << i;
+    }
+    EXPECT_EQ(h.inside(), std::vector<std::string>{"0001"});
     EXPECT_EQ(h.view.status.back(), "");
+    EXPECT_FALSE(std::filesystem::exists(h.install.dir() + "/Sentinex.pending") &&
+                 std::filesystem::file_size(h.install.dir() + "/Sentinex.pending") > 0);
+
+    // A new failure shows again.
     h.install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
                                   "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;");
     h.present(1, OnlineHarness::card("0009000123"));
-    EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("disk I/O error"));
+    EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("disk I/O error") + "\r\n1 registrazioni in attesa");
     EXPECT_TRUE(h.op.shown.empty());
+}
+
+TEST(PollingStepTest, WaitingRecordsAreStoredWithoutANewCardOnceTheDatabaseTakesThem) {
+    OnlineHarness h;
+    h.settings.Beep = false;
+    h.addReader(readerAt(1, "000123"));
+    h.install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
+                                  "BEGIN SELECT RAISE(ABORT, 'database is locked'); END;");
+    h.present(1, OnlineHarness::card("0009000123"));
+    EXPECT_TRUE(h.transits().empty());
+    h.install.db()->executeScript("DROP TRIGGER full");
+    h.clock.advance(5);
+    h.present(1, OnlineFakeBus::codeReply('S')); // a poll without a card
+    EXPECT_EQ(h.transits().size(), 1u);
+    EXPECT_EQ(h.view.status.back(), "");
 }
 
 TEST(PollingStepTest, LookupFailureEndsTheStepAndStaysOnTheStatusLine) {

@@ -132,18 +132,32 @@ TEST_F(PresenceTest, UnconfirmedEntranceIsNotCounted) {
     EXPECT_EQ(h.settings.Utenti, 0);
 }
 
-TEST_F(PresenceTest, EntranceNotStoredIsNotCounted) {
+TEST_F(PresenceTest, AnEntranceTheDatabaseRefusesWaitsWithItsPassageAndCounts) {
     h.install.db()->executeScript("CREATE TRIGGER nospace BEFORE INSERT ON presenti "
                                   "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
     h.present(1, card("0001"));
     EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
-    EXPECT_EQ(h.settings.Utenti, 0);
-    EXPECT_EQ(h.utentiInFile(), 0);
+    // Passage and presence wait together; the person is inside and counted.
+    EXPECT_TRUE(h.transits().empty());
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.settings.Utenti, 1);
+    EXPECT_EQ(h.utentiInFile(), 1);
     EXPECT_TRUE(h.op.shown.empty());
-    ASSERT_FALSE(h.view.status.empty());
-    EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("database or disk is full"));
-    // The passage itself is in the history.
-    EXPECT_EQ(h.transits().size(), 1u);
+    EXPECT_EQ(h.view.status.back(),
+              StoreFailureNotice::text("database or disk is full") + "\r\n2 registrazioni in attesa");
+    // A waiting exit lets the person in again, and the table ends as the passages say.
+    h.present(2, card("0001"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
+    EXPECT_EQ(h.settings.Utenti, 0);
+    h.present(1, card("0001"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
+    h.install.db()->executeScript("DROP TRIGGER nospace");
+    h.clock.advance(5);
+    h.present(1, OnlineFakeBus::codeReply('S'));
+    EXPECT_EQ(h.transits().size(), 3u);
+    EXPECT_EQ(h.inside(), std::vector<std::string>{"0001"});
+    EXPECT_EQ(h.settings.Utenti, 1);
+    EXPECT_EQ(h.view.status.back(), "");
 }
 
 TEST_F(PresenceTest, ACounterTheSettingsFileRefusesIsShownAndWrittenAgainAtTheNextChange) {

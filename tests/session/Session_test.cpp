@@ -1,6 +1,7 @@
 #include "session/Session.hpp"
 
 #include "core/EventPump.hpp"
+#include "online/PendingJournal.hpp"
 #include "online/PollingStep.hpp"
 #include "store/Database.hpp"
 #include "support/FakeClock.hpp"
@@ -119,6 +120,20 @@ TEST(SessionTest, ACounterThatDisagreesWithThePersonsInsideIsShownWithBothNumber
     OnlineRecordingView quiet;
     EXPECT_EQ(site.session()->start(quiet), Session::Start::Ready);
     EXPECT_TRUE(quiet.status.empty());
+}
+
+TEST(SessionTest, WhatAPreviousRunCouldNotStoreIsStoredAtStartUp) {
+    Site site;
+    PendingRecord left = PendingRecord::transit(
+        {"0001", "Rossi", "Mario", "Ingresso", "04/01/2026", "18:30", "1", "In", "Passaggio"});
+    left.id = "previous-1";
+    site.install.temp().write("Sentinex.pending", PendingJournal::encode(left));
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    const auto rows = session->database()->query("SELECT NumeroBadge, Data, Ora FROM transiti");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1].toString(), "04/01/2026");
+    EXPECT_EQ(rows[0][2].toString(), "18:30");
 }
 
 TEST(SessionTest, AnOlderDatabaseGetsThePresenceIndex) {

@@ -38,15 +38,18 @@ public:
 /// for tests that drive the decision (or one part) directly.
 struct DecisionParts {
     explicit DecisionParts(PollingStep::Environment e)
-        : env(std::move(e)), status(env.view), notice(status), log(env.db, env.settings, env.clock, env.programFolder, notice),
-          presence(env.db, env.settings, env.settingsFile, notice, status),
+        : env(std::move(e)), status(env.view), notice(status),
+          journal(env.db, env.programFolder + "/" + PollingStep::JournalFile),
+          log(journal, env.settings, env.clock, env.programFolder, notice),
+          presence(env.db, journal, env.settings, env.settingsFile, notice, status),
           refusal(env.view, env.bus, env.op, env.clock, env.pump, env.settings, log),
-          decision(env.db, env.view, env.bus, env.clock, env.pump, env.settings, env.entryLimit, presence, refusal,
-                   log) {}
+          decision(journal, notice, env.view, env.bus, env.clock, env.pump, env.settings, env.entryLimit, presence,
+                   refusal, log) {}
 
     PollingStep::Environment env;
     StatusLine status;
     StoreFailureNotice notice;
+    PendingJournal journal;
     TransitLog log;
     PresenceTable presence;
     Refusal refusal;

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "store/CachedStatement.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sentinex {
+
+class Database;
+
+/// A record of the online access control that waits to be stored.
+struct PendingRecord {
+    enum class Kind { Transit, PresenceAdd, PresenceRemove };
+    Kind kind = Kind::Transit;
+    /// Transit: NumeroBadge, Cognome, Nome, PosizioneLettore, Data, Ora, Passaggio ("1"/"0"), verso, nota
+    /// (the event's own date and time). Presence: the badge.
+    std::vector<std::string> fields;
+    std::string id; // unique across runs; set by the journal
+
+    static PendingRecord transit(std::vector<std::string> fields);
+    static PendingRecord presenceAdd(const std::string& badge);
+    static PendingRecord presenceRemove(const std::string& badge);
+};
+
+/// Records the database refused (locked by another program, disk full), kept in order and stored later,
+/// before any newer record, exactly once.
+///
+/// Waiting records are appended to a file in the program folder and synced before the call returns, so
+/// a killed program finds them at its next start; when even the file cannot be written they are kept
+/// in memory (and `onDisk()` says so). A replay stores every waiting record in one transaction that
+/// also marks each record's id in the table `registrazioni_riprese` (created when missing), so a replay
+/// cut short by a kill neither loses nor repeats a record.
+class PendingJournal {
+public:
+    /// What became of the records handed to `store`.
+    struct Outcome {
+        bool stored = false; // in the database now; otherwise waiting
+        int changed = 0;     // rows the last record changed when stored (a removal of nobody changes 0)
+        std::string error;   // the engine's words when the database refused
+    };
+
+    /// The journal of the file at `path`, with the records a previous run left there.
+    PendingJournal(Database& db, std::string path);
+
+    /// Stores `records` together (one transaction) after every waiting record; when the database refuses
+    /// them, or older records still wait, they wait too, in order. Never throws.
+    Outcome store(const std::vector<PendingRecord>& records);
+    /// Stores every waiting record. True when nothing waits any more. Never throws.
+    bool replay();
+
+    std::size_t waiting() const { return m_records.size(); }
+    /// False while some waiting record is held only in memory (the file could not be written).
+    bool onDisk() const { return m_onDisk; }
+    /// What the waiting presence records say of `badge` (blanks around it not counting): inside after
+    /// a waiting entrance, outside after a waiting exit; nothing when no presence record of it waits.
+    std::optional<bool> waitingPresence(const std::string& badge) const;
+
+    /// One record as a line of the file (tab-separated, escaped) and back; nothing for a torn line.
+    static std::string encode(const PendingRecord& record);
+    static std::optional<PendingRecord> decode(const std::string& line);
+
+private:
+    void keep(std::vector<PendingRecord> records);
+    int apply(const PendingRecord& record);
+    void load();
+    bool appendToFile(const std::vector<PendingRecord>& records);
+    void forgetStored();
+
+    Database& m_db;
+    std::string m_path;
+    std::vector<PendingRecord> m_records;
+    bool m_onDisk = true;
+    std::string m_lastError;
+    std::uint64_t m_session = 0; // random, so ids never repeat across runs
+    std::uint64_t m_next = 0;
+    CachedStatement m_transit;
+    CachedStatement m_presenceAdd;
+    CachedStatement m_presenceRemove;
+};
+
+} // namespace sentinex
