@@ -3,6 +3,7 @@
 #include "ui_FrmViewStoria.h"
 
 #include "HistoryGridModel.hpp"
+#include "report/ReportPrinting.hpp"
 
 #include "core/Operator.hpp"
 #include "history/HistoryArchive.hpp"
@@ -49,6 +50,9 @@ FrmViewStoria::FrmViewStoria(std::shared_ptr<Database> mainDb, std::shared_ptr<D
       m_folder(std::move(folder)), m_archive(std::make_unique<HistoryArchive>(std::move(mainDb), m_report)),
       m_viewer(std::make_unique<HistoryViewer>(*m_archive, op, clock)), m_choosePath(chooseWithDialog) {
     m_ui->setupUi(this);
+    m_print = [this](const std::string& layout, const std::string& title) {
+        ReportPrinting::printSelection(this, m_operator, m_folder, layout, title);
+    };
     m_model = new HistoryGridModel(m_report, this);
     m_ui->DBGrid1->setModel(m_model);
     // The widths were laid out for a small system font: all of them grow alike until every caption and a

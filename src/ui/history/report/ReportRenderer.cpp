@@ -1,0 +1,170 @@
+#include "ReportRenderer.hpp"
+
+#include "history/report/ReportError.hpp"
+
+#include <QFile>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace sentinex {
+
+namespace {
+
+Qt::Alignment alignmentOf(ReportLayout::Align align) {
+    switch (align) {
+    case ReportLayout::Align::Center:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case ReportLayout::Align::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case ReportLayout::Align::Left:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+QFont fontOf(double points, bool bold) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+/// Everything measured once, in device pixels.
+struct Geometry {
+    double mm = 1; // pixels per millimetre
+    double left = 0, top = 0, right = 0, bottom = 0;
+    double titleHeight = 0, headerHeight = 0, rowHeight = 0, footerHeight = 0;
+    int rowsPerPage = 1;
+    std::vector<double> columnLeft;
+    std::vector<double> columnWidth;
+};
+
+Geometry measure(const ReportLayout& layout, QPaintDevice& device, const QFont& title, const QFont& header,
+                 const QFont& row) {
+    Geometry g;
+    g.mm = device.logicalDpiX() / 25.4;
+    g.left = layout.marginLeftMm * g.mm;
+    g.top = layout.marginTopMm * g.mm;
+    g.right = (layout.printedWidthMm() - layout.marginRightMm) * g.mm;
+    g.bottom = (layout.printedHeightMm() - layout.marginBottomMm) * g.mm;
+    g.titleHeight = QFontMetricsF(title, &device).height() * 1.8;
+    g.headerHeight = QFontMetricsF(header, &device).height() * 1.5;
+    g.rowHeight = QFontMetricsF(row, &device).height() * 1.3;
+    g.footerHeight = layout.footer.empty() ? 0 : QFontMetricsF(row, &device).height() * 1.5;
+    const double rowsSpace = g.bottom - g.footerHeight - (g.top + g.titleHeight + g.headerHeight);
+    g.rowsPerPage = std::max(1, static_cast<int>(std::floor(rowsSpace / g.rowHeight)));
+    double x = g.left;
+    for (const auto& c : layout.columns) {
+        g.columnLeft.push_back(x);
+        g.columnWidth.push_back(c.widthMm * g.mm);
+        x += c.widthMm * g.mm;
+    }
+    return g;
+}
+
+} // namespace
+
+void ReportRenderer::applyPage(const ReportLayout& layout, QPagedPaintDevice& device) {
+    const QPageSize size(QSizeF(layout.pageWidthMm, layout.pageHeightMm), QPageSize::Millimeter,
+                         QString::fromStdString(layout.pageName), QPageSize::FuzzyMatch);
+    device.setPageLayout(QPageLayout(size, layout.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+}
+
+int ReportRenderer::render(const ReportDocument& doc, QPagedPaintDevice& device) {
+    const ReportLayout& layout = doc.layout;
+    const QFont titleFont = fontOf(layout.fontPoints * 1.5, true);
+    const QFont headerFont = fontOf(layout.fontPoints, true);
+    const QFont rowFont = fontOf(layout.fontPoints, false);
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        throw ReportError(ReportError::PrinterFailed, "La stampante non accetta il report");
+    }
+    const Geometry g = measure(layout, device, titleFont, headerFont, rowFont);
+    const double padding = 1.2 * g.mm;
+    const bool withSummary = !layout.summary.empty();
+    const std::size_t lines = doc.rows.size() + (withSummary ? 1 : 0);
+    const int pages = std::max<int>(1, static_cast<int>((lines + g.rowsPerPage - 1) / g.rowsPerPage));
+    const QString title = QString::fromStdString(doc.title());
+    QPen thin(Qt::black);
+    thin.setWidthF(0.25 * g.mm);
+
+    std::size_t next = 0;
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1 && !device.newPage()) {
+            throw ReportError(ReportError::PrinterFailed, "La stampante non accetta una nuova pagina");
+        }
+        double y = g.top;
+        painter.setFont(titleFont);
+        painter.drawText(QRectF(g.left, y, g.right - g.left, g.titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         title);
+        y += g.titleHeight;
+        painter.setFont(headerFont);
+        for (std::size_t c = 0; c < layout.columns.size(); ++c) {
+            painter.drawText(
+                QRectF(g.columnLeft[c] + padding, y, g.columnWidth[c] - 2 * padding, g.headerHeight),
+                alignmentOf(layout.columns[c].align), QString::fromStdString(layout.columns[c].caption));
+        }
+        y += g.headerHeight;
+        painter.setPen(thin);
+        painter.drawLine(QPointF(g.left, y), QPointF(g.right, y));
+        painter.setFont(rowFont);
+        const QFontMetricsF metrics(rowFont, &device);
+        for (int line = 0; line < g.rowsPerPage && next < lines; ++line, ++next) {
+            if (next == doc.rows.size()) {
+                painter.drawText(QRectF(g.left + padding, y, g.right - g.left, g.rowHeight),
+                                 Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(doc.summary()));
+                y += g.rowHeight;
+                continue;
+            }
+            const auto& row = doc.rows[next];
+            for (std::size_t c = 0; c < layout.columns.size() && c < row.size(); ++c) {
+                const double width = g.columnWidth[c] - 2 * padding;
+                const QString text =
+                    metrics.elidedText(QString::fromStdString(row[c]), Qt::ElideRight, std::max(0.0, width));
+                painter.drawText(QRectF(g.columnLeft[c] + padding, y, width, g.rowHeight),
+                                 alignmentOf(layout.columns[c].align), text);
+            }
+            y += g.rowHeight;
+        }
+        if (!layout.footer.empty()) {
+            painter.drawLine(QPointF(g.left, g.bottom - g.footerHeight),
+                             QPointF(g.right, g.bottom - g.footerHeight));
+            painter.drawText(QRectF(g.left, g.bottom - g.footerHeight, g.right - g.left, g.footerHeight),
+                             Qt::AlignHCenter | Qt::AlignVCenter,
+                             QString::fromStdString(doc.footer(page, pages)));
+        }
+    }
+    if (!painter.end()) {
+        throw ReportError(ReportError::PrinterFailed, "La stampante non ha completato il report");
+    }
+    return pages;
+}
+
+int ReportRenderer::writePdf(const ReportDocument& doc, const QString& path) {
+    {
+        // QPdfWriter only reports a file it cannot write when painting starts; tell it in plain words.
+        QFile probe(path);
+        if (!probe.open(QIODevice::WriteOnly)) {
+            throw ReportError(ReportError::PrinterFailed, "Impossibile scrivere il file " +
+                                                              path.toStdString() + ": " +
+                                                              probe.errorString().toStdString());
+        }
+    }
+    QPdfWriter writer(path);
+    writer.setResolution(300);
+    writer.setCreator(QStringLiteral("Sentinex"));
+    writer.setTitle(QString::fromStdString(doc.title()));
+    applyPage(doc.layout, writer);
+    return render(doc, writer);
+}
+
+} // namespace sentinex
