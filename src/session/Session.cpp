@@ -3,6 +3,7 @@
 #include "core/Clock.hpp"
 #include "core/Operator.hpp"
 #include "history/HistoryIndexes.hpp"
+#include "inspection/RandomInspection.hpp"
 #include "link/Link.hpp"
 #include "online/PollingStep.hpp"
 #include "online/StatusLine.hpp"
@@ -38,7 +39,9 @@ Session::Session(std::string programFolder, Operator& op, Clock& clock, EventPum
       m_settingsFile(m_folder.settings()) {}
 
 Session::~Session() {
-    // The step and the link hold references to the database and the settings: they go first.
+    // The step, the inspection and the link hold references to the database and the settings: they go
+    // first.
+    m_inspection.reset();
     m_step.reset();
     m_ownBus.reset();
 }
@@ -85,9 +88,10 @@ Session::Start Session::start(OnlineView& view) {
         // has no reader to serve and the reader configuration shows the table as it is.
     }
 
-    // The random inspection draw at start-up (setting "Imparziale") belongs here, after the reader list
-    // and the timers' intervals and before the inspection clock starts. The inspection is not part of
-    // this program yet, so nothing is drawn.
+    // The random inspection's start-up draw (when "Imparziale" is on), before the inspection clock
+    // (`Timer3`) starts; it shows its own messages and never stops the start-up.
+    m_inspection = std::make_unique<RandomInspection>(*m_db, m_settings, m_op, m_clock);
+    m_inspection->runAtStartUp();
 
     resetReportDatabase();
     return Start::Ready;

@@ -19,6 +19,7 @@ class EventPump;
 class OnlineView;
 class Operator;
 class PollingStep;
+class RandomInspection;
 class ReaderBus;
 
 /// The running program: the start-up in its order, and everything it opened (instance lock, database,
@@ -66,6 +67,9 @@ public:
     ReaderBus* bus() const { return m_bus; }
     /// The online polling step (null before start-up).
     PollingStep* pollingStep() const { return m_step.get(); }
+    /// The random inspection: its start-up run, its schedule (`Timer3`), the run on demand (null before
+    /// start-up).
+    RandomInspection* inspection() const { return m_inspection.get(); }
 
     /// Reloads the reader list from `Lettori` (at start-up, and after the readers have been changed);
     /// says once when the table holds more than 64 readers. Throws DatabaseError.
@@ -100,6 +104,7 @@ private:
     Settings m_settings;
     AppState m_state;
     std::unique_ptr<PollingStep> m_step;
+    std::unique_ptr<RandomInspection> m_inspection;
     bool m_warnedTooManyReaders = false;
 };
 

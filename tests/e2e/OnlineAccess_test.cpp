@@ -75,6 +75,13 @@ void PrintTo(const Case& c, std::ostream* os) {
 }
 
 // clang-format off
+// A drawn user: the only one eligible in shift "Turno A" (in `Fasce` for every case), drawn by the
+// start-up run of the random inspection with one user per shift.
+void drawnAtStartUp(User& u) {
+    u.extra["NomeFascia"] = std::string("Turno A");
+}
+const std::map<std::string, std::string> inspectionOn = {{"Imparziale", "Si"}, {"NumeroImparziale", "1"}};
+
 const Case Cases[] = {
     {.name = "entrance granted", .reader = 1, .command = "K110001000", .insideAfter = {"0042"}, .utentiAfter = 1},
     {.name = "exit granted on loop 3", .reader = 2, .command = "K100001001", .insideBefore = {"0007", "0042"},
@@ -88,7 +95,7 @@ const Case Cases[] = {
     {.name = "Vireo card found in the card file", .reader = 4, .card = "ABCDEF", .command = "K110001000",
      .insideAfter = {"0042"}, .utentiAfter = 1},
     {.name = "drawn user passes at a reader without #", .reader = 1, .command = "K110001000", .insideAfter = {"0042"},
-     .utentiAfter = 1, .user = [](User& u) { u.extra["Imparziale"] = true; }, .settings = {{"Imparziale", "Si"}}},
+     .utentiAfter = 1, .user = drawnAtStartUp, .settings = inspectionOn},
     {.name = "inputs in the required state", .reader = 1, .command = "K110001000", .insideAfter = {"0042"},
      .utentiAfter = 1, .user = requireInputs10, .in1 = '1', .in2 = '0'},
 
@@ -114,7 +121,7 @@ const Case Cases[] = {
      .insideAfter = {"0042"}, .utentiAfter = 1, .user = [](User& u) { u.Lettore = "10" + std::string(62, '1'); }},
     {.name = "code 6: drawn user at a # reader", .reader = 3, .code = 6,
      .message = "Carta 0042 accesso negato (imparziale attivo) ",
-     .user = [](User& u) { u.extra["Imparziale"] = true; }, .settings = {{"Imparziale", "Si"}}},
+     .user = drawnAtStartUp, .settings = inspectionOn},
     {.name = "code 7: second entrance", .reader = 1, .code = 7,
      .message = "Carta 0042 - Accesso negato (antipass-back on) ", .insideBefore = {"0042"},
      .insideAfter = {"0042"}, .utentiAfter = 1},
@@ -138,7 +145,7 @@ const Case Cases[] = {
     {.name = "board: entrance granted on loop 8", .reader = 3, .command = "K110001000", .insideAfter = {"0042"},
      .utentiAfter = 1, .board = true},
     {.name = "board: code 6 on loop 8", .reader = 3, .code = 6, .message = "Carta 0042 accesso negato (imparziale attivo) ",
-     .user = [](User& u) { u.extra["Imparziale"] = true; }, .settings = {{"Imparziale", "Si"}}, .board = true},
+     .user = drawnAtStartUp, .settings = inspectionOn, .board = true},
     {.name = "board: code 7 on loop 3", .reader = 2, .code = 7,
      .message = "Carta 0042 - Accesso negato (antipass-back on) ", .board = true},
     {.name = "board: Vireo grant on loop 1", .reader = 4, .card = "ABCDEF", .command = "K110001000",
@@ -225,6 +232,7 @@ TEST_P(OnlineAccessTest, CardPresentedAtAReader) {
     rig.install.addUser(other);
     for (const std::string& badge : c.insideBefore)
         rig.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)", {badge});
+    rig.install.db()->execute("INSERT INTO Fasce (Nome) VALUES ('Turno A')");
     ASSERT_TRUE(rig.start());
     EXPECT_EQ(rig.label("Label4"), std::to_string(c.insideBefore.size()));
 

@@ -34,7 +34,7 @@ struct Site {
         b.NumeroLoop = 3;
         b.NumeroIndirizzo = 2;
         install.addReader(b);
-        install.writeSettings("[Impostazioni]\r\nPolling=100\r\nUtenti=4\r\n");
+        install.writeSettings("[Impostazioni]\r\nPolling=100\r\nUtenti=4\r\nImparziale=No\r\n");
     }
     std::unique_ptr<Session> session() {
         return std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
@@ -134,6 +134,18 @@ TEST(SessionTest, WhatAPreviousRunCouldNotStoreIsStoredAtStartUp) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][1].toString(), "04/01/2026");
     EXPECT_EQ(rows[0][2].toString(), "18:30");
+}
+
+TEST(SessionTest, TheStartUpInspectionSaysWhenThereIsNobodyToDraw) {
+    Site site;
+    site.install.setSetting("Imparziale", "Si");
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready); // start-up goes on
+    ASSERT_EQ(site.op.messages().size(), 1u);
+    EXPECT_EQ(site.op.messages()[0].text, "Impossibile eseguire la routine dell'imparziale. Il database degli "
+                                          "utenti e/o dei turni di lavoro è vuoto.");
+    EXPECT_EQ(site.op.messages()[0].title, "Errore");
+    ASSERT_NE(session->inspection(), nullptr);
 }
 
 TEST(SessionTest, AnOlderDatabaseGetsThePresenceIndex) {

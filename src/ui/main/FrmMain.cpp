@@ -7,6 +7,10 @@
 #include "online/PollingStep.hpp"
 #include "readers/AppState.hpp"
 #include "session/Session.hpp"
+#include "admin/PasswordFile.hpp"
+#include "inspection/RandomInspection.hpp"
+#include "ui/admin/FrmChkPassw.hpp"
+#include "ui/admin/FrmProgSetup.hpp"
 #include "ui/masterdata/FrmCardsAbil.hpp"
 #include "ui/readers/FrmConfLettori.hpp"
 
@@ -225,9 +229,10 @@ void FrmMain::onCommand5Clicked() {
     requestExit();
 }
 
-void FrmMain::requestExit() {
+void FrmMain::requestExit(int code) {
     if (m_exitPending)
         return;
+    m_exitCode = code;
     m_exitPending = true;
     m_timer1->stop();
     m_timer2->stop();
@@ -243,7 +248,7 @@ void FrmMain::requestExit() {
 }
 
 void FrmMain::quitNow() {
-    m_quit(0);
+    m_quit(m_exitCode);
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
@@ -281,7 +286,9 @@ void FrmMain::onTimer2() {
 }
 
 void FrmMain::onTimer3() {
-    // The inspection clock: the scheduled draw of the random inspection hooks in here.
+    if (RandomInspection* inspection = m_session.inspection()) {
+        inspection->tick();
+    }
 }
 
 void FrmMain::keyPressEvent(QKeyEvent* event) {
@@ -313,9 +320,16 @@ void FrmMain::manualUnlock() {
 }
 
 void FrmMain::openGuardedForm(GuardedForm form) {
-    // The password prompt (FrmChkPassw) goes here, before any guarded form, once it is part of the
-    // program. The form then replaces this window until it returns, so the switches cannot change
-    // while it works on the readers.
+    // The password first; the form then replaces this window until it returns, so the switches cannot
+    // change while it works on the readers.
+    const PasswordAccess access = askPassword(m_session, this);
+    if (access == PasswordAccess::EndProgram) {
+        requestExit(PasswordFile::ExitMalformed); // the message has been shown
+        return;
+    }
+    if (access != PasswordAccess::Granted) {
+        return;
+    }
     QWidget* opened = nullptr;
     if (form == GuardedForm::CardsAbil) {
         auto* cards = new FrmCardsAbil(m_session); // freed by Qt once it has returned
@@ -324,6 +338,14 @@ void FrmMain::openGuardedForm(GuardedForm form) {
             cards->deleteLater();
         });
         opened = cards;
+    } else if (form == GuardedForm::ProgSetup) {
+        auto* setup = new FrmProgSetup(m_session); // freed by Qt once it has returned
+        connect(setup, &FrmProgSetup::returnedToMain, this, [this, setup] {
+            applyTimer1Interval(); // a saved "Polling" changes the interval
+            show();
+            setup->deleteLater();
+        });
+        opened = setup;
     } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned
         conf->setOnReturn([this, conf] {

@@ -73,13 +73,15 @@ private:
     void manualUnlock();
     void openGuardedForm(GuardedForm form);
     void runPollingStep(int readerIndex);
-    void requestExit();
+    /// Ends the program with `code` once a card the reader has reported is recorded.
+    void requestExit(int code = 0);
     void quitNow();
 
     std::unique_ptr<Ui::FrmMain> m_ui;
     Session& m_session;
     std::function<void(int)> m_quit;
     bool m_exitPending = false;
+    int m_exitCode = 0;
 
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;

@@ -34,7 +34,7 @@ protected:
     /// Starts the session and opens the form; readers and settings are set up before.
     void open(bool board = false) {
         install.writeSettings(std::string("[Impostazioni]\r\nPolling=100\r\nSchedaL-485=") +
-                              (board ? "Si" : "No") + "\r\nQuattroCifre=Si\r\n");
+                              (board ? "Si" : "No") + "\r\nQuattroCifre=Si\r\nImparziale=No\r\n");
         session = std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
         ASSERT_EQ(session->start(view), Session::Start::Ready);
         form = std::make_unique<FrmConfLettori>(*session);
