@@ -1,0 +1,188 @@
+#include "FrmFunzAgg.hpp"
+
+#include "ui_FrmFunzAgg.h"
+
+#include "admin/AntiPassbackReset.hpp"
+#include "core/Operator.hpp"
+#include "inspection/RandomInspection.hpp"
+#include "online/PollingStep.hpp"
+#include "session/Session.hpp"
+#include "store/Database.hpp"
+#include "ui/admin/FrmGestPassw.hpp"
+#include "ui/history/FrmViewStoria.hpp"
+#include "ui/history/report/ReportPrinting.hpp"
+#include "ui/masterdata/FrmFasceOnline.hpp"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QStyle>
+
+namespace sentinex {
+
+namespace {
+
+constexpr int PictureSize = 32;
+
+} // namespace
+
+FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmFunzAgg>()), m_session(session) {
+    m_ui->setupUi(this);
+    // Image1: nobody inside; Image2: somebody is.
+    m_ui->Image1->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(PictureSize));
+    m_ui->Image2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(PictureSize));
+    m_ui->Command5->setIconSize(QSize(PictureSize, PictureSize));
+
+    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { printUsersList(); });
+    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { download(); });
+    connect(m_ui->Command3, &QPushButton::clicked, this, [this] { openHistory(); });
+    connect(m_ui->Command4, &QPushButton::clicked, this, [this] { close(); });
+    connect(m_ui->Command5, &QPushButton::clicked, this, [this] { resetAntiPassback(); });
+    connect(m_ui->Command6, &QPushButton::clicked, this, [this] { notYetAvailable(); });
+    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { notYetAvailable(); });
+    connect(m_ui->Command8, &QPushButton::clicked, this, [this] { openBands(); });
+    connect(m_ui->Command9, &QPushButton::clicked, this, [this] { openPassword(); });
+    connect(m_ui->Command10, &QPushButton::clicked, this, [this] { runInspection(); });
+    showPresencePicture();
+}
+
+FrmFunzAgg::~FrmFunzAgg() = default;
+
+void FrmFunzAgg::showPresencePicture() {
+    const QLabel* picture = m_session.settings().Utenti != 0 ? m_ui->Image2 : m_ui->Image1;
+    m_ui->Command5->setIcon(QIcon(picture->pixmap()));
+}
+
+bool FrmFunzAgg::switchesOff() {
+    const AppState& state = m_session.state();
+    if (state.pollingOn) {
+        m_session.op().message("Messaggio", "Disabilitare prima il polling.", MsgIcon::Exclamation);
+        return false;
+    }
+    if (state.outputOn) {
+        m_session.op().message("Messaggio", "Disabilitare prima l'output automatico.", MsgIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void FrmFunzAgg::openInPlace(QWidget* tool) {
+    hide();
+    tool->show();
+}
+
+void FrmFunzAgg::comeBack(QWidget* tool) {
+    tool->deleteLater();
+    showPresencePicture();
+    show();
+}
+
+void FrmFunzAgg::notYetAvailable() {
+    m_session.op().message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
+}
+
+void FrmFunzAgg::printUsersList() {
+    if (!m_session.database()) {
+        return; // no session database: nothing to list (the start-up has said why)
+    }
+    ReportPrinting::printUsersList(this, m_session.op(), *m_session.database(), m_session.folder());
+}
+
+void FrmFunzAgg::download() {
+    if (m_session.state().readers.count() == 0) {
+        m_session.op().message("Attenzione", "Non ci sono lettori.", MsgIcon::Exclamation);
+        return;
+    }
+    if (!switchesOff()) {
+        return;
+    }
+    notYetAvailable();
+}
+
+void FrmFunzAgg::openHistory() {
+    std::shared_ptr<Database> report;
+    const std::string path = m_session.folder().reportDatabase();
+    try {
+        report = Database::open(path, false);
+    } catch (const DatabaseError& error) {
+        m_session.op().message("Errore", Database::unusableFileMessage(path, error.what()),
+                               MsgIcon::Critical);
+        return;
+    }
+    FrmViewStoria* viewer = nullptr;
+    try {
+        viewer = new FrmViewStoria(m_session.database(), report, m_session.op(), m_session.clock(),
+                                   m_session.folder()); // freed once it has returned
+    } catch (const DatabaseError& error) {
+        m_session.op().message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    // The viewer has no return action of its own: its accepted close is its way back.
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    connect(viewer, &QObject::destroyed, this, [this] {
+        showPresencePicture();
+        show();
+    });
+    openInPlace(viewer);
+}
+
+void FrmFunzAgg::resetAntiPassback() {
+    if (!m_session.database()) {
+        return; // no session database: nothing to reset (the start-up has said why)
+    }
+    AntiPassbackReset reset(*m_session.database(), m_session.settings(), m_session.settingsFile(),
+                            m_session.op());
+    if (reset.run() != AntiPassbackReset::Outcome::Done) {
+        return;
+    }
+    if (PollingStep* step = m_session.pollingStep()) {
+        // A counter that could not be saved, or disagreed with `presenti`, is settled now.
+        step->status().clearCounterProblem();
+    }
+    showPresencePicture();
+    emit presenceReset();
+}
+
+void FrmFunzAgg::openBands() {
+    if (!switchesOff()) {
+        return;
+    }
+    FrmFasceOnline* bands = nullptr;
+    try {
+        bands = new FrmFasceOnline(m_session); // freed once it has returned
+    } catch (const DatabaseError& error) {
+        m_session.op().message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    connect(bands, &FrmFasceOnline::closed, this, [this, bands] { comeBack(bands); });
+    openInPlace(bands);
+}
+
+void FrmFunzAgg::openPassword() {
+    auto* password = new FrmGestPassw(m_session.folder(), m_session.op()); // freed once it has returned
+    password->setOnReturn([this, password] { comeBack(password); });
+    openInPlace(password);
+}
+
+void FrmFunzAgg::runInspection() {
+    if (RandomInspection* inspection = m_session.inspection()) {
+        inspection->runNow();
+    }
+}
+
+void FrmFunzAgg::leave() {
+    if (m_left) {
+        return;
+    }
+    m_left = true;
+    hide();
+    emit returnedToMain();
+}
+
+void FrmFunzAgg::closeEvent(QCloseEvent* event) {
+    // The close box is "Ritorna alla pagina principale".
+    event->accept();
+    leave();
+}
+
+} // namespace sentinex

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class FrmFunzAgg;
+}
+
+namespace sentinex {
+
+class Session;
+
+/// The additional functions form "Sentinex - altre opzioni": a panel of buttons that start the less
+/// frequent tools (users list, history viewer, anti-passback reset, online bands, password management,
+/// random inspection on demand). A tool window opens in this form's place and brings it back when it
+/// closes. "Ritorna alla pagina principale" and the close box both leave it and emit `returnedToMain`.
+/// The anti-passback button shows `Image2` while the presence counter is not 0, `Image1` otherwise.
+class FrmFunzAgg : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FrmFunzAgg(Session& session, QWidget* parent = nullptr);
+    ~FrmFunzAgg() override;
+
+signals:
+    /// The form has closed; the main window shows itself again.
+    void returnedToMain();
+    /// The anti-passback has been reset: the main window shows the counter "0" and empties its last
+    /// online event.
+    void presenceReset();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showPresencePicture();
+    /// The polling and automatic output checks of the tools that talk to readers or change bands;
+    /// true when both switches are off (otherwise the message has been shown).
+    bool switchesOff();
+    /// Hides this form and shows `tool` in its place; `tool` is freed by Qt once it has returned.
+    void openInPlace(QWidget* tool);
+    /// Shows this form again after `tool` has returned.
+    void comeBack(QWidget* tool);
+    void notYetAvailable();
+
+    void printUsersList();
+    void download();
+    void openHistory();
+    void resetAntiPassback();
+    void openBands();
+    void openPassword();
+    void runInspection();
+    void leave();
+
+    std::unique_ptr<Ui::FrmFunzAgg> m_ui;
+    Session& m_session;
+    bool m_left = false;
+};
+
+} // namespace sentinex
