@@ -258,6 +258,15 @@ TEST_F(FrmFunzAggTest, ToolWindowsOpenInItsPlaceAndBringItBack) {
     EXPECT_EQ(returned, 0);
 }
 
+TEST_F(FrmFunzAggTest, UsersListButtonPrintsTheUsersOfTheMainDatabase) {
+    // No users: the report says so instead of opening its preview.
+    FormDriver& d = open();
+    install.db()->execute("DELETE FROM Carte");
+    d.click("Command1");
+    expectOnlyMessage("Attenzione", "Non ci sono utenti nel database.", MsgIcon::Exclamation);
+    EXPECT_TRUE(form->isVisible());
+}
+
 TEST_F(FrmFunzAggTest, InspectionButtonRunsTheInspectionNow) {
     // "Imparziale" is off in the kit's file: the run on demand says so.
     install.setSetting("Imparziale", "No");
