@@ -55,7 +55,7 @@ std::string makeInstallation() {
         close(fds[0]);
         sentinex::testing::TestInstall install;
         install.writeSettings(
-            "[Impostazioni]\nPolling=100\nSeriale=1\nUtenti=0\n[Porte]\nCOM1=/nonexistent/tty\n");
+            "[Impostazioni]\nPolling=100\nSeriale=1\nUtenti=0\nImparziale=No\n[Porte]\nCOM1=/nonexistent/tty\n");
         sentinex::testing::TestInstall::Reader r;
         for (int k = 1; k <= 8; ++k) {
             r.NumeroIndirizzo = k;

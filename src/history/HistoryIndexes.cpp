@@ -16,6 +16,13 @@ const std::string& HistoryIndexes::dayKeyExpression() {
 
 void HistoryIndexes::ensure(Database& mainDb, const std::string& schema) {
     const std::string prefix = "\"" + schema + "\".";
+    // Looked up first, so a file that has them (every start of the program) is only read.
+    const auto found = mainDb.query("SELECT count(*) FROM " + prefix +
+                                    "sqlite_master WHERE type = 'index' AND name IN ('transiti_Giorno', "
+                                    "'transiti_OffLine')");
+    if (!found.empty() && !found.front().empty() && found.front().front().toInt() == 2) {
+        return;
+    }
     mainDb.execute("CREATE INDEX IF NOT EXISTS " + prefix + "transiti_Giorno ON transiti (" +
                    dayKeyExpression() + ", Ora)");
     mainDb.execute("CREATE INDEX IF NOT EXISTS " + prefix +
