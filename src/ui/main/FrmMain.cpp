@@ -10,6 +10,7 @@
 #include "admin/PasswordFile.hpp"
 #include "inspection/RandomInspection.hpp"
 #include "ui/admin/FrmChkPassw.hpp"
+#include "ui/admin/FrmFunzAgg.hpp"
 #include "ui/admin/FrmProgSetup.hpp"
 #include "ui/masterdata/FrmCardsAbil.hpp"
 #include "ui/readers/FrmConfLettori.hpp"
@@ -346,6 +347,16 @@ void FrmMain::openGuardedForm(GuardedForm form) {
             setup->deleteLater();
         });
         opened = setup;
+    } else if (form == GuardedForm::FunzAgg) {
+        auto* funz = new FrmFunzAgg(m_session); // freed by Qt once it has returned
+        connect(funz, &FrmFunzAgg::returnedToMain, this, [this, funz] {
+            show();
+            funz->deleteLater();
+        });
+        connect(funz, &FrmFunzAgg::presenceReset, this, [this] {
+            showPresence(std::to_string(m_session.settings().Utenti));
+        });
+        opened = funz;
     } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned
         conf->setOnReturn([this, conf] {

@@ -596,18 +596,32 @@ TEST(FrmMainTest, ExitWhileACardIsBeingRecordedWaitsForTheRecord) {
     EXPECT_EQ(install.db()->query("SELECT COUNT(*) FROM transiti")[0][0].toInt(), 1);
 }
 
-TEST(FrmMainTest, GuardedButtonsSayTheFunctionIsNotAvailableYet) {
+TEST(FrmMainTest, EveryGuardedButtonOpensItsFormInTheWindowsPlace) {
     Install install;
-    install.create(1);
+    install.create(1, TestInstall::kitFile("Sentinex.ini")); // settings the dialog accepts as they are
     Window w(install);
     ASSERT_EQ(w.load(), 0);
-    for (const char* name : {"Command7"}) {
-        w.op.clear();
-        w.click(name);
-        ASSERT_EQ(messagesOf(w.op).size(), 1u) << name;
-        EXPECT_EQ(messagesOf(w.op)[0].title, "Messaggio");
+    w.frm->show();
+    const struct {
+        const char* button;
+        const char* form;
+    } cases[] = {{"Command1", "FrmCardsAbil"}, {"Command2", "FrmProgSetup"}, {"Command3", "FrmConfLettori"},
+                 {"Command7", "FrmFunzAgg"}};
+    for (const auto& c : cases) {
+        w.click(c.button);
+        QWidget* opened = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QString::fromLatin1(c.form) && top->isVisible()) {
+                opened = top;
+            }
+        }
+        ASSERT_NE(opened, nullptr) << c.form;
+        EXPECT_FALSE(w.frm->isVisible()) << c.form;
+        opened->close(); // the close box returns to the main window
+        EXPECT_TRUE(w.frm->isVisible()) << c.form;
+        QApplication::processEvents();
     }
-    w.op.clear();
+    EXPECT_TRUE(messagesOf(w.op).empty());
     w.click("Command8");
     EXPECT_TRUE(messagesOf(w.op).empty());
 }
