@@ -2,21 +2,21 @@
 // reader's card reply is received to the moment the grant frame is handed to the bus (decoding, the
 // raw-data and card-number lookups, the check chain with the anti-passback lookup, the grant payload).
 // The reader answers at once and the 10 ms pause before the grant goes through a fake clock, so only
-// the program's own work is timed (as CPU time of the thread). Next to it: one bare indexed SQLite lookup of a card on the same
-// database, and the ratio of the two (the counter "x_bare_lookup"); and the three bare indexed reads a
-// decision needs (card by Stringa, card by NumeroCarta, the presence lookup), and the ratio of the
-// decision to them (the counter "x_three_bare_reads").
-#include "store/SqlStatement.hpp"
+// the program's own work is timed (as CPU time of the thread). Next to it: one bare indexed SQLite lookup of
+// a card on the same database, and the ratio of the two (the counter "x_bare_lookup"); and the three bare
+// indexed reads a decision needs (card by Stringa, card by NumeroCarta, the presence lookup), and the ratio
+// of the decision to them (the counter "x_three_bare_reads").
 #include "online/CardLookup.hpp"
 #include "online/PresenceTable.hpp"
 #include "store/Database.hpp"
+#include "store/SqlStatement.hpp"
 #include "support/OnlineHarness.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <random>
@@ -132,7 +132,8 @@ void BM_DecisionToGrantFrame(benchmark::State& state) {
         state.counters["x_bare_lookup"] = total / static_cast<double>(grants) / inst.bareLookupSeconds;
     }
     if (grants > 0 && inst.threeBareReadsSeconds > 0) {
-        state.counters["x_three_bare_reads"] = total / static_cast<double>(grants) / inst.threeBareReadsSeconds;
+        state.counters["x_three_bare_reads"] =
+            total / static_cast<double>(grants) / inst.threeBareReadsSeconds;
     }
 }
 
@@ -214,8 +215,8 @@ void BM_Piece(benchmark::State& state) {
             benchmark::DoNotOptimize(parts.presence.lookUp(card));
             break;
         case 3:
-            benchmark::DoNotOptimize(
-                h.install.db()->query("SELECT rowid FROM presenti NOT INDEXED WHERE trim(NumeroBadge) = ?", {card}));
+            benchmark::DoNotOptimize(h.install.db()->query(
+                "SELECT rowid FROM presenti NOT INDEXED WHERE trim(NumeroBadge) = ?", {card}));
             break;
         }
     }

@@ -7,20 +7,20 @@
 // through the L-485 board of the simulator (8 loops x 8 addresses), and the main window's own step
 // with the Qt event pump (one line). The timer interval is left out: the steps run back to back.
 
-#include "readers/AppState.hpp"
 #include "core/Clock.hpp"
 #include "core/EventPump.hpp"
-#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 #include "link/Link.hpp"
-#include "session/Session.hpp"
-#include "ui/common/QtEventPump.hpp"
 #include "online/OnlineView.hpp"
 #include "online/PollingStep.hpp"
+#include "readers/AppState.hpp"
+#include "session/Session.hpp"
+#include "store/RecordSet.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/SimProcess.hpp"
 #include "support/TestInstall.hpp"
+#include "ui/common/QtEventPump.hpp"
 #include "ui/main/FrmMain.hpp"
 
 #include <QApplication>
@@ -92,8 +92,9 @@ void checkAnswered(benchmark::State& state, SimProcess& sim, bool board, long lo
     const int loop = board ? 8 : 1;
     const int address = board ? 8 : Readers;
     const auto polls = sim.requests(loop, address).size();
-    if (static_cast<long long>(polls) < passes)
+    if (static_cast<long long>(polls) < passes) {
         state.SkipWithError("the last reader was not polled every pass");
+    }
 }
 
 void report(benchmark::State& state, double seconds, long long passes) {
@@ -121,20 +122,22 @@ void pollingPassStep(benchmark::State& state, bool board) {
     lettori.bind(inst.install.db(), "Lettori");
     app.readers.load(lettori);
     app.pollingOn = true;
-    PollingStep step(PollingStep::Environment{app, settings, file, inst.install.dir(), *inst.install.db(), link,
-                                              clock, pump, op, view, {}});
+    PollingStep step(PollingStep::Environment{
+        app, settings, file, inst.install.dir(), *inst.install.db(), link, clock, pump, op, view, {}});
     double seconds = 0;
     long long passes = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        for (int k = 1; k <= app.readers.count(); ++k)
+        for (int k = 1; k <= app.readers.count(); ++k) {
             step.run(k);
+        }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ++passes;
     }
     checkAnswered(state, *inst.sim, board, passes);
-    if (!op.shown.empty())
+    if (!op.shown.empty()) {
         state.SkipWithError(op.shown.front().text.c_str());
+    }
     report(state, seconds, passes);
 }
 
@@ -162,14 +165,16 @@ void BM_PollingPass_Window_OneLine(benchmark::State& state) {
     long long passes = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        for (int k = 1; k <= session.state().readers.count(); ++k)
+        for (int k = 1; k <= session.state().readers.count(); ++k) {
             session.pollingStep()->run(k);
+        }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ++passes;
     }
     checkAnswered(state, *inst.sim, false, passes);
-    if (!op.shown.empty())
+    if (!op.shown.empty()) {
         state.SkipWithError(op.shown.front().text.c_str());
+    }
     report(state, seconds, passes);
 }
 
@@ -180,12 +185,14 @@ BENCHMARK(BM_PollingPass_Window_OneLine)->Unit(benchmark::kMillisecond)->UseReal
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
+    if (!std::getenv("QT_QPA_PLATFORM")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

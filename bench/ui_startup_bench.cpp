@@ -1,15 +1,15 @@
 // Start-up of the main window on a large installation: 100,000 users and 1,000,000 transits.
 // Measures the window's construction, its start-up sequence and its first show (offscreen), and the
 // peak resident memory of the process that does it.
-#include "store/Database.hpp"
+#include "core/Clock.hpp"
 #include "core/EventPump.hpp"
 #include "core/Operator.hpp"
 #include "core/ProgramFolder.hpp"
-#include "support/TestInstall.hpp"
-#include "ui/main/FrmMain.hpp"
-#include "core/Clock.hpp"
 #include "session/Session.hpp"
+#include "store/Database.hpp"
+#include "support/TestInstall.hpp"
 #include "ui/common/QtEventPump.hpp"
+#include "ui/main/FrmMain.hpp"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -48,14 +48,15 @@ public:
 /// count in this process's peak. Returns the folder.
 std::string makeInstallation() {
     int fds[2];
-    if (pipe(fds) != 0)
+    if (pipe(fds) != 0) {
         return {};
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
         sentinex::testing::TestInstall install;
-        install.writeSettings(
-            "[Impostazioni]\nPolling=100\nSeriale=1\nUtenti=0\nImparziale=No\n[Porte]\nCOM1=/nonexistent/tty\n");
+        install.writeSettings("[Impostazioni]\nPolling=100\nSeriale=1\nUtenti=0\nImparziale=No\n[Porte]"
+                              "\nCOM1=/nonexistent/tty\n");
         sentinex::testing::TestInstall::Reader r;
         for (int k = 1; k <= 8; ++k) {
             r.NumeroIndirizzo = k;
@@ -63,15 +64,17 @@ std::string makeInstallation() {
         }
         install.populate(kUsers, kTransits);
         const std::string dir = install.dir();
-        if (write(fds[1], dir.data(), dir.size()) != static_cast<ssize_t>(dir.size()))
+        if (write(fds[1], dir.data(), dir.size()) != static_cast<ssize_t>(dir.size())) {
             _exit(1);
+        }
         _exit(0); // keep the folder: the parent removes it
     }
     close(fds[1]);
     std::string dir;
     char buf[512];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) {
         dir.append(buf, static_cast<std::size_t>(n));
+    }
     close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);

@@ -7,12 +7,15 @@ namespace sentinex {
 namespace {
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9')
+    if (c >= '0' && c <= '9') {
         return c - '0';
-    if (c >= 'a' && c <= 'f')
+    }
+    if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
+    }
+    if (c >= 'A' && c <= 'F') {
         return c - 'A' + 10;
+    }
     return -1;
 }
 
@@ -40,8 +43,9 @@ std::optional<std::string> unescapeBytes(const std::string& text) {
             out += text[i];
             continue;
         }
-        if (++i >= text.size())
+        if (++i >= text.size()) {
             return std::nullopt;
+        }
         switch (text[i]) {
         case '\\':
             out += '\\';
@@ -56,11 +60,13 @@ std::optional<std::string> unescapeBytes(const std::string& text) {
             out += '\t';
             break;
         case 'x': {
-            if (i + 1 >= text.size() || hexValue(text[i + 1]) < 0)
+            if (i + 1 >= text.size() || hexValue(text[i + 1]) < 0) {
                 return std::nullopt;
+            }
             int v = hexValue(text[++i]);
-            if (i + 1 < text.size() && hexValue(text[i + 1]) >= 0)
+            if (i + 1 < text.size() && hexValue(text[i + 1]) >= 0) {
                 v = v * 16 + hexValue(text[++i]);
+            }
             out += static_cast<char>(v);
             break;
         }

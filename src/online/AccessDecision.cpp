@@ -3,6 +3,7 @@
 #include "CardDecoder.hpp"
 #include "CardRecord.hpp"
 #include "OnlineView.hpp"
+#include "PendingJournal.hpp"
 #include "PresenceTable.hpp"
 #include "Refusal.hpp"
 #include "StepContext.hpp"
@@ -15,7 +16,6 @@
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "link/ReaderReply.hpp"
-#include "PendingJournal.hpp"
 
 #include <optional>
 #include <vector>
@@ -33,8 +33,9 @@ AccessDecision::AccessDecision(PendingJournal& journal, StoreFailureNotice& noti
                                ReaderBus& bus, Clock& clock, EventPump& pump, const Settings& settings,
                                EntryLimitSource entryLimit, PresenceTable& presence, Refusal& refusal,
                                TransitLog& log)
-    : m_journal(journal), m_notice(notice), m_view(view), m_bus(bus), m_clock(clock), m_pump(pump), m_settings(settings),
-      m_entryLimit(std::move(entryLimit)), m_presence(presence), m_refusal(refusal), m_log(log) {}
+    : m_journal(journal), m_notice(notice), m_view(view), m_bus(bus), m_clock(clock), m_pump(pump),
+      m_settings(settings), m_entryLimit(std::move(entryLimit)), m_presence(presence), m_refusal(refusal),
+      m_log(log) {}
 
 bool AccessDecision::enabledOnReader(const std::string& lettore, int k) {
     const std::string c = CardDecoder::charAt(lettore, k);
@@ -106,7 +107,8 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
                              " Impossibile consentire passaggio");
         return;
     }
-    m_view.showLastEvent("Carta " + N + " - Accesso consentito - " + card.Cognome + " " + card.Nome + stamp());
+    m_view.showLastEvent("Carta " + N + " - Accesso consentito - " + card.Cognome + " " + card.Nome +
+                         stamp());
     m_view.setLamps(LampColour::Green);
     recordGrant(ctx, card);
     m_view.showPresence(std::to_string(m_settings.Utenti));
@@ -117,10 +119,12 @@ void AccessDecision::recordGrant(const StepContext& ctx, const CardRecord& card)
     // an entrance in the history without its presence record, or the reverse. A person whose entrance
     // waits is inside all the same: the counter follows either way.
     std::vector<PendingRecord> records;
-    if (std::optional<PendingRecord> passage = m_log.grantRecord(ctx, {card.NumeroCarta, card.Cognome, card.Nome})) {
+    if (std::optional<PendingRecord> passage =
+            m_log.grantRecord(ctx, {card.NumeroCarta, card.Cognome, card.Nome})) {
         records.push_back(std::move(*passage));
     }
-    const std::optional<PendingRecord> entry = PresenceTable::entryRecord(card.NumeroCarta, ctx.entry.direction);
+    const std::optional<PendingRecord> entry =
+        PresenceTable::entryRecord(card.NumeroCarta, ctx.entry.direction);
     if (entry) {
         records.push_back(*entry);
     }

@@ -18,10 +18,12 @@ std::string cardSelect() {
 
 CardLookup::CardLookup(Database& db)
     : m_byString(db, "SELECT NumeroCarta FROM Carte WHERE Stringa = ? ORDER BY rowid LIMIT 1"),
-      m_byStringOrBytes(db, "SELECT NumeroCarta FROM Carte WHERE Stringa = ? OR Stringa = ? ORDER BY rowid LIMIT 1"),
+      m_byStringOrBytes(
+          db, "SELECT NumeroCarta FROM Carte WHERE Stringa = ? OR Stringa = ? ORDER BY rowid LIMIT 1"),
       m_byNumber(db, cardSelect()) {}
 
-std::optional<std::string> CardLookup::numberForRawData(const std::string& dataText, const std::string& rawBytes) {
+std::optional<std::string> CardLookup::numberForRawData(const std::string& dataText,
+                                                        const std::string& rawBytes) {
     const auto row = dataText == rawBytes ? m_byString.firstRow({dataText})
                                           : m_byStringOrBytes.firstRow({dataText, rawBytes});
     if (!row) {

@@ -2,7 +2,6 @@
 
 #include "store/SqlStatement.hpp"
 
-
 namespace sentinex {
 
 const char* CardRecord::dayPrefix(int weekday) {
@@ -27,9 +26,9 @@ constexpr std::size_t FirstInterval = FirstDayFlag + 7;
 
 const std::vector<std::string>& CardRecord::columns() {
     static const std::vector<std::string> names = [] {
-        std::vector<std::string> n = {"NumeroCarta", "Cognome",     "Nome",    "Lettore",    "AbilitaCarta",
-                                      "Flag_online", "Imparziale",  "ControllaInput", "MetodoInput", "Input1",
-                                      "Input2",      "Flag_fasce",  "Output1", "Output2"};
+        std::vector<std::string> n = {
+            "NumeroCarta",    "Cognome",     "Nome",   "Lettore", "AbilitaCarta", "Flag_online", "Imparziale",
+            "ControllaInput", "MetodoInput", "Input1", "Input2",  "Flag_fasce",   "Output1",     "Output2"};
         for (int d = 0; d < 7; ++d) {
             n.emplace_back(dayFlagField(d));
         }
@@ -63,7 +62,8 @@ CardRecord CardRecord::fromStatement(const SqlStatement& st) {
         const auto day = static_cast<std::size_t>(d);
         c.dayFlag[day] = st.column(static_cast<int>(FirstDayFlag) + d);
         for (int b = 0; b < 4; ++b) {
-            c.interval[day][static_cast<std::size_t>(b)] = st.columnText(static_cast<int>(FirstInterval) + d * 4 + b);
+            c.interval[day][static_cast<std::size_t>(b)] =
+                st.columnText(static_cast<int>(FirstInterval) + d * 4 + b);
         }
     }
     return c;

@@ -107,8 +107,9 @@ PendingRecord PendingRecord::presenceRemove(const std::string& badge) {
 
 PendingJournal::PendingJournal(Database& db, std::string path)
     : m_db(db), m_path(std::move(path)),
-      m_transit(db, "INSERT INTO transiti (NumeroBadge, Cognome, Nome, PosizioneLettore, Data, Ora, Passaggio, "
-                    "verso, nota) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+      m_transit(db,
+                "INSERT INTO transiti (NumeroBadge, Cognome, Nome, PosizioneLettore, Data, Ora, Passaggio, "
+                "verso, nota) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
       m_presenceAdd(db, "INSERT INTO presenti (NumeroBadge) VALUES (?)"),
       m_presenceRemove(db, "DELETE FROM presenti WHERE rowid = (SELECT rowid FROM presenti WHERE "
                            "trim(NumeroBadge) = ? ORDER BY rowid LIMIT 1)") {

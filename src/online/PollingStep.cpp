@@ -31,8 +31,8 @@ PollingStep::PollingStep(Environment env)
       m_log(m_journal, m_env.settings, m_env.clock, m_env.programFolder, m_notice),
       m_presence(m_env.db, m_journal, m_env.settings, m_env.settingsFile, m_notice, m_status),
       m_refusal(m_env.view, m_env.bus, m_env.op, m_env.clock, m_env.pump, m_env.settings, m_log),
-      m_decision(m_journal, m_notice, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings, m_env.entryLimit,
-                 m_presence, m_refusal, m_log),
+      m_decision(m_journal, m_notice, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings,
+                 m_env.entryLimit, m_presence, m_refusal, m_log),
       m_cards(m_env.db) {}
 
 void PollingStep::afterStep(std::function<void()> action) {

@@ -13,7 +13,8 @@ namespace sentinex {
 
 PresenceTable::PresenceTable(Database& db, PendingJournal& journal, Settings& settings,
                              const SettingsFile& settingsFile, StoreFailureNotice& notice, StatusLine& status)
-    : m_journal(journal), m_settings(settings), m_settingsFile(settingsFile), m_notice(notice), m_status(status),
+    : m_journal(journal), m_settings(settings), m_settingsFile(settingsFile), m_notice(notice),
+      m_status(status),
       // The expression index on trim(NumeroBadge) answers this with one indexed read.
       m_find(db, "SELECT rowid FROM presenti WHERE trim(NumeroBadge) = ? ORDER BY rowid LIMIT 1") {}
 

@@ -21,7 +21,8 @@ class Refusal {
 public:
     Refusal(OnlineView& view, ReaderBus& bus, Operator& op, Clock& clock, EventPump& pump,
             const Settings& settings, TransitLog& log)
-        : m_view(view), m_bus(bus), m_op(op), m_clock(clock), m_pump(pump), m_settings(settings), m_log(log) {}
+        : m_view(view), m_bus(bus), m_op(op), m_clock(clock), m_pump(pump), m_settings(settings), m_log(log) {
+    }
 
     /// Refuses the card of `ctx` for reason `code`, showing `message`. Nothing is thrown: a record that
     /// cannot be stored is reported through the transit log's notice.

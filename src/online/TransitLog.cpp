@@ -12,8 +12,8 @@
 
 namespace sentinex {
 
-TransitLog::TransitLog(PendingJournal& journal, const Settings& settings, Clock& clock, std::string programFolder,
-                       StoreFailureNotice& notice)
+TransitLog::TransitLog(PendingJournal& journal, const Settings& settings, Clock& clock,
+                       std::string programFolder, StoreFailureNotice& notice)
     : m_journal(journal), m_settings(settings), m_clock(clock), m_programFolder(std::move(programFolder)),
       m_notice(notice) {}
 
@@ -21,7 +21,8 @@ PendingRecord TransitLog::transitRecord(const StepContext& ctx, bool passage, co
                                         const CardHolder& holder) const {
     const DateTime now = m_clock.now();
     return PendingRecord::transit({holder.number, holder.surname, holder.firstName, ctx.entry.location,
-                                   now.dateText(), now.timeText(), passage ? "1" : "0", ctx.entry.state, nota});
+                                   now.dateText(), now.timeText(), passage ? "1" : "0", ctx.entry.state,
+                                   nota});
 }
 
 void TransitLog::logRefusal(const StepContext& ctx, int code, const CardHolder& holder) {

@@ -1,9 +1,9 @@
 #include "ReaderOps.hpp"
 
+#include "core/Settings.hpp"
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "readers/ReaderList.hpp"
-#include "core/Settings.hpp"
 
 #include <utility>
 #include <vector>

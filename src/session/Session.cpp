@@ -142,9 +142,10 @@ void Session::loadReaderList() {
     const ReaderList::LoadResult r = m_state.readers.load(m_lettori);
     if (r.truncated && !m_warnedTooManyReaders) {
         m_warnedTooManyReaders = true;
-        m_op.message("Attenzione",
-                     "La tabella dei lettori contiene più di 64 lettori: sono stati caricati solo i primi 64.",
-                     MsgIcon::Exclamation);
+        m_op.message(
+            "Attenzione",
+            "La tabella dei lettori contiene più di 64 lettori: sono stati caricati solo i primi 64.",
+            MsgIcon::Exclamation);
     }
     if (m_state.currentReader > m_state.readers.count()) {
         m_state.currentReader = 1;

@@ -2,8 +2,8 @@
 
 #include "core/Clock.hpp"
 
-#include "core/Numbers.hpp"
 #include "SqlStatement.hpp"
+#include "core/Numbers.hpp"
 
 #include <cerrno>
 #include <cstdio>

@@ -10,8 +10,9 @@ Transaction::Transaction(Database& db) : m_db(db) {
 }
 
 Transaction::~Transaction() {
-    if (!m_open)
+    if (!m_open) {
         return;
+    }
     try {
         m_db.executeScript("ROLLBACK");
     } catch (const DatabaseError&) {

@@ -45,16 +45,18 @@ public:
         std::string bin = hostBinary();
         std::string dir = folder;
         char* argv[] = {bin.data(), dir.data(), nullptr};
-        if (posix_spawn(&m_pid, bin.c_str(), &fa, nullptr, argv, environ) != 0)
+        if (posix_spawn(&m_pid, bin.c_str(), &fa, nullptr, argv, environ) != 0) {
             m_pid = -1;
+        }
         posix_spawn_file_actions_destroy(&fa);
     }
     ~Host() { kill(); }
     bool started() const { return m_pid > 0; }
     /// Still running (not ended by itself).
     bool alive() {
-        if (m_pid <= 0)
+        if (m_pid <= 0) {
             return false;
+        }
         int status = 0;
         if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_pid = -1;
@@ -92,8 +94,9 @@ std::vector<std::pair<int, bool>> commandsSince(SimProcess& sim, std::size_t fro
     std::vector<std::pair<int, bool>> out;
     for (std::size_t i = from; i < frames.size(); ++i) {
         const std::string payload = frames[i].substr(frames[i].find(':') + 1);
-        if (payload.size() == 18 && payload[8] == 'K')
+        if (payload.size() == 18 && payload[8] == 'K') {
             out.emplace_back(std::stoi(payload.substr(0, 2)), payload[9] == '1');
+        }
     }
     next = frames.size();
     return out;
@@ -130,8 +133,9 @@ std::vector<Transit> textRecords(Rig& rig, std::size_t& linesSeen) {
         }
         const std::string l = text.substr(start, nl - start);
         start = nl + 1;
-        if (n < linesSeen)
+        if (n < linesSeen) {
             continue;
+        }
         std::smatch m;
         if (!std::regex_match(l, m, line)) {
             ADD_FAILURE() << "malformed line in Storico.txt: " << l;
@@ -148,15 +152,19 @@ std::vector<Transit> textRecords(Rig& rig, std::size_t& linesSeen) {
 bool sameTransits(const std::vector<Command>& commands, const std::vector<Transit>& table,
                   const std::vector<Transit>& text, bool storico) {
     std::vector<Command> inTable, inText;
-    for (const Transit& t : table)
+    for (const Transit& t : table) {
         inTable.emplace_back(t.address, t.granted);
-    for (const Transit& t : text)
+    }
+    for (const Transit& t : text) {
         inText.emplace_back(t.address, t.granted);
-    if (!storico)
+    }
+    if (!storico) {
         return inTable == commands && inText.empty();
+    }
     std::vector<Command> grants, refusals;
-    for (const Command& c : commands)
+    for (const Command& c : commands) {
         (c.second ? grants : refusals).push_back(c);
+    }
     return inText == grants && inTable == refusals;
 }
 
@@ -164,8 +172,9 @@ bool sameTransits(const std::vector<Command>& commands, const std::vector<Transi
 void expectPresented(const std::vector<Transit>& records, const std::vector<Transit>& presented) {
     std::size_t p = 0;
     for (const Transit& t : records) {
-        while (p < presented.size() && !(presented[p].card == t.card && presented[p].address == t.address))
+        while (p < presented.size() && !(presented[p].card == t.card && presented[p].address == t.address)) {
             ++p;
+        }
         ASSERT_LT(p, presented.size()) << t << " was never presented (or is recorded twice)";
         ++p;
     }
@@ -176,8 +185,9 @@ class DurabilityTest : public ::testing::TestWithParam<bool> {};
 TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReadersGot) {
     const bool storico = GetParam();
     std::uint32_t seed = std::random_device{}();
-    if (const char* s = std::getenv("SENTINEX_E2E_SEED"))
+    if (const char* s = std::getenv("SENTINEX_E2E_SEED")) {
         seed = static_cast<std::uint32_t>(std::strtoul(s, nullptr, 10));
+    }
     std::cout << "durability seed " << seed << " (SENTINEX_E2E_SEED=" << seed << " repeats it)\n";
     RecordProperty("seed", std::to_string(seed));
     std::mt19937 rng(seed);
@@ -222,8 +232,9 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
         while (Steady::now() < killAt) {
             // One card at a time: the next only once the last has been read by its reader.
             bool pending = false;
-            for (int address : {1, 2})
+            for (int address : {1, 2}) {
                 pending = pending || !rig.sim->dump(1, address).at("pending").empty();
+            }
             if (!pending) {
                 const std::string& card = cards[nextCard++ % cards.size()];
                 const int reader = nextReader.count(card) ? nextReader[card] : 1;
@@ -271,12 +282,15 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
     // kill, whoever the history says is inside; the counter matches the table within the same margin
     // (history, table and settings file are written one after the other).
     std::map<std::string, bool> insideByHistory;
-    for (const Transit& t : storico ? text : table)
-        if (t.granted)
+    for (const Transit& t : storico ? text : table) {
+        if (t.granted) {
             insideByHistory[t.card] = t.address == 1;
+        }
+    }
     std::map<std::string, int> inside;
-    for (const auto& r : rig.install.db()->query("SELECT NumeroBadge FROM presenti"))
+    for (const auto& r : rig.install.db()->query("SELECT NumeroBadge FROM presenti")) {
         ++inside[r[0].toString()];
+    }
     int disagree = 0;
     for (const std::string& card : cards) {
         EXPECT_LE(inside[card], 1) << card;

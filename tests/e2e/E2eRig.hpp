@@ -6,14 +6,14 @@
 
 #include "core/Clock.hpp"
 #include "core/ProfileFile.hpp"
+#include "readers/AppState.hpp"
+#include "session/Session.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/SimProcess.hpp"
 #include "support/TestInstall.hpp"
-#include "readers/AppState.hpp"
-#include "session/Session.hpp"
-#include "ui/main/FrmMain.hpp"
 #include "ui/common/Lamp.hpp"
 #include "ui/common/QtEventPump.hpp"
+#include "ui/main/FrmMain.hpp"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -42,8 +42,9 @@ using testing::TestInstall;
 inline bool pumpUntil(const std::function<bool()>& done, double seconds = 10.0) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!done()) {
-        if (std::chrono::steady_clock::now() > until)
+        if (std::chrono::steady_clock::now() > until) {
             return false;
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -80,11 +81,13 @@ inline std::string settingsText(const std::map<std::string, std::string>& change
         {"Utenti", "0"},
         {"FileVireo", "vireo"},
     };
-    for (const auto& [k, v] : changes)
+    for (const auto& [k, v] : changes) {
         keys[k] = v;
+    }
     std::string text;
-    for (const auto& [k, v] : keys)
+    for (const auto& [k, v] : keys) {
         text += k + "=" + v + "\r\n";
+    }
     return text;
 }
 
@@ -138,8 +141,9 @@ public:
         session = std::make_unique<Session>(install.dir(), op, clock, pump);
         frm = std::make_unique<FrmMain>(*session, [this](int code) {
             quitCode = code;
-            if (onQuit)
+            if (onQuit) {
                 onQuit();
+            }
         });
         const int code = frm->load();
         EXPECT_EQ(code, 0);
@@ -156,16 +160,19 @@ public:
     /// The K commands (grant, refusal, unlock) reader `index` received, oldest first.
     std::vector<std::string> kRequests(int index) {
         std::vector<std::string> out;
-        for (const std::string& p : sim->requests(reader(index).loop, reader(index).address))
-            if (p.size() > 8 && p[8] == 'K')
+        for (const std::string& p : sim->requests(reader(index).loop, reader(index).address)) {
+            if (p.size() > 8 && p[8] == 'K') {
                 out.push_back(p);
+            }
+        }
         return out;
     }
     /// Polls ("...D") reader `index` received.
     int polls(int index) {
         int n = 0;
-        for (const std::string& p : sim->requests(reader(index).loop, reader(index).address))
+        for (const std::string& p : sim->requests(reader(index).loop, reader(index).address)) {
             n += p.size() == 9 && p[8] == 'D' ? 1 : 0;
+        }
         return n;
     }
 
@@ -186,8 +193,9 @@ public:
 
     /// Switches polling off and lets a step still running finish.
     void stopPolling() {
-        if (session->state().pollingOn)
+        if (session->state().pollingOn) {
             click("Command4");
+        }
         EXPECT_TRUE(pumpUntil([this] { return !session->state().stepInProgress; }));
     }
 

@@ -18,8 +18,9 @@ public:
                 m_done = true;
                 m_action();
             }
-            if (m_after)
+            if (m_after) {
                 m_after();
+            }
         });
         m_timer.start(2);
     }

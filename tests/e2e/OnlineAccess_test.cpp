@@ -163,8 +163,9 @@ const Case Cases[] = {
 
 std::string replaceDay(std::string text, const DateTime& now) {
     const auto at = text.find("%DAY%");
-    if (at != std::string::npos)
+    if (at != std::string::npos) {
         text.replace(at, 5, DayNames[now.weekday()]);
+    }
     return text;
 }
 
@@ -187,8 +188,9 @@ bool undated(int code) {
 
 std::vector<std::string> presenti(Rig& rig) {
     std::vector<std::string> out;
-    for (const auto& row : rig.install.db()->query("SELECT NumeroBadge FROM presenti ORDER BY NumeroBadge"))
+    for (const auto& row : rig.install.db()->query("SELECT NumeroBadge FROM presenti ORDER BY NumeroBadge")) {
         out.push_back(row.at(0).toString());
+    }
     return out;
 }
 
@@ -200,8 +202,9 @@ std::vector<std::string> sorted(std::vector<std::string> v) {
 /// When SENTINEX_E2E_SHOTS names a folder, the window is saved there as <name>.png.
 void screenshot(Rig& rig, const std::string& name) {
     const char* dir = std::getenv("SENTINEX_E2E_SHOTS");
-    if (!dir || !*dir)
+    if (!dir || !*dir) {
         return;
+    }
     rig.frm->show();
     QCoreApplication::processEvents();
     const QPixmap shot = rig.frm->grab();
@@ -223,15 +226,17 @@ TEST_P(OnlineAccessTest, CardPresentedAtAReader) {
     u.Nome = "Anna";
     u.extra["Output1"] = true;
     u.extra["Output2"] = false;
-    if (c.user)
+    if (c.user) {
         c.user(u);
+    }
     rig.install.addUser(u);
     User other; // another user, so a lookup that ignored the card number would be seen
     other.NumeroCarta = "0007";
     other.Cognome = "Verdi";
     rig.install.addUser(other);
-    for (const std::string& badge : c.insideBefore)
+    for (const std::string& badge : c.insideBefore) {
         rig.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)", {badge});
+    }
     rig.install.db()->execute("INSERT INTO Fasce (Nome) VALUES ('Turno A')");
     ASSERT_TRUE(rig.start());
     EXPECT_EQ(rig.label("Label4"), std::to_string(c.insideBefore.size()));
@@ -305,8 +310,9 @@ TEST_P(OnlineAccessTest, CardPresentedAtAReader) {
 INSTANTIATE_TEST_SUITE_P(Cases, OnlineAccessTest, ::testing::ValuesIn(Cases),
                          [](const ::testing::TestParamInfo<Case>& info) {
                              std::string n;
-                             for (const char* p = info.param.name; *p; ++p)
+                             for (const char* p = info.param.name; *p; ++p) {
                                  n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                             }
                              return n;
                          });
 

@@ -64,7 +64,8 @@ TEST(OnlineFailuresTest, MissingVireoCardFileStopsThePollingAtTheFirstVireoCard)
     EXPECT_TRUE(rig.op.messages().empty());
 
     rig.present(2, "ABCDEF");
-    ASSERT_TRUE(pumpUntil([&] { return !rig.session->state().pollingOn && !rig.session->state().stepInProgress; }));
+    ASSERT_TRUE(
+        pumpUntil([&] { return !rig.session->state().pollingOn && !rig.session->state().stepInProgress; }));
     ASSERT_EQ(rig.op.messages().size(), 1u);
     EXPECT_EQ(rig.op.messages()[0].title, "Errore");
     EXPECT_EQ(rig.op.messages()[0].icon, MsgIcon::Critical);

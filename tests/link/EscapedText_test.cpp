@@ -7,8 +7,9 @@ namespace {
 
 TEST(EscapedTextTest, EveryByteSurvivesTheRoundTripAsOnePrintableWord) {
     std::string all;
-    for (int b = 0; b < 256; ++b)
+    for (int b = 0; b < 256; ++b) {
         all += static_cast<char>(b);
+    }
     const std::string word = escapeBytes(all);
     for (char c : word) {
         const auto u = static_cast<unsigned char>(c);
@@ -31,8 +32,9 @@ TEST(EscapedTextTest, CStyleEscapesAndBadOnes) {
         {"\\xZZ", std::nullopt},
         {"\\q", std::nullopt},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(unescapeBytes(c.text), c.bytes) << c.text;
+    }
 }
 
 } // namespace

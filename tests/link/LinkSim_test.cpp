@@ -1,14 +1,14 @@
 // The link against sentinex-readersim over a real pty.
 #include "core/Clock.hpp"
 #include "core/EventPump.hpp"
-#include "readers/ReaderList.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 #include "link/Link.hpp"
 #include "link/ReaderCommands.hpp"
-#include "readers/ReaderOps.hpp"
 #include "link/ReaderReply.hpp"
 #include "link/TermiosSerialPort.hpp"
+#include "readers/ReaderList.hpp"
+#include "readers/ReaderOps.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/SimProcess.hpp"
 #include "support/TempDir.hpp"
@@ -220,7 +220,8 @@ TEST_F(LinkSim, AReaderThatNeverStopsCannotHoldTheProgram) {
     start({{1, 1, 123}});
     sim->setFault(1, 1, "endless");
     std::string reply = "x";
-    const double t = timed([&] { reply = link->exchange(kReader, RC::poll(RC::prefix(1, 123)), Timing::Command); });
+    const double t =
+        timed([&] { reply = link->exchange(kReader, RC::poll(RC::prefix(1, 123)), Timing::Command); });
     EXPECT_EQ(reply, "");
     EXPECT_LT(t, 2.0 + Link::MaxCollectSeconds + 0.5);
 }
@@ -288,8 +289,8 @@ TEST_F(LinkSim, BoardModeReachesEachLoopAndOnlyIt) {
         sim->presentCard(c.loop, c.address, c.card);
     }
     for (const auto& c : cases) {
-        const std::string reply =
-            link->exchange({c.loop, c.address, c.site}, RC::poll(RC::prefix(c.address, c.site)), Timing::Short);
+        const std::string reply = link->exchange({c.loop, c.address, c.site},
+                                                 RC::poll(RC::prefix(c.address, c.site)), Timing::Short);
         ASSERT_FALSE(reply.empty()) << c.loop;
         EXPECT_EQ(reply.substr(8, reply.size() - 10), c.card);
     }

@@ -206,7 +206,8 @@ TEST(LinkPort, OpeningFailureShowsTheMessageAndKeepsThePortClosed) {
     ASSERT_EQ(op.messages().size(), 1u);
     EXPECT_EQ(op.messages()[0].title, "Attenzione");
     // The device tried and the system's reason follow the message.
-    EXPECT_EQ(op.messages()[0].text.rfind("Porta seriale 3 non funzionante. (" + dir.file("no-such-device") + ": ", 0),
+    EXPECT_EQ(op.messages()[0].text.rfind(
+                  "Porta seriale 3 non funzionante. (" + dir.file("no-such-device") + ": ", 0),
               0u)
         << op.messages()[0].text;
     EXPECT_EQ(op.messages()[0].icon, MsgIcon::Critical);

@@ -1,12 +1,12 @@
 #include "support/OnlineHarness.hpp"
 
-#include "readers/ReaderOps.hpp"
 #include "online/AccessDecision.hpp"
 #include "online/CardRecord.hpp"
 #include "online/PresenceTable.hpp"
 #include "online/StepContext.hpp"
 #include "online/StoreFailureNotice.hpp"
 #include "online/TransitLog.hpp"
+#include "readers/ReaderOps.hpp"
 
 #include <gtest/gtest.h>
 

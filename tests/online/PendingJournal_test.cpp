@@ -13,7 +13,8 @@ namespace {
 using testing::TestInstall;
 
 PendingRecord refusal(const std::string& badge, const std::string& time) {
-    return PendingRecord::transit({badge, "Rossi", "Mario", "Atrio", "05/01/2026", time, "0", "In", "Blocco"});
+    return PendingRecord::transit(
+        {badge, "Rossi", "Mario", "Atrio", "05/01/2026", time, "0", "In", "Blocco"});
 }
 
 std::vector<std::vector<Value>> transits(TestInstall& install) {
@@ -21,8 +22,8 @@ std::vector<std::vector<Value>> transits(TestInstall& install) {
 }
 
 TEST(PendingJournalTest, LinesKeepEveryByteAndATornLineIsDropped) {
-    PendingRecord r = PendingRecord::transit({"00\t42", "D'Angelo \"Nino\"", "a\\b", "riga\r\nnuova", "05/01/2026",
-                                              "10:00", "1", "In", "Passaggio"});
+    PendingRecord r = PendingRecord::transit({"00\t42", "D'Angelo \"Nino\"", "a\\b", "riga\r\nnuova",
+                                              "05/01/2026", "10:00", "1", "In", "Passaggio"});
     r.id = "abc-1";
     const std::string line = PendingJournal::encode(r);
     ASSERT_EQ(line.back(), '\n');

@@ -38,9 +38,17 @@ protected:
         u.Nome = "Anna";
         u.extra["Output2"] = Value(false);
         h.addUser(u);
-        step = std::make_unique<PollingStep>(PollingStep::Environment{h.state, h.settings, h.settingsFile,
-                                                                      h.install.dir(), *h.install.db(), *link,
-                                                                      clock, h.pump, h.op, h.view, {}});
+        step = std::make_unique<PollingStep>(PollingStep::Environment{h.state,
+                                                                      h.settings,
+                                                                      h.settingsFile,
+                                                                      h.install.dir(),
+                                                                      *h.install.db(),
+                                                                      *link,
+                                                                      clock,
+                                                                      h.pump,
+                                                                      h.op,
+                                                                      h.view,
+                                                                      {}});
     }
 
     OnlineHarness h;

@@ -419,8 +419,9 @@ TEST(PollingStepTest, RecordsTheDatabaseRefusesWaitAndAreStoredLaterInOrderWithT
     // are on the status line, and no box waits for anybody.
     EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario\r\n05/01/2026 10:02:00");
     EXPECT_TRUE(h.op.shown.empty());
-    EXPECT_EQ(h.payloads(), (std::vector<std::string>{"01000123D", "01000123K000000000", "01000123D",
-                                                      "01000123K000000000", "01000123D", "01000123K110001001"}));
+    EXPECT_EQ(h.payloads(),
+              (std::vector<std::string>{"01000123D", "01000123K000000000", "01000123D", "01000123K000000000",
+                                        "01000123D", "01000123K110001001"}));
     EXPECT_TRUE(h.transits().empty());
     EXPECT_TRUE(h.inside().empty()); // the entrance waits with its passage
     ASSERT_FALSE(h.view.status.empty());
@@ -454,7 +455,8 @@ TEST(PollingStepTest, RecordsTheDatabaseRefusesWaitAndAreStoredLaterInOrderWithT
     h.install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
                                   "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;");
     h.present(1, OnlineHarness::card("0009000123"));
-    EXPECT_EQ(h.view.status.back(), StoreFailureNotice::text("disk I/O error") + "\r\n1 registrazioni in attesa");
+    EXPECT_EQ(h.view.status.back(),
+              StoreFailureNotice::text("disk I/O error") + "\r\n1 registrazioni in attesa");
     EXPECT_TRUE(h.op.shown.empty());
 }
 

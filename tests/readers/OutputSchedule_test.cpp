@@ -1,5 +1,5 @@
-#include "readers/OutputSchedule.hpp"
 #include "core/TextCodec.hpp"
+#include "readers/OutputSchedule.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>

@@ -110,8 +110,9 @@ TEST(SessionTest, ACounterThatDisagreesWithThePersonsInsideIsShownWithBothNumber
     auto session = site.session();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     ASSERT_EQ(site.view.status.size(), 1u);
-    EXPECT_EQ(site.view.status[0], "Il contatore delle presenze (4) non corrisponde alle persone registrate come "
-                                   "presenti (2): l'azzeramento dell'antipass-back li riallinea.");
+    EXPECT_EQ(site.view.status[0],
+              "Il contatore delle presenze (4) non corrisponde alle persone registrate come "
+              "presenti (2): l'azzeramento dell'antipass-back li riallinea.");
     EXPECT_TRUE(site.op.shown.empty());
 
     // Counter and table in agreement: nothing to say.
@@ -142,8 +143,9 @@ TEST(SessionTest, TheStartUpInspectionSaysWhenThereIsNobodyToDraw) {
     auto session = site.session();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready); // start-up goes on
     ASSERT_EQ(site.op.messages().size(), 1u);
-    EXPECT_EQ(site.op.messages()[0].text, "Impossibile eseguire la routine dell'imparziale. Il database degli "
-                                          "utenti e/o dei turni di lavoro è vuoto.");
+    EXPECT_EQ(site.op.messages()[0].text,
+              "Impossibile eseguire la routine dell'imparziale. Il database degli "
+              "utenti e/o dei turni di lavoro è vuoto.");
     EXPECT_EQ(site.op.messages()[0].title, "Errore");
     ASSERT_NE(session->inspection(), nullptr);
 }

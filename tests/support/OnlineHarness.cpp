@@ -11,8 +11,8 @@ OnlineHarness::OnlineHarness() : settingsFile(install.folder().settings()) {
 }
 
 PollingStep::Environment OnlineHarness::environment(EntryLimitSource entryLimit) {
-    return {state, settings, settingsFile, install.dir(), *install.db(), bus, clock,
-            pump,  op,       view,         std::move(entryLimit)};
+    return {state, settings, settingsFile, install.dir(), *install.db(),        bus,
+            clock, pump,     op,           view,          std::move(entryLimit)};
 }
 
 void OnlineHarness::rebuild(EntryLimitSource entryLimit) {

@@ -6,12 +6,12 @@
 #include "ScriptedOperator.hpp"
 #include "TestInstall.hpp"
 
-#include "readers/AppState.hpp"
 #include "core/EventPump.hpp"
-#include "store/RecordSet.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 #include "online/PollingStep.hpp"
+#include "readers/AppState.hpp"
+#include "store/RecordSet.hpp"
 
 #include <functional>
 #include <map>
@@ -43,8 +43,8 @@ struct DecisionParts {
           log(journal, env.settings, env.clock, env.programFolder, notice),
           presence(env.db, journal, env.settings, env.settingsFile, notice, status),
           refusal(env.view, env.bus, env.op, env.clock, env.pump, env.settings, log),
-          decision(journal, notice, env.view, env.bus, env.clock, env.pump, env.settings, env.entryLimit, presence,
-                   refusal, log) {}
+          decision(journal, notice, env.view, env.bus, env.clock, env.pump, env.settings, env.entryLimit,
+                   presence, refusal, log) {}
 
     PollingStep::Environment env;
     StatusLine status;

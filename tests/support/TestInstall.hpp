@@ -1,8 +1,8 @@
 #pragma once
 
 #include "TempDir.hpp"
-#include "store/Database.hpp"
 #include "core/ProgramFolder.hpp"
+#include "store/Database.hpp"
 #include "store/Value.hpp"
 
 #include <map>

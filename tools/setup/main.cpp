@@ -15,8 +15,11 @@ int main(int argc, char** argv) {
     app.option_defaults()->group("Opzioni");
     app.set_help_flag("-h,--help", "Mostra questo aiuto ed esce");
     auto formatter = app.get_formatter();
-    for (const auto& [key, text] : {std::pair{"Usage", "Uso"}, {"OPTIONS", "OPZIONI"}, {"Positionals", "Argomenti"},
-                                    {"REQUIRED", "OBBLIGATORIO"}, {"TEXT", "TESTO"}}) {
+    for (const auto& [key, text] : {std::pair{"Usage", "Uso"},
+                                    {"OPTIONS", "OPZIONI"},
+                                    {"Positionals", "Argomenti"},
+                                    {"REQUIRED", "OBBLIGATORIO"},
+                                    {"TEXT", "TESTO"}}) {
         formatter->label(key, text);
     }
     std::string dir;
@@ -33,10 +36,12 @@ int main(int argc, char** argv) {
         std::cerr << "sentinex-setup: manca la cartella del programma (DIR).\nUsare --help per l'aiuto.\n";
         return 2;
     } catch (const CLI::ExtrasError&) {
-        std::cerr << "sentinex-setup: troppi argomenti: si indica una sola cartella.\nUsare --help per l'aiuto.\n";
+        std::cerr
+            << "sentinex-setup: troppi argomenti: si indica una sola cartella.\nUsare --help per l'aiuto.\n";
         return 2;
     } catch (const CLI::ParseError& e) {
-        std::cerr << "sentinex-setup: argomenti non validi (" << e.what() << ").\nUsare --help per l'aiuto.\n";
+        std::cerr << "sentinex-setup: argomenti non validi (" << e.what()
+                  << ").\nUsare --help per l'aiuto.\n";
         return 2;
     }
     // Names, badges, history and the password are nobody else's business: folder 0750, files 0640.

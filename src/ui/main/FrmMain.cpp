@@ -2,13 +2,13 @@
 
 #include "ui_FrmMain.h"
 
+#include "admin/PasswordFile.hpp"
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
+#include "inspection/RandomInspection.hpp"
 #include "online/PollingStep.hpp"
 #include "readers/AppState.hpp"
 #include "session/Session.hpp"
-#include "admin/PasswordFile.hpp"
-#include "inspection/RandomInspection.hpp"
 #include "ui/admin/FrmChkPassw.hpp"
 #include "ui/admin/FrmFunzAgg.hpp"
 #include "ui/admin/FrmProgSetup.hpp"
@@ -133,8 +133,9 @@ FrmMain::FrmMain(Session& session, std::function<void(int)> quit, QWidget* paren
 FrmMain::~FrmMain() = default;
 
 void FrmMain::buildPictures() {
-    for (int i = 0; i < kAnimationFrames; ++i)
+    for (int i = 0; i < kAnimationFrames; ++i) {
         m_image1.push_back(pictureControl(this, QStringLiteral("Image1(%1)").arg(i), pollingPicture(i)));
+    }
     m_image2.push_back(pictureControl(this, QStringLiteral("Image2(0)"), outputPicture(false)));
     m_image2.push_back(pictureControl(this, QStringLiteral("Image2(1)"), outputPicture(true)));
 }
@@ -200,10 +201,11 @@ void FrmMain::updateToolButtons() {
 void FrmMain::setPolling(bool on) {
     m_session.state().pollingOn = on;
     setIndicator(m_ui->Label1, on);
-    if (on)
+    if (on) {
         applyTimer1Interval();
-    else
+    } else {
         m_timer1->stop();
+    }
     updateToolButtons();
 }
 
@@ -211,10 +213,11 @@ void FrmMain::setOutput(bool on) {
     m_session.state().outputOn = on;
     setIndicator(m_ui->Label2, on);
     m_ui->Command6->setIcon(QIcon(m_image2[on ? 1 : 0]->pixmap()));
-    if (on)
+    if (on) {
         m_timer2->start();
-    else
+    } else {
         m_timer2->stop(); // the outputs keep their state
+    }
     updateToolButtons();
 }
 
@@ -231,8 +234,9 @@ void FrmMain::onCommand5Clicked() {
 }
 
 void FrmMain::requestExit(int code) {
-    if (m_exitPending)
+    if (m_exitPending) {
         return;
+    }
     m_exitCode = code;
     m_exitPending = true;
     m_timer1->stop();
@@ -263,12 +267,15 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 
 void FrmMain::onTimer1() {
     m_session.state().nextAnimationFrame();
-    m_ui->Command4->setIcon(QIcon(m_image1[static_cast<std::size_t>(m_session.state().animationFrame)]->pixmap()));
-    if (m_exitPending || !m_session.state().pollingOn || m_session.state().readers.count() == 0)
+    m_ui->Command4->setIcon(
+        QIcon(m_image1[static_cast<std::size_t>(m_session.state().animationFrame)]->pixmap()));
+    if (m_exitPending || !m_session.state().pollingOn || m_session.state().readers.count() == 0) {
         return;
+    }
     // A tick that arrives while a step waits for its reader is skipped: one step at a time.
-    if (m_session.state().stepInProgress || !m_session.pollingStep())
+    if (m_session.state().stepInProgress || !m_session.pollingStep()) {
         return;
+    }
     runPollingStep(m_session.state().currentReader);
     m_session.state().advanceReader();
 }
@@ -280,10 +287,12 @@ void FrmMain::runPollingStep(int readerIndex) {
 }
 
 void FrmMain::onTimer2() {
-    if (m_exitPending || !m_session.state().outputOn)
+    if (m_exitPending || !m_session.state().outputOn) {
         return;
-    if (const std::optional<int> value = m_session.scheduledOutput())
+    }
+    if (const std::optional<int> value = m_session.scheduledOutput()) {
         m_session.setReaderOutputs(*value);
+    }
 }
 
 void FrmMain::onTimer3() {
@@ -300,23 +309,27 @@ void FrmMain::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
-    if (event->isAutoRepeat())
+    if (event->isAutoRepeat()) {
         return; // a held key unlocks once
+    }
     manualUnlock();
 }
 
 void FrmMain::manualUnlock() {
     const int count = m_session.state().readers.count();
-    if (count < 1)
+    if (count < 1) {
         return;
+    }
     if (count == 1) {
         m_session.unlockReader(0);
         return;
     }
-    const std::string answer = m_session.op().inputBox("Inserire il numero del lettore da sbloccare", "Sentinex");
+    const std::string answer =
+        m_session.op().inputBox("Inserire il numero del lettore da sbloccare", "Sentinex");
     const double v = leadingNumber(answer);
-    if (v < 1 || v > count)
+    if (v < 1 || v > count) {
         return;
+    }
     m_session.unlockReader(static_cast<int>(roundHalfEven(v - 1)));
 }
 
@@ -353,9 +366,8 @@ void FrmMain::openGuardedForm(GuardedForm form) {
             show();
             funz->deleteLater();
         });
-        connect(funz, &FrmFunzAgg::presenceReset, this, [this] {
-            showPresence(std::to_string(m_session.settings().Utenti));
-        });
+        connect(funz, &FrmFunzAgg::presenceReset, this,
+                [this] { showPresence(std::to_string(m_session.settings().Utenti)); });
         opened = funz;
     } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned

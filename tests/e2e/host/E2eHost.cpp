@@ -42,16 +42,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: sentinex-e2e-host FOLDER\n");
         return 64;
     }
-    if (!std::getenv("QT_QPA_PLATFORM"))
+    if (!std::getenv("QT_QPA_PLATFORM")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     QApplication app(argc, argv);
     StderrOperator op;
     sentinex::SystemClock clock;
     sentinex::QtEventPump pump;
     sentinex::Session session(argv[1], op, clock, pump);
     sentinex::FrmMain window(session);
-    if (const int code = window.load(); code != 0)
+    if (const int code = window.load(); code != 0) {
         return code;
+    }
     window.show();
     auto* polling = window.findChild<QPushButton*>(QStringLiteral("Command4"));
     if (!polling) {

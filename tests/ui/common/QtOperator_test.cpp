@@ -26,10 +26,11 @@ namespace {
 void whenModal(std::function<void(QWidget*)> act) {
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [act, poll] {
-        if (QWidget* w = QApplication::activeModalWidget())
+        if (QWidget* w = QApplication::activeModalWidget()) {
             act(w);
-        else
+        } else {
             QTimer::singleShot(5, *poll);
+        }
     };
     QTimer::singleShot(0, *poll);
 }
@@ -95,10 +96,11 @@ TEST(QtOperatorTest, InputBoxReturnsTheTypedTextOrNothingWhenCancelled) {
             ASSERT_NE(dlg, nullptr);
             label = dlg->labelText();
             dlg->setTextValue(QStringLiteral("3"));
-            if (accept)
+            if (accept) {
                 dlg->accept();
-            else
+            } else {
                 dlg->reject();
+            }
         });
         QtOperator op;
         const std::string answer = op.inputBox("Inserire il numero del lettore da sbloccare", "Sentinex");
@@ -111,17 +113,20 @@ TEST(QtOperatorTest, WaitFormShowsItsCaptionAndCloses) {
     QtOperator op;
     op.showWait();
     QWidget* wait = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QStringLiteral("FrmWait") && w->isVisible())
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QStringLiteral("FrmWait") && w->isVisible()) {
             wait = w;
+        }
+    }
     ASSERT_NE(wait, nullptr);
     EXPECT_EQ(wait->windowTitle(), QStringLiteral("ATTENDERE  PREGO"));
     auto* label = wait->findChild<QLabel*>(QStringLiteral("Label1"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), QStringLiteral("ATTENDERE  PREGO"));
     op.closeWait();
-    for (QWidget* w : QApplication::topLevelWidgets())
+    for (QWidget* w : QApplication::topLevelWidgets()) {
         EXPECT_FALSE(w->objectName() == QStringLiteral("FrmWait") && w->isVisible());
+    }
     op.closeWait(); // closing twice is harmless
 }
 

@@ -55,8 +55,9 @@ public:
     }
     /// Leaves the folder without a database file.
     void removeDatabase() const {
-        for (const char* suffix : {"", "-wal", "-shm"})
+        for (const char* suffix : {"", "-wal", "-shm"}) {
             std::filesystem::remove(file(std::string("Sentinex.mdb") + suffix));
+        }
     }
 };
 
@@ -67,9 +68,11 @@ std::vector<ScriptedOperator::Shown> messagesOf(const ScriptedOperator& op) {
 /// The prompts of the input boxes shown.
 std::vector<std::string> promptsOf(const ScriptedOperator& op) {
     std::vector<std::string> prompts;
-    for (const auto& s : op.shown)
-        if (s.kind == ScriptedOperator::Kind::Input)
+    for (const auto& s : op.shown) {
+        if (s.kind == ScriptedOperator::Kind::Input) {
             prompts.push_back(s.text);
+        }
+    }
     return prompts;
 }
 
@@ -139,8 +142,9 @@ TEST(FrmMainTest, ControlsCarryTheirNamesAndCaptions) {
     EXPECT_EQ(w.child<QLabel>("Label7")->text(), QStringLiteral("Sentinex"));
     EXPECT_EQ(w.child<QGroupBox>("Frame1")->title(), QStringLiteral("On Line"));
     EXPECT_EQ(w.child<QGroupBox>("Frame2")->title(), QStringLiteral("AntiPass-Back"));
-    for (const char* name : {"Label3", "Label4", "Label8"})
+    for (const char* name : {"Label3", "Label4", "Label8"}) {
         EXPECT_TRUE(w.child<QLabel>(name)->parentWidget() != nullptr) << name;
+    }
     EXPECT_TRUE(w.child<QGroupBox>("Frame1")->isAncestorOf(w.child<QLabel>("Label3")));
     EXPECT_TRUE(w.child<QGroupBox>("Frame2")->isAncestorOf(w.child<QLabel>("Label4")));
 
@@ -155,8 +159,9 @@ TEST(FrmMainTest, ControlsCarryTheirNamesAndCaptions) {
         ASSERT_NE(pic, nullptr);
         frames.push_back(pic->pixmap().toImage());
         ASSERT_FALSE(frames.back().isNull());
-        for (int j = 0; j < i; ++j)
+        for (int j = 0; j < i; ++j) {
             EXPECT_NE(frames[static_cast<std::size_t>(j)], frames.back()) << j << " and " << i;
+        }
     }
     EXPECT_NE(w.child<QLabel>("Image2(0)")->pixmap().toImage(),
               w.child<QLabel>("Image2(1)")->pixmap().toImage());
@@ -267,13 +272,15 @@ TEST(FrmMainTest, PollingTickAnimatesAndServesReadersInRotation) {
     EXPECT_TRUE(w.bus.sent().empty());
 
     w.click("Command4");
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         w.tick("Timer1");
+    }
     EXPECT_EQ(w.bus.payloads(),
               (std::vector<std::string>{"01000123D", "02000123D", "03000123D", "01000123D"}));
     EXPECT_EQ(w.session->state().currentReader, 2);
-    for (int i = 0; i < 13 - 5; ++i)
+    for (int i = 0; i < 13 - 5; ++i) {
         w.tick("Timer1");
+    }
     EXPECT_EQ(w.session->state().animationFrame, 0); // 13 frames, then round again
     EXPECT_EQ(w.button("Command4")->icon().pixmap(40).toImage(),
               QIcon(w.child<QLabel>("Image1(0)")->pixmap()).pixmap(40).toImage());
@@ -442,8 +449,9 @@ TEST(FrmMainTest, OutputScheduleTickSetsEveryReaderOutput) {
 class DeferringBus final : public ReaderBus {
 public:
     std::string exchange(const ReaderAddress&, const std::string& payload, Timing) override {
-        if (m_busy)
+        if (m_busy) {
             return {}; // a second exchange on the line at once is refused
+        }
         payloads.push_back(payload);
         m_busy = true;
         if (during) {
@@ -452,16 +460,18 @@ public:
         }
         m_busy = false;
         auto idle = std::move(m_idle);
-        for (auto& a : idle)
+        for (auto& a : idle) {
             a();
+        }
         return {};
     }
     bool busy() const override { return m_busy; }
     void runWhenIdle(std::function<void()> action) override {
-        if (m_busy)
+        if (m_busy) {
             m_idle.push_back(std::move(action));
-        else
+        } else {
             action();
+        }
     }
     std::vector<std::string> payloads;
     std::function<void()> during;
@@ -605,7 +615,9 @@ TEST(FrmMainTest, EveryGuardedButtonOpensItsFormInTheWindowsPlace) {
     const struct {
         const char* button;
         const char* form;
-    } cases[] = {{"Command1", "FrmCardsAbil"}, {"Command2", "FrmProgSetup"}, {"Command3", "FrmConfLettori"},
+    } cases[] = {{"Command1", "FrmCardsAbil"},
+                 {"Command2", "FrmProgSetup"},
+                 {"Command3", "FrmConfLettori"},
                  {"Command7", "FrmFunzAgg"}};
     for (const auto& c : cases) {
         w.click(c.button);
