@@ -7,22 +7,6 @@
 
 namespace sentinex {
 
-namespace {
-
-/// Resets the statement however the call ends, so its read (or write) never outlives the call.
-class ResetOnExit {
-public:
-    explicit ResetOnExit(SqlStatement& st) : m_st(st) {}
-    ~ResetOnExit() { m_st.reset(); }
-    ResetOnExit(const ResetOnExit&) = delete;
-    ResetOnExit& operator=(const ResetOnExit&) = delete;
-
-private:
-    SqlStatement& m_st;
-};
-
-} // namespace
-
 CachedStatement::CachedStatement(Database& db, std::string sql) : m_db(db), m_sql(std::move(sql)) {}
 
 CachedStatement::~CachedStatement() = default;
@@ -36,7 +20,7 @@ SqlStatement& CachedStatement::prepared() {
 
 std::optional<std::vector<Value>> CachedStatement::firstRow(const std::vector<Value>& params) {
     SqlStatement& st = prepared();
-    ResetOnExit reset(st);
+    SqlStatement::ResetOnExit reset(st);
     st.bind(params);
     if (!st.step()) {
         return std::nullopt;
@@ -47,7 +31,7 @@ std::optional<std::vector<Value>> CachedStatement::firstRow(const std::vector<Va
 bool CachedStatement::readFirst(const std::vector<Value>& params,
                                 const std::function<void(const SqlStatement&)>& read) {
     SqlStatement& st = prepared();
-    ResetOnExit reset(st);
+    SqlStatement::ResetOnExit reset(st);
     st.bind(params);
     if (!st.step()) {
         return false;
@@ -58,7 +42,7 @@ bool CachedStatement::readFirst(const std::vector<Value>& params,
 
 int CachedStatement::run(const std::vector<Value>& params) {
     SqlStatement& st = prepared();
-    ResetOnExit reset(st);
+    SqlStatement::ResetOnExit reset(st);
     st.bind(params);
     while (st.step()) {
     }

@@ -34,6 +34,19 @@ public:
     std::string columnText(int i) const;
     std::vector<Value> row() const;
 
+    /// Resets a statement however the scope that uses it ends, so no read (or write) stays open between
+    /// two uses: another connection would wait on it.
+    class ResetOnExit {
+    public:
+        explicit ResetOnExit(SqlStatement& st) : m_st(st) {}
+        ~ResetOnExit() { m_st.reset(); }
+        ResetOnExit(const ResetOnExit&) = delete;
+        ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+    private:
+        SqlStatement& m_st;
+    };
+
     /// Jet dialect made SQLite: "delete * from" becomes "DELETE FROM".
     static std::string toEngineSql(const std::string& sql);
 

@@ -6,23 +6,6 @@
 
 namespace sentinex {
 
-namespace {
-
-/// Resets a statement however the call ends, so no read transaction stays open between moves (another
-/// connection would wait on it to write).
-class ResetOnExit {
-public:
-    explicit ResetOnExit(SqlStatement& st) : m_st(st) {}
-    ~ResetOnExit() { m_st.reset(); }
-    ResetOnExit(const ResetOnExit&) = delete;
-    ResetOnExit& operator=(const ResetOnExit&) = delete;
-
-private:
-    SqlStatement& m_st;
-};
-
-} // namespace
-
 TableRecordSource::TableRecordSource(std::shared_ptr<Database> db, const std::string& table)
     : RecordSource(std::move(db)) {
     setWriteTarget(table);
@@ -52,7 +35,7 @@ void TableRecordSource::clearCurrent() {
 
 bool TableRecordSource::fetch(Slot slot, const std::string& tail, const std::vector<Value>& params) {
     SqlStatement& st = statement(slot, tail);
-    ResetOnExit reset(st);
+    SqlStatement::ResetOnExit reset(st);
     st.bind(params);
     if (!st.step()) {
         return false;
@@ -118,7 +101,7 @@ std::int64_t TableRecordSource::recordCount() {
         st = std::make_unique<SqlStatement>(database().handle(),
                                             "SELECT count(*) FROM " + quoteName(writeTarget()));
     }
-    ResetOnExit reset(*st);
+    SqlStatement::ResetOnExit reset(*st);
     st->bind({});
     st->step();
     return st->column(0).toInt();
