@@ -186,6 +186,9 @@ void HistoryViewer::deleteHistory() {
         return;
     }
     setBusy(true);
+    if (m_beforeDeletion) {
+        m_beforeDeletion();
+    }
     std::optional<DayPeriod> period;
     if (!m_choices.wholeHistory) {
         period = DayPeriod{m_choices.start, m_choices.end};

@@ -32,6 +32,9 @@ public:
     /// Called whenever the state changes in the middle of an action (busy begins or ends), so the window
     /// can show the caption and the hourglass before the long part runs.
     void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
+    /// Runs right before a confirmed deletion (the online records still waiting go in first, so a
+    /// deletion never misses them).
+    void setBeforeDeletion(std::function<void()> before) { m_beforeDeletion = std::move(before); }
 
     /// Opening: today's date in both fields, "Solo Storia Odierna" then "Tutti i badge" (each searches).
     void open();
@@ -85,6 +88,7 @@ private:
     HistoryChoices m_choices;
     HistoryViewState m_state;
     std::function<void()> m_onChange;
+    std::function<void()> m_beforeDeletion;
 };
 
 } // namespace sentinex

@@ -157,12 +157,12 @@ void PendingJournal::load() {
     }
 }
 
-bool PendingJournal::appendToFile(const std::vector<PendingRecord>& records) {
+bool PendingJournal::appendToFile(const std::string& path, const std::vector<PendingRecord>& records) {
     std::string bytes;
     for (const PendingRecord& r : records) {
         bytes += encode(r);
     }
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0640);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0640);
     if (fd < 0) {
         return false;
     }
@@ -181,7 +181,7 @@ void PendingJournal::keep(std::vector<PendingRecord> records) {
     toWrite.insert(toWrite.end(), records.begin(), records.end());
     // Records an earlier, failed append left in the file may now stand there twice: their ids make
     // the replay store them once.
-    m_onDisk = appendToFile(toWrite);
+    m_onDisk = appendToFile(m_path, toWrite);
     for (PendingRecord& r : records) {
         m_records.push_back(std::move(r));
     }
@@ -269,6 +269,22 @@ PendingJournal::Outcome PendingJournal::store(const std::vector<PendingRecord>& 
         keep(std::move(tagged));
     }
     return out;
+}
+
+bool PendingJournal::rewriteFile() {
+    // The whole file anew beside the old one, then renamed over it: a kill leaves one or the other.
+    const std::string temp = m_path + ".new";
+    std::remove(temp.c_str());
+    if (!appendToFile(temp, m_records)) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return std::rename(temp.c_str(), m_path.c_str()) == 0;
+}
+
+void PendingJournal::dropWaitingPresence() {
+    std::erase_if(m_records, [](const PendingRecord& r) { return r.kind != PendingRecord::Kind::Transit; });
+    m_onDisk = rewriteFile();
 }
 
 std::optional<bool> PendingJournal::waitingPresence(const std::string& badge) const {

@@ -51,6 +51,10 @@ public:
     /// Stores every waiting record. True when nothing waits any more. Never throws.
     bool replay();
 
+    /// Forgets the waiting presence records (the anti-passback reset has emptied `presenti`); the waiting
+    /// transits stay. Never throws.
+    void dropWaitingPresence();
+
     std::size_t waiting() const { return m_records.size(); }
     /// False while some waiting record is held only in memory (the file could not be written).
     bool onDisk() const { return m_onDisk; }
@@ -66,7 +70,8 @@ private:
     void keep(std::vector<PendingRecord> records);
     int apply(const PendingRecord& record);
     void load();
-    bool appendToFile(const std::vector<PendingRecord>& records);
+    static bool appendToFile(const std::string& path, const std::vector<PendingRecord>& records);
+    bool rewriteFile();
     void forgetStored();
 
     Database& m_db;

@@ -120,6 +120,11 @@ void PollingStep::storeWaitingRecords() {
     m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
 }
 
+void PollingStep::dropWaitingPresence() {
+    m_journal.dropWaitingPresence();
+    m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
+}
+
 void PollingStep::noteReply(const StepContext& ctx, bool answered) {
     const auto count = static_cast<std::size_t>(m_env.state.readers.count());
     if (m_silentPolls.size() != count) {

@@ -78,6 +78,8 @@ public:
     /// Stores what waits in the journal (at start-up, before any newer record); says on the status line
     /// what still waits.
     void storeWaitingRecords();
+    /// The anti-passback reset emptied `presenti`: presence records still waiting are dropped.
+    void dropWaitingPresence();
     /// The journal of the records the database refused: "Sentinex.pending" in the program folder.
     static constexpr const char* JournalFile = "Sentinex.pending";
     /// The "store failed" notice (on the status line until a later success).

@@ -172,6 +172,19 @@ TEST_F(HistoryViewerTest, DeletionAsksFirstAndANoDeletesNothing) {
     EXPECT_EQ(temp().size(), 2u);
 }
 
+TEST_F(HistoryViewerTest, WhatMustGoInFirstRunsAfterTheYesAndBeforeTheDeletion) {
+    viewer.open();
+    std::vector<std::size_t> transitsSeen;
+    viewer.setBeforeDeletion([&] { transitsSeen.push_back(transits().size()); });
+    op.queueAnswer(Answer::No);
+    viewer.deleteHistory();
+    EXPECT_TRUE(transitsSeen.empty()); // a deletion that does not happen stores nothing first
+    op.queueAnswer(Answer::Yes);
+    viewer.deleteHistory();
+    EXPECT_EQ(transitsSeen, std::vector<std::size_t>{4u}); // before the deletion ran
+    EXPECT_EQ(transits().size(), 2u);
+}
+
 // "Solo Storia Odierna" after "Storia Completa": the deletion that follows asks for, and deletes,
 // today only.
 TEST_F(HistoryViewerTest, TodayOnlyAfterTheWholeHistoryDeletesTodayOnly) {

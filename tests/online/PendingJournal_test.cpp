@@ -109,5 +109,23 @@ TEST(PendingJournalTest, WhenNoFileCanBeWrittenTheRecordsWaitInMemory) {
     EXPECT_TRUE(journal.onDisk());
 }
 
+TEST(PendingJournalTest, TheAntiPassbackResetDropsWaitingPresenceButKeepsWaitingTransits) {
+    TestInstall install;
+    const std::string path = install.dir() + "/Sentinex.pending";
+    install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
+                                "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    PendingJournal journal(*install.db(), path);
+    journal.store({refusal("0001", "10:00"), PendingRecord::presenceAdd("0001")});
+    ASSERT_EQ(journal.waiting(), 2u);
+    journal.dropWaitingPresence();
+    EXPECT_EQ(journal.waiting(), 1u);
+    EXPECT_EQ(journal.waitingPresence("0001"), std::nullopt);
+    EXPECT_EQ(PendingJournal(*install.db(), path).waiting(), 1u); // the file says the same
+    install.db()->executeScript("DROP TRIGGER full");
+    EXPECT_TRUE(journal.replay());
+    EXPECT_EQ(transits(install).size(), 1u);
+    EXPECT_TRUE(install.db()->query("SELECT * FROM presenti").empty());
+}
+
 } // namespace
 } // namespace sentinex

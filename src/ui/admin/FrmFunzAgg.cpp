@@ -117,6 +117,12 @@ void FrmFunzAgg::openHistory() {
         m_session.op().message("Errore", error.what(), MsgIcon::Critical);
         return;
     }
+    // Online records still waiting are stored before any deletion, so it never misses them.
+    viewer->setBeforeDeletion([this] {
+        if (PollingStep* step = m_session.pollingStep()) {
+            step->storeWaitingRecords();
+        }
+    });
     // The viewer has no return action of its own: its accepted close is its way back.
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     connect(viewer, &QObject::destroyed, this, [this] {
@@ -138,6 +144,7 @@ void FrmFunzAgg::resetAntiPassback() {
     if (PollingStep* step = m_session.pollingStep()) {
         // A counter that could not be saved, or disagreed with `presenti`, is settled now.
         step->status().clearCounterProblem();
+        step->dropWaitingPresence();
     }
     showPresencePicture();
     emit presenceReset();

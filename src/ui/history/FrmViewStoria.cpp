@@ -86,6 +86,10 @@ FrmViewStoria::FrmViewStoria(std::shared_ptr<Database> mainDb, std::shared_ptr<D
     render();
 }
 
+void FrmViewStoria::setBeforeDeletion(std::function<void()> before) {
+    m_viewer->setBeforeDeletion(std::move(before));
+}
+
 FrmViewStoria::~FrmViewStoria() {
     if (m_cursorOverridden) {
         QApplication::restoreOverrideCursor();

@@ -45,6 +45,8 @@ public:
     /// Who prints the history ("giornata1new.rpt") and attendance ("presenze.rpt") reports; without one
     /// "Stampa" and the end of "Tempi Presenza" print nothing.
     void setPrintRequest(PrintRequest print) { m_print = std::move(print); }
+    /// Runs right before a confirmed deletion of history.
+    void setBeforeDeletion(std::function<void()> before);
     /// Replaces the file dialog of "Esporta CSV" (tests choose the path themselves).
     void setSavePathChooser(SavePathChooser choose) { m_choosePath = std::move(choose); }
 
