@@ -27,8 +27,9 @@ int usage(const char* why) {
     }
     std::fprintf(
         stderr,
-        "usage: sentinex-readersim --link PATH --reader LOOP:ADDRESS:SITE[:TYPE] ... [--control SOCKET]\n"
-        "                          [--board SOCKET] [--baud-pacing]\n");
+        "uso: sentinex-readersim --link PERCORSO --reader LOOP:INDIRIZZO:IMPIANTO[:TIPO] ...\n"
+        "                        [--control SOCKET] [--board SOCKET] [--baud-pacing]\n"
+        "     simula una linea di lettori dietro uno pseudo-terminale (vedere tools/readersim/README.md)\n");
     return 2;
 }
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         auto value = [&](const char* name) -> const char* {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "sentinex-readersim: %s needs a value\n", name);
+                std::fprintf(stderr, "sentinex-readersim: %s vuole un valore\n", name);
                 std::exit(2);
             }
             return argv[++i];
@@ -61,12 +62,12 @@ int main(int argc, char** argv) {
             int loop = 0, address = 0, site = 0, used = 0;
             if (std::sscanf(spec.c_str(), "%d:%d:%d%n", &loop, &address, &site, &used) != 3 || loop < 1 ||
                 loop > 8 || address < 0 || site < 0) {
-                return usage(("bad reader " + spec).c_str());
+                return usage(("lettore non valido " + spec).c_str());
             }
             std::string type = "NANO NN-K";
             if (static_cast<std::size_t>(used) < spec.size()) {
                 if (spec[static_cast<std::size_t>(used)] != ':') {
-                    return usage(("bad reader " + spec).c_str());
+                    return usage(("lettore non valido " + spec).c_str());
                 }
                 type = spec.substr(static_cast<std::size_t>(used) + 1);
             }
@@ -75,14 +76,14 @@ int main(int argc, char** argv) {
             usage(nullptr);
             return 0;
         } else {
-            return usage(("unknown argument " + a).c_str());
+            return usage(("argomento sconosciuto " + a).c_str());
         }
     }
     if (opt.linkPath.empty()) {
-        return usage("--link is required");
+        return usage("manca --link");
     }
     if (readers.size() > 64) {
-        return usage("at most 64 readers");
+        return usage("al massimo 64 lettori");
     }
     if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         std::perror("sentinex-readersim: pipe");
