@@ -228,6 +228,7 @@ std::vector<std::pair<std::string, std::string>> ProfileFile::section(const std:
             }
         }
     } catch (...) {
+        // Reading a profile file never throws: an unreadable one reads as an empty section.
         entries.clear();
     }
     return entries;
@@ -261,6 +262,7 @@ std::string ProfileFile::read(const std::string& section, const std::string& key
     try {
         v = find(section, key);
     } catch (...) {
+        // As with a missing key: the caller's default stands.
         v.reset();
     }
     return cutCharacters(v ? *v : def, maxLength - 1);
