@@ -3,6 +3,8 @@
 
 #include "E2eRig.hpp"
 
+#include "store/Database.hpp"
+
 namespace sentinex::e2e {
 namespace {
 
@@ -109,6 +111,49 @@ TEST(OnlineFailuresTest, AFaultyReaderDoesNotHoldUpTheOthers) {
             1);
         EXPECT_TRUE(rig.op.messages().empty());
     }
+}
+
+TEST(OnlineFailuresTest, ADatabaseLockedByAnotherProgramStopsNoDoorAndLosesNoRecord) {
+    Rig rig({{1, 1, "Ingresso", "In"}, {1, 2, "Uscita", "Out"}}, false, settingsText({{"Beep", "No"}}));
+    ASSERT_TRUE(rig.sim->running());
+    TestInstall::User u;
+    u.NumeroCarta = "0042";
+    rig.install.addUser(u);
+    ASSERT_TRUE(rig.start());
+    rig.frm->show();
+
+    // Another program holds the database's write lock.
+    auto other = Database::open(rig.install.folder().database());
+    other->executeScript("BEGIN EXCLUSIVE");
+    rig.click("Command4");
+    rig.present(1, "0042000123"); // granted entrance
+    ASSERT_TRUE(pumpUntil([&] { return !rig.kRequests(1).empty() && !rig.session->state().stepInProgress; }));
+    rig.present(2, "0999000123"); // unknown card: refused
+    ASSERT_TRUE(pumpUntil([&] { return !rig.kRequests(2).empty() && !rig.session->state().stepInProgress; }));
+    // The doors got their commands at once and polling goes on while the lock lasts.
+    EXPECT_EQ(rig.kRequests(1), std::vector<std::string>{rig.prefix(1) + "K110001001"});
+    EXPECT_EQ(rig.kRequests(2), std::vector<std::string>{rig.prefix(2) + "K000000000"});
+    const int pollsDuringLock = rig.polls(1);
+    pumpFor(300);
+    EXPECT_GT(rig.polls(1), pollsDuringLock);
+    EXPECT_TRUE(rig.op.messages().empty()) << rig.op.messages().front().text;
+    auto* status = rig.child<QLabel>("LabelStato");
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(status->isVisibleTo(rig.frm.get()));
+    EXPECT_NE(status->text().toStdString().find("3 registrazioni in attesa"), std::string::npos)
+        << status->text().toStdString();
+
+    // The lock goes: what waited is stored, in order, once, and the status line clears.
+    other->executeScript("COMMIT");
+    ASSERT_TRUE(pumpUntil([&] { return rig.count("SELECT COUNT(*) FROM transiti") == 2; }));
+    ASSERT_TRUE(pumpUntil([&] { return !status->isVisibleTo(rig.frm.get()); }));
+    rig.stopPolling();
+    const auto rows = rig.install.db()->query("SELECT NumeroBadge, nota FROM transiti ORDER BY indice");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][1].toString(), "Passaggio");
+    EXPECT_EQ(rows[1][1].toString(), "Badge non presente in archivio");
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge = '0042'"), 1);
+    EXPECT_EQ(rig.utentiInFile(), "1");
 }
 
 } // namespace
