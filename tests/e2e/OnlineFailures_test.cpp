@@ -1,5 +1,5 @@
-// What the online access control does end to end when a reader does not confirm a grant, and when
-// the card file of the Vireo readers is missing.
+// What the online access control does end to end when a reader does not confirm a grant, when the
+// card file of the Vireo readers is missing, when a reader falls silent and when the database is locked.
 
 #include "E2eRig.hpp"
 
