@@ -61,6 +61,18 @@ public:
     }
 };
 
+/// The visible top-level window whose objectName is `name` (a form opened in the main window's place),
+/// or null.
+QWidget* visibleWindow(const char* name) {
+    QWidget* found = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QString::fromLatin1(name) && top->isVisible()) {
+            found = top;
+        }
+    }
+    return found;
+}
+
 /// What the operator was shown in message boxes.
 std::vector<ScriptedOperator::Shown> messagesOf(const ScriptedOperator& op) {
     return op.messages();
@@ -621,12 +633,7 @@ TEST(FrmMainTest, EveryGuardedButtonOpensItsFormInTheWindowsPlace) {
                  {"Command7", "FrmFunzAgg"}};
     for (const auto& c : cases) {
         w.click(c.button);
-        QWidget* opened = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == QString::fromLatin1(c.form) && top->isVisible()) {
-                opened = top;
-            }
-        }
+        QWidget* opened = visibleWindow(c.form);
         ASSERT_NE(opened, nullptr) << c.form;
         EXPECT_FALSE(w.frm->isVisible()) << c.form;
         opened->close(); // the close box returns to the main window
@@ -657,12 +664,7 @@ TEST(FrmMainTest, UsersAndCardsReplaceTheWindowUntilTheyReturn) {
     ASSERT_EQ(w.load(), 0);
     w.frm->show();
     w.click("Command1");
-    QWidget* cards = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == QStringLiteral("FrmCardsAbil") && top->isVisible()) {
-            cards = top;
-        }
-    }
+    QWidget* cards = visibleWindow("FrmCardsAbil");
     ASSERT_NE(cards, nullptr);
     EXPECT_FALSE(w.frm->isVisible());
     cards->close(); // the close box acts as "Ritorna alla pagina principale" outside edit mode
@@ -676,12 +678,7 @@ TEST(FrmMainTest, ReaderConfigurationReplacesTheWindowAndReturnsWithTheNewList) 
     ASSERT_EQ(w.load(), 0);
     w.frm->show();
     w.click("Command3");
-    QWidget* conf = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == QStringLiteral("FrmConfLettori") && top->isVisible()) {
-            conf = top;
-        }
-    }
+    QWidget* conf = visibleWindow("FrmConfLettori");
     ASSERT_NE(conf, nullptr);
     EXPECT_FALSE(w.frm->isVisible());
     // A reader added meanwhile (by the form or by hand) is in the list once the form returns.
