@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QStyle>
 
 namespace sentinex {
 
@@ -47,6 +48,8 @@ FrmCardsAbil::FrmCardsAbil(std::shared_ptr<Database> db, Operator& op, const Set
     : QWidget(parent), m_ui(std::make_unique<Ui::FrmCardsAbil>()), m_db(std::move(db)), m_op(op),
       m_settings(settings), m_state(state), m_bus(bus), m_store(std::make_unique<UserStore>(m_db)) {
     m_ui->setupUi(this);
+    // `Command6` is a picture without an action; an empty button would look broken to the operator.
+    m_ui->Command6->setIcon(style()->standardIcon(QStyle::SP_FileDialogInfoView));
     connectControls();
     load();
 }
