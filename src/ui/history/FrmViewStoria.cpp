@@ -139,7 +139,8 @@ void FrmViewStoria::connectControls() {
     connect(m_ui->CmdDelStorico, &QPushButton::clicked, this, act([this] { m_viewer->deleteHistory(); }));
     connect(m_ui->CmdStampa, &QPushButton::clicked, this, [this] { print(); });
     connect(m_ui->CmdCalcolaTempiPresenze, &QPushButton::clicked, this, [this] { computeAttendance(); });
-    connect(m_ui->CmdEsportaCsv, &QPushButton::clicked, this, [this] { exportCsv(); });
+    connect(m_ui->CmdEsportaCsv, &QPushButton::clicked, this, [this] { exportCsv(false); });
+    connect(m_ui->CmdEsportaCsvPresenze, &QPushButton::clicked, this, [this] { exportCsv(true); });
     connect(m_ui->CmdEsci, &QPushButton::clicked, this, [this] { close(); });
 }
 
@@ -209,8 +210,12 @@ void FrmViewStoria::computeAttendance() {
     }
 }
 
-void FrmViewStoria::exportCsv() {
+void FrmViewStoria::exportCsv(bool attendance) {
     if (m_viewer->state().busy) {
+        return;
+    }
+    // The attendance is computed afresh over the shown selection, with the messages of "Tempi Presenza".
+    if (attendance && !m_viewer->computeAttendance()) {
         return;
     }
     const QString path = m_choosePath(this, lastCsvFolder());
@@ -219,7 +224,11 @@ void FrmViewStoria::exportCsv() {
     }
     lastCsvFolder() = QFileInfo(path).absolutePath();
     try {
-        HistoryCsvExport::writeSelection(*m_report, path.toStdString());
+        if (attendance) {
+            HistoryCsvExport::writeAttendance(*m_report, path.toStdString());
+        } else {
+            HistoryCsvExport::writeSelection(*m_report, path.toStdString());
+        }
     } catch (const std::exception& e) {
         m_operator.message("Errore", e.what(), MsgIcon::Critical);
     }

@@ -47,7 +47,7 @@ public:
     void setPrintRequest(PrintRequest print) { m_print = std::move(print); }
     /// Runs right before a confirmed deletion of history.
     void setBeforeDeletion(std::function<void()> before);
-    /// Replaces the file dialog of "Esporta CSV" (tests choose the path themselves).
+    /// Replaces the file dialog of both CSV exports (tests choose the path themselves).
     void setSavePathChooser(SavePathChooser choose) { m_choosePath = std::move(choose); }
 
 protected:
@@ -60,7 +60,8 @@ private:
     void onBusyChanged();
     void print();
     void computeAttendance();
-    void exportCsv();
+    /// "Esporta CSV": the shown selection; "Esporta CSV presenze": the attendance of it.
+    void exportCsv(bool attendance);
 
     std::unique_ptr<Ui::FrmViewStoria> m_ui;
     std::shared_ptr<Database> m_report;

@@ -106,6 +106,7 @@ TEST_F(FrmViewStoriaTest, OpensOnTodaysTransitsWithTheControlsAsNamed) {
         {"CmdDelStorico", "Cancella storico"},
         {"CmdStampa", "Stampa"},
         {"CmdEsportaCsv", "Esporta CSV"},
+        {"CmdEsportaCsvPresenze", "Esporta CSV presenze"},
         {"CmdCalcolaTempiPresenze", "Tempi Presenza"},
         {"CmdEsci", "Esci"},
     };
@@ -250,6 +251,25 @@ TEST_F(FrmViewStoriaTest, CsvExportWritesTheShownSelectionAndRemembersTheFolder)
     driver->click("CmdEsportaCsv");
     EXPECT_EQ(op.last().title, "Errore");
     EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(FrmViewStoriaTest, AttendanceCsvPairsTheShownSelectionAndPrintsNothing) {
+    TempDir out;
+    form->setSavePathChooser(
+        [&](QWidget*, const QString&) { return QString::fromStdString(out.file("p.csv")); });
+    driver->click("CmdEsportaCsvPresenze");
+    // Today's selection: badge 0012 in at 08:00 and out at 17:30; badge 0099 only in.
+    const std::string csv = TempDir::read(out.file("p.csv"));
+    EXPECT_NE(csv.find("Rossi;Mario;0012;05/01/2026 08:00:00;05/01/2026 17:30:00;9;30\r\n"),
+              std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find("Rossi;Mario;0099;05/01/2026 09:00:00;;;\r\n"), std::string::npos) << csv;
+    EXPECT_TRUE(printed.empty());
+
+    // The dialog cancelled: the attendance is still computed, no file is written.
+    form->setSavePathChooser([](QWidget*, const QString&) { return QString(); });
+    driver->click("CmdEsportaCsvPresenze");
+    EXPECT_EQ(install.reportDb()->query("SELECT count(*) FROM presenze").at(0).at(0).toInt(), 2);
 }
 
 } // namespace
