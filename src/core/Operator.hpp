@@ -27,6 +27,12 @@ public:
     virtual void showWait() = 0;
     /// Closes the wait form if it is shown.
     virtual void closeWait() = 0;
+    /// Sets the text of the wait form's label (`Label1`, "ATTENDERE  PREGO" at design): on the form shown
+    /// now and on every later one, until set again.
+    virtual void setWaitText(const std::string& text) { (void)text; }
+    /// Shows how far a long run has got, beside the wait text (reader n of N, records so far); the
+    /// empty text removes it. Forgotten when the wait form closes.
+    virtual void waitProgress(const std::string& text) { (void)text; }
     /// One system beep.
     virtual void beep() = 0;
 };

@@ -32,11 +32,19 @@ std::string ScriptedOperator::inputBox(const std::string& prompt, const std::str
 
 void ScriptedOperator::showWait() {
     waitVisible = true;
+    waitTextsShown.push_back(waitText);
     ++waitShownCount;
 }
 
 void ScriptedOperator::closeWait() {
     waitVisible = false;
+}
+
+void ScriptedOperator::waitProgress(const std::string& text) {
+    progress.push_back(text);
+    if (onProgress) {
+        onProgress(text);
+    }
 }
 
 std::vector<ScriptedOperator::Shown> ScriptedOperator::messages() const {
@@ -73,6 +81,8 @@ void ScriptedOperator::clear() {
     beeps = 0;
     waitShownCount = 0;
     waitVisible = false;
+    waitTextsShown.clear();
+    progress.clear();
 }
 
 } // namespace sentinex::testing

@@ -3,6 +3,7 @@
 #include "core/Operator.hpp"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ public:
     void showWait() override;
     void closeWait() override;
     void beep() override { ++beeps; }
+    void setWaitText(const std::string& text) override { waitText = text; }
+    /// Records the progress text and calls `onProgress` with it.
+    void waitProgress(const std::string& text) override;
 
     void queueAnswer(Answer a) { answers.push_back(a); }
     void queueInput(std::string text) { inputs.push_back(std::move(text)); }
@@ -49,6 +53,12 @@ public:
     bool waitVisible = false;
     int waitShownCount = 0;
     int beeps = 0;
+    /// The wait form's label text now, and what it read each time the wait form was shown.
+    std::string waitText = "ATTENDERE  PREGO";
+    std::vector<std::string> waitTextsShown;
+    /// Every progress text, in order; `onProgress` runs inside each (e.g. to make a reader fall silent).
+    std::vector<std::string> progress;
+    std::function<void(const std::string&)> onProgress;
 };
 
 } // namespace sentinex::testing
