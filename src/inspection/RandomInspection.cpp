@@ -29,6 +29,11 @@ InspectionDraw::Random seededRandom(std::optional<std::uint64_t> seed) {
     return InspectionDraw::Random(sequence);
 }
 
+// The schedule and the button show this on the wait form during their run, then leave the label
+// reading "ATTENDERE PREGO" (one blank), as the program always has.
+const char* const kRunningText = "IMPARZIALE IN AZIONE";
+const char* const kAfterRunText = "ATTENDERE PREGO";
+
 const char* const kNoData =
     "Impossibile eseguire la routine dell'imparziale. Il database degli utenti e/o dei "
     "turni di lavoro è vuoto.";
@@ -75,12 +80,16 @@ bool RandomInspection::tick() {
     if (!m_schedule.tick(m_clock.now(), enabled, m_settings.OraImparziale)) {
         return false;
     }
+    m_op.setWaitText(kRunningText);
     try {
         run();
     } catch (const DatabaseError& error) {
+        m_op.setWaitText(kAfterRunText);
         m_op.message("Errore", std::string("Impossibile eseguire l'imparziale: ") + error.what(),
                      MsgIcon::Critical);
+        return true;
     }
+    m_op.setWaitText(kAfterRunText);
     return true;
 }
 
@@ -90,13 +99,16 @@ bool RandomInspection::runNow() {
         return false;
     }
     bool drawn = false;
+    m_op.setWaitText(kRunningText);
     try {
         drawn = run();
     } catch (const DatabaseError& error) {
+        m_op.setWaitText(kAfterRunText);
         m_op.message("Errore", std::string("Impossibile eseguire l'imparziale: ") + error.what(),
                      MsgIcon::Critical);
         return false;
     }
+    m_op.setWaitText(kAfterRunText);
     if (drawn) {
         m_op.message("Messaggio", "Operazione completata.", MsgIcon::Information);
     }

@@ -146,6 +146,30 @@ TEST(RandomInspectionTest, ClockTicksRunTheScheduledDrawOnce) {
     }
 }
 
+TEST(RandomInspectionTest, ScheduleAndButtonSayImparzialeInAzioneOnTheWaitForm) {
+    Rig rig(4);
+    rig.settings.Imparziale = true;
+    rig.settings.ScattareAdOrario = true;
+    RandomInspection inspection(*rig.install.db(), rig.settings, rig.op, rig.clock, 11);
+    // Start-up keeps the design caption.
+    inspection.runAtStartUp();
+    rig.clock.set(DateTime{2026, 3, 9, 7, 30, 10});
+    EXPECT_TRUE(inspection.tick());
+    inspection.runNow();
+    EXPECT_EQ(rig.op.waitTextsShown,
+              (std::vector<std::string>{"ATTENDERE  PREGO", "IMPARZIALE IN AZIONE", "IMPARZIALE IN AZIONE"}));
+    // Afterwards the label reads "ATTENDERE PREGO", one blank, as the program leaves it.
+    EXPECT_EQ(rig.op.waitText, "ATTENDERE PREGO");
+
+    // Also when the run cannot be made.
+    Rig empty(0);
+    empty.settings.Imparziale = true;
+    RandomInspection none(*empty.install.db(), empty.settings, empty.op, empty.clock, 11);
+    EXPECT_FALSE(none.runNow());
+    EXPECT_EQ(empty.op.waitTextsShown, (std::vector<std::string>{"IMPARZIALE IN AZIONE"}));
+    EXPECT_EQ(empty.op.waitText, "ATTENDERE PREGO");
+}
+
 TEST(RandomInspectionTest, AStoreFailureIsShownAndTheWaitFormClosed) {
     Rig rig(3);
     rig.install.db()->executeScript("CREATE TRIGGER refuse_quanti BEFORE UPDATE OF Quanti ON Fasce BEGIN "
