@@ -31,8 +31,11 @@ PollingStep::PollingStep(Environment env)
       m_log(m_journal, m_env.settings, m_env.clock, m_env.programFolder, m_notice),
       m_presence(m_env.db, m_journal, m_env.settings, m_env.settingsFile, m_notice, m_status),
       m_refusal(m_env.view, m_env.bus, m_env.op, m_env.clock, m_env.pump, m_env.settings, m_log),
-      m_decision(m_journal, m_notice, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings,
-                 m_env.entryLimit, m_presence, m_refusal, m_log),
+      m_decision(
+          m_journal, m_notice, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings,
+          // Asked through the step, so `setEntryLimitSource` reaches the decision.
+          [this] { return m_env.entryLimit ? m_env.entryLimit() : savedEntryLimit(m_env.settings)(); },
+          m_presence, m_refusal, m_log),
       m_cards(m_env.db) {}
 
 void PollingStep::afterStep(std::function<void()> action) {
@@ -68,11 +71,12 @@ void PollingStep::run(int readerIndex) {
         } catch (const DatabaseError& e) {
             m_notice.failed(StoreFailureNotice::Store::Lookup, e.what());
         }
-        // Records that wait are tried again now and then even when no card comes, so the status line
-        // clears once the database takes them.
+        // Records that wait, and a counter the settings file refused, are tried again now and then even
+        // when no card comes, so the status line clears once the disk takes them.
         constexpr double ReplayIntervalSeconds = 2.0;
         const double now = m_env.clock.monotonicSeconds();
-        if (m_journal.waiting() > 0 && now - m_lastReplayTry >= ReplayIntervalSeconds) {
+        if ((m_journal.waiting() > 0 || m_presence.counterUnsaved()) &&
+            now - m_lastReplayTry >= ReplayIntervalSeconds) {
             m_lastReplayTry = now;
             storeWaitingRecords();
         }
@@ -117,6 +121,7 @@ void PollingStep::storeWaitingRecords() {
         m_notice.succeeded(StoreFailureNotice::Store::Transits);
         m_notice.succeeded(StoreFailureNotice::Store::Presence);
     }
+    m_presence.retryUnsavedCounter();
     m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
 }
 

@@ -22,10 +22,17 @@ void PresenceTable::setCounter(long long value) {
     const auto v = static_cast<std::int32_t>(clampTo(value, 0, std::numeric_limits<std::int32_t>::max()));
     m_settings.Utenti = v;
     // The whole value is written every time, so the next change that is written mends a failed one.
-    if (m_settingsFile.writeUtenti(v)) {
-        m_status.clearCounterProblem();
-    } else {
+    m_counterUnsaved = !m_settingsFile.writeUtenti(v);
+    if (m_counterUnsaved) {
         m_status.setCounterProblem(CounterNotSavedText);
+    } else {
+        m_status.clearCounterProblem();
+    }
+}
+
+void PresenceTable::retryUnsavedCounter() {
+    if (m_counterUnsaved) {
+        setCounter(m_settings.Utenti);
     }
 }
 

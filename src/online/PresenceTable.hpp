@@ -47,6 +47,11 @@ public:
     /// the file does not take stays on the status line until a later change is written.
     void countEntry();
 
+    /// Writes the counter again when its last write failed (the records that waited have just been
+    /// stored, or time has passed), so a restart does not find an older value.
+    void retryUnsavedCounter();
+    bool counterUnsaved() const { return m_counterUnsaved; }
+
     StoreFailureNotice& notice() { return m_notice; }
 
     static constexpr const char* CounterNotSavedText =
@@ -62,6 +67,7 @@ private:
     StoreFailureNotice& m_notice;
     StatusLine& m_status;
     CachedStatement m_find;
+    bool m_counterUnsaved = false;
 };
 
 } // namespace sentinex

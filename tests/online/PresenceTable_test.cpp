@@ -179,5 +179,23 @@ TEST_F(PresenceTest, ACounterTheSettingsFileRefusesIsShownAndWrittenAgainAtTheNe
     EXPECT_EQ(h.view.status.back(), "");
 }
 
+TEST_F(PresenceTest, ARefusedCounterIsWrittenAgainWithinSecondsEvenWithoutAnotherCard) {
+    namespace fs = std::filesystem;
+    const std::string ini = h.install.folder().settings();
+    const std::string kept = ini + ".kept";
+    fs::rename(ini, kept);
+    fs::create_directory(ini);
+    h.present(1, card("0001"));
+    ASSERT_EQ(h.view.status.back(), PresenceTable::CounterNotSavedText);
+    fs::remove(ini);
+    fs::rename(kept, ini);
+    h.present(1, OnlineFakeBus::codeReply('S')); // too soon: not tried yet
+    EXPECT_EQ(h.utentiInFile(), 0);
+    h.clock.advance(3);
+    h.present(1, OnlineFakeBus::codeReply('S')); // no card, but time has passed
+    EXPECT_EQ(h.utentiInFile(), 1) << "a restart now finds the person inside counted";
+    EXPECT_EQ(h.view.status.back(), "");
+}
+
 } // namespace
 } // namespace sentinex
