@@ -1,12 +1,77 @@
 // What the online access control does end to end when a reader does not confirm a grant, when the
-// card file of the Vireo readers is missing, when a reader falls silent and when the database is locked.
+// card file of the Vireo readers is missing, when a reader falls silent, when the database is locked and
+// when the disk is full.
 
 #include "E2eRig.hpp"
 
 #include "store/Database.hpp"
+#include "support/TempDir.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace sentinex::e2e {
 namespace {
+
+/// A small file system of its own (tmpfs), where the installations made while it is current live, and
+/// a filler that takes every free byte of it. Mounting needs the right to mount: without it, usable()
+/// is false and the test says so.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const char* size) {
+        m_mounted = ::mount("tmpfs", m_dir.path().c_str(), "tmpfs", 0, size) == 0;
+        if (m_mounted) {
+            const char* old = std::getenv("TMPDIR");
+            m_oldTmp = old ? old : "";
+            m_hadTmp = old != nullptr;
+            ::setenv("TMPDIR", m_dir.path().c_str(), 1);
+        }
+    }
+    ~SmallFileSystem() {
+        restoreTmpDir();
+        if (m_mounted) {
+            ::umount2(m_dir.path().c_str(), MNT_DETACH);
+        }
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+    bool usable() const { return m_mounted; }
+    const std::string& path() const { return m_dir.path(); }
+    /// New temporary folders go back to the usual place.
+    void restoreTmpDir() {
+        if (m_mounted) {
+            m_hadTmp ? ::setenv("TMPDIR", m_oldTmp.c_str(), 1) : ::unsetenv("TMPDIR");
+        }
+    }
+    /// Writes a file until the file system refuses more. Returns false if it never refused.
+    bool fill() {
+        const int fd = ::open(m_dir.file("filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0) {
+            return false;
+        }
+        const std::string block(4096, '\0');
+        bool refused = false;
+        for (int i = 0; i < 1 << 20 && !refused; ++i) {
+            refused = ::write(fd, block.data(), block.size()) < static_cast<ssize_t>(block.size());
+        }
+        // Leftovers smaller than a block.
+        while (refused && ::write(fd, block.data(), 1) == 1) {
+        }
+        ::close(fd);
+        return refused;
+    }
+    void release() { ::unlink(m_dir.file("filler").c_str()); }
+
+private:
+    testing::TempDir m_dir{"sentinex-fs"};
+    bool m_mounted = false;
+    bool m_hadTmp = false;
+    std::string m_oldTmp;
+};
 
 TEST(OnlineFailuresTest, GrantTheReaderDoesNotConfirmIsNeitherShownNorRecorded) {
     // A Vireo reader: its poll may answer late (within 1.2 s), which leaves time to arm the fault for
@@ -154,6 +219,83 @@ TEST(OnlineFailuresTest, ADatabaseLockedByAnotherProgramStopsNoDoorAndLosesNoRec
     EXPECT_EQ(rows[1][1].toString(), "Badge non presente in archivio");
     EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge = '0042'"), 1);
     EXPECT_EQ(rig.utentiInFile(), "1");
+}
+
+TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
+    SmallFileSystem fs("size=8m");
+    if (!fs.usable()) {
+        GTEST_SKIP() << "no right to mount a small file system here";
+    }
+    Rig rig({{1, 1, "Ingresso", "In"}, {1, 2, "Uscita", "Out"}}, false, settingsText({{"Beep", "No"}}));
+    fs.restoreTmpDir();
+    ASSERT_EQ(rig.install.dir().rfind(fs.path() + "/", 0), 0u) << "the installation is on the small disk";
+    ASSERT_TRUE(rig.sim->running());
+    for (const char* card : {"0042", "0043"}) {
+        TestInstall::User u;
+        u.NumeroCarta = card;
+        rig.install.addUser(u);
+    }
+    ASSERT_TRUE(rig.start());
+    rig.frm->show();
+    auto handled = [&](int reader, std::size_t kCount) {
+        return pumpUntil(
+            [&] { return rig.kRequests(reader).size() == kCount && !rig.session->state().stepInProgress; });
+    };
+    rig.click("Command4");
+    rig.present(1, "0042000123"); // in while the disk has room
+    ASSERT_TRUE(handled(1, 1));
+    ASSERT_EQ(rig.count("SELECT COUNT(*) FROM presenti"), 1);
+
+    // The write-ahead log gives its room back, then the disk fills up.
+    Database::open(rig.install.folder().database())->executeScript("PRAGMA wal_checkpoint(TRUNCATE)");
+    ASSERT_TRUE(fs.fill());
+    rig.present(2, "0042000123"); // out: the removal from presenti cannot be stored
+    ASSERT_TRUE(handled(2, 1));
+    rig.present(1, "0043000123"); // in
+    ASSERT_TRUE(handled(1, 2));
+    rig.present(1, "0999000123"); // unknown: refused
+    ASSERT_TRUE(handled(1, 3));
+    rig.present(1, "0042000123"); // in again: the waiting exit lets 0042 in
+    ASSERT_TRUE(handled(1, 4));
+    EXPECT_EQ(rig.kRequests(1),
+              (std::vector<std::string>{rig.prefix(1) + "K110001001", rig.prefix(1) + "K110001001",
+                                        rig.prefix(1) + "K000000000", rig.prefix(1) + "K110001001"}));
+    EXPECT_EQ(rig.kRequests(2), std::vector<std::string>{rig.prefix(2) + "K110001001"});
+    EXPECT_TRUE(rig.op.messages().empty()) << rig.op.messages().front().text;
+    auto* status = rig.child<QLabel>("LabelStato");
+    ASSERT_NE(status, nullptr);
+    const std::string shown = status->text().toStdString();
+    EXPECT_NE(shown.find("registrazioni in attesa (tenute in memoria: il disco non accetta scritture)"),
+              std::string::npos)
+        << shown;
+    const int polls = rig.polls(1);
+    pumpFor(300);
+    EXPECT_GT(rig.polls(1), polls) << "polling goes on while the disk is full";
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti"), 1);
+
+    // Room again: everything is stored in its order, once, and the status line clears.
+    fs.release();
+    ASSERT_TRUE(pumpUntil([&] { return rig.count("SELECT COUNT(*) FROM transiti") == 5; }));
+    ASSERT_TRUE(pumpUntil([&] { return !status->isVisibleTo(rig.frm.get()); }))
+        << status->text().toStdString();
+    rig.stopPolling();
+    const auto rows =
+        rig.install.db()->query("SELECT NumeroBadge, PosizioneLettore, nota FROM transiti ORDER BY indice");
+    ASSERT_EQ(rows.size(), 5u);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"0042", "Passaggio"},
+        {"0042", "Passaggio"},
+        {"0043", "Passaggio"},
+        {"", "Badge non presente in archivio"},
+        {"0042", "Passaggio"}};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i][0].toString(), expected[i].first) << i;
+        EXPECT_EQ(rows[i][2].toString(), expected[i].second) << i;
+    }
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti"), 2);
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge IN ('0042', '0043')"), 2);
+    EXPECT_EQ(rig.utentiInFile(), "2");
+    EXPECT_EQ(rig.label("Label4"), "2");
 }
 
 } // namespace
