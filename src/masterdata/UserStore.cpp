@@ -114,6 +114,15 @@ std::vector<std::string> UserStore::bandNames() {
     return names;
 }
 
+std::vector<std::string> UserStore::readerLocations() {
+    std::vector<std::string> locations;
+    for (const auto& row : m_db->query("SELECT SituatoPresso FROM Lettori ORDER BY rowid LIMIT ?",
+                                       {static_cast<std::int64_t>(UserRecord::ReaderPositions)})) {
+        locations.push_back(row.at(0).toString());
+    }
+    return locations;
+}
+
 std::optional<BandTimes> UserStore::bandNamed(const std::string& name) {
     std::string sql = "SELECT ";
     for (int i = 0; i < BandTimes::TimeCount; ++i) {

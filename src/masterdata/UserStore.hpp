@@ -58,6 +58,10 @@ public:
     /// The first band in stored order whose trimmed name equals `name` trimmed.
     std::optional<BandTimes> bandNamed(const std::string& name);
 
+    /// `SituatoPresso` of the first 64 readers of `Lettori`, in stored order (reader position k is
+    /// entry k - 1): the captions of the reader association form.
+    std::vector<std::string> readerLocations();
+
     /// The rules before a save, in order: card number of one to four digits; no other user (every user
     /// when `editingKey` is empty) holds a card of the same numeric value; with "On Line" and "Abilita"
     /// both ticked, the band chooser names an existing band.

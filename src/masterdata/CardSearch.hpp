@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sentinex {
+
+class Database;
+
+/// The card search of the users form ("Ricerca"): the first user, in stored order, whose key equals
+/// the typed text exactly.
+class CardSearch {
+public:
+    /// What the typed text is compared with.
+    enum class Field {
+        CardNumber, // the card number as a plain number: a stored 0012 is found by 12, not by 0012
+        Surname,    // Cognome exactly as stored, letter case and blanks included
+    };
+
+    static constexpr const char* NotFoundText = "Nessun record trovato.";
+
+    /// Position (1-based, stored order) of the first user whose key equals `typed`; nothing when no
+    /// user matches. Throws DatabaseError from the store.
+    static std::optional<std::int64_t> find(Database& db, Field field, const std::string& typed);
+};
+
+} // namespace sentinex

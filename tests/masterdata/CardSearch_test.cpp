@@ -1,0 +1,65 @@
+#include "masterdata/CardSearch.hpp"
+
+#include "store/Database.hpp"
+#include "support/TestInstall.hpp"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace sentinex {
+namespace {
+
+using testing::TestInstall;
+
+class CardSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::pair<const char*, const char*> users[] = {
+            {"0001", "Verdi"}, {"0012", "Rossi"}, {"0120", "Bianchi  "}, {"0007", "Rossi"}, {"1200", "rossi"},
+        };
+        for (const auto& [card, surname] : users) {
+            TestInstall::User u;
+            u.NumeroCarta = card;
+            u.Cognome = surname;
+            install.addUser(u);
+        }
+    }
+    TestInstall install;
+};
+
+TEST_F(CardSearchTest, FindsTheFirstExactKeyInStoredOrder) {
+    using Field = CardSearch::Field;
+    struct Case {
+        Field field;
+        const char* typed;
+        std::optional<std::int64_t> position;
+    };
+    const Case cases[] = {
+        {Field::CardNumber, "12", 2},              // 0012 is found by its numeric value
+        {Field::CardNumber, "0012", std::nullopt}, // ... and not by the stored text
+        {Field::CardNumber, "012", std::nullopt},
+        {Field::CardNumber, "120", 3}, // 0120 is not 0012 nor 1200
+        {Field::CardNumber, "1200", 5},
+        {Field::CardNumber, " 12", std::nullopt},
+        {Field::Surname, "Rossi", 2}, // two users of that surname: the first
+        {Field::Surname, "rossi", 5}, // exact, letter case included
+        {Field::Surname, "ROSSI", std::nullopt},
+        {Field::Surname, "Bianchi", std::nullopt}, // stored with trailing blanks
+        {Field::Surname, "Bianchi  ", 3},
+        {Field::Surname, "", std::nullopt},
+        {Field::Surname, "x' OR '1'='1", std::nullopt}, // typed text is never part of the statement
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CardSearch::find(*install.db(), c.field, c.typed), c.position) << c.typed;
+    }
+}
+
+TEST_F(CardSearchTest, PositionCountsTheUsersLeftAfterADeletion) {
+    install.db()->execute("DELETE FROM Carte WHERE NumeroCarta = '0001'");
+    EXPECT_EQ(CardSearch::find(*install.db(), CardSearch::Field::CardNumber, "7"), 3);
+}
+
+} // namespace
+} // namespace sentinex
