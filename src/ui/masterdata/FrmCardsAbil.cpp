@@ -2,10 +2,19 @@
 
 #include "ui_FrmCardsAbil.h"
 
+#include "FrmCardSearch.hpp"
+#include "FrmDefFasce.hpp"
+#include "FrmFasceOnline.hpp"
+#include "FrmPassAbil.hpp"
 #include "core/Operator.hpp"
 #include "core/Settings.hpp"
 #include "link/ReaderCommands.hpp"
+
+#include "core/Numbers.hpp"
+#include "masterdata/BandRecord.hpp"
+#include "masterdata/CardSearch.hpp"
 #include "masterdata/CardUpload.hpp"
+#include "masterdata/ExternalCardRegistration.hpp"
 #include "masterdata/UserRecord.hpp"
 #include "masterdata/UserRelease.hpp"
 #include "masterdata/UserStore.hpp"
@@ -68,6 +77,10 @@ void FrmCardsAbil::connectControls() {
     connect(ui.Command7, &QPushButton::clicked, this, &QWidget::close);
     connect(ui.Command11, &QPushButton::clicked, this, &FrmCardsAbil::upload);
     connect(ui.Command14, &QPushButton::clicked, this, &FrmCardsAbil::release);
+    connect(ui.Command8, &QPushButton::clicked, this, &FrmCardsAbil::associateReaders);
+    connect(ui.Command9, &QPushButton::clicked, this, &FrmCardsAbil::showBands);
+    connect(ui.Command10, &QPushButton::clicked, this, &FrmCardsAbil::openSearch);
+    connect(ui.Command15, &QPushButton::clicked, this, &FrmCardsAbil::onRegisterClicked);
     connect(ui.Check5, &QCheckBox::toggled, this, &FrmCardsAbil::onOnlineToggled);
     connect(ui.Check4, &QCheckBox::toggled, this, &FrmCardsAbil::onBandsApplyToggled);
 }
@@ -415,6 +428,175 @@ void FrmCardsAbil::release() {
     }
 }
 
+void FrmCardsAbil::openChild(std::unique_ptr<QWidget> window) {
+    m_child = std::move(window);
+    setEnabled(false);
+    m_child->show();
+    m_child->activateWindow();
+}
+
+void FrmCardsAbil::childClosed() {
+    if (!m_child) {
+        return;
+    }
+    // The window is still inside its own close: it goes once control is back in the event loop.
+    m_child.release()->deleteLater();
+    setEnabled(true);
+    activateWindow();
+}
+
+void FrmCardsAbil::associateReaders() {
+    std::vector<std::string> locations;
+    try {
+        locations = m_store->readerLocations();
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    if (locations.empty()) {
+        m_op.message("Attenzione", "Non ci sono lettori memorizzati nel database.", MsgIcon::Exclamation);
+        return;
+    }
+    auto form = std::make_unique<FrmPassAbil>(locations, m_flags, m_editing);
+    connect(form.get(), &FrmPassAbil::closed, this, &FrmCardsAbil::childClosed);
+    openChild(std::move(form));
+}
+
+void FrmCardsAbil::showBands() {
+    auto& ui = *m_ui;
+    if (!ui.Check5->isChecked()) {
+        const int chosen = ui.Option12->isChecked()   ? 0
+                           : ui.Option9->isChecked()  ? 1
+                           : ui.Option10->isChecked() ? 2
+                           : ui.Option11->isChecked() ? 3
+                                                      : -1;
+        auto form = std::make_unique<FrmDefFasce>(m_settings, chosen);
+        connect(form.get(), &FrmDefFasce::closed, this, &FrmCardsAbil::childClosed);
+        openChild(std::move(form));
+        return;
+    }
+    const std::string name = trim(std8(ui.Combo1->currentText()));
+    if (name.empty()) {
+        m_op.message("Attenzione", "Non è stato inserito nessun turno.", MsgIcon::Exclamation);
+        return;
+    }
+    std::optional<BandTimes> band;
+    std::unique_ptr<FrmFasceOnline> form;
+    m_op.showWait();
+    try {
+        band = m_store->bandNamed(name);
+        if (band) {
+            form = std::make_unique<FrmFasceOnline>(m_db, m_op);
+        }
+    } catch (const DatabaseError& error) {
+        m_op.closeWait();
+        m_op.message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    m_op.closeWait();
+    if (!band) {
+        m_op.message("Attenzione", "Il turno definito nelle fasce orarie non esiste.", MsgIcon::Exclamation);
+        return;
+    }
+    form->showForUser(BandRecord{name, *band}, std8(ui.Text4->text()));
+    connect(form.get(), &FrmFasceOnline::closed, this, &FrmCardsAbil::childClosed);
+    openChild(std::move(form));
+}
+
+void FrmCardsAbil::openSearch() {
+    auto form = std::make_unique<FrmCardSearch>();
+    connect(form.get(), &FrmCardSearch::searchRequested, this,
+            [this](FrmCardSearch::Mode mode, const QString& text) { search(mode, text); });
+    connect(form.get(), &FrmCardSearch::closed, this, &FrmCardsAbil::childClosed);
+    openChild(std::move(form));
+}
+
+void FrmCardsAbil::search(int mode, const QString& text) {
+    std::int64_t target = m_current;
+    try {
+        const auto found = CardSearch::find(
+            *m_db,
+            mode == FrmCardSearch::ByCardNumber ? CardSearch::Field::CardNumber : CardSearch::Field::Surname,
+            std8(text));
+        if (found) {
+            target = *found;
+        } else {
+            m_op.message("Messaggio", CardSearch::NotFoundText, MsgIcon::Information);
+        }
+        m_count = m_store->count();
+        if (m_count == 0) {
+            setEmptyState();
+        } else {
+            showAt(std::max<std::int64_t>(target, 1));
+        }
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", error.what(), MsgIcon::Critical);
+    }
+    optionRefresh();
+}
+
+void FrmCardsAbil::onRegisterClicked() {
+    if (m_registering) {
+        m_stopRequested = true; // the wait sees it between two readers
+        return;
+    }
+    registerExternalCard();
+}
+
+void FrmCardsAbil::registerExternalCard() {
+    auto& ui = *m_ui;
+    std::optional<std::int64_t> key;
+    try {
+        key = ExternalCardRegistration::recordToUpdate(*m_db, m_op, m_state.readers, m_state.pollingOn,
+                                                       m_state.outputOn,
+                                                       {ui.Check5->isChecked(), std8(ui.Text4->text())});
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    if (!key) {
+        return;
+    }
+    m_registering = true;
+    m_stopRequested = false;
+    ui.Command15->setText(ExternalCardRegistration::WaitingCaption);
+    // While the readers are polled only the stop button may be used: anything else would change the
+    // record or the bus under the wait.
+    lockAllBut(ui.Command15);
+    try {
+        ExternalCardRegistration::waitAndStore(*m_db, m_op, m_state.readers, m_bus, *key, [this] {
+            QApplication::processEvents(QEventLoop::AllEvents);
+            return !m_stopRequested;
+        });
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", std::string("Impossibile registrare la carta esterna: ") + error.what(),
+                     MsgIcon::Critical);
+    }
+    unlock();
+    ui.Command15->setText(ExternalCardRegistration::IdleCaption);
+    m_registering = false;
+    m_stopRequested = false;
+}
+
+void FrmCardsAbil::lockAllBut(QWidget* keep) {
+    m_locked.clear();
+    for (QWidget* path = keep; path && path != this; path = path->parentWidget()) {
+        for (QWidget* sibling : path->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (sibling != path && !sibling->isWindow() && !sibling->testAttribute(Qt::WA_ForceDisabled)) {
+                sibling->setEnabled(false);
+                m_locked.push_back(sibling);
+            }
+        }
+    }
+}
+
+void FrmCardsAbil::unlock() {
+    for (QWidget* widget : m_locked) {
+        widget->setEnabled(true);
+    }
+    m_locked.clear();
+}
+
 void FrmCardsAbil::onOnlineToggled(bool ticked) {
     if (!m_editing) {
         return;
@@ -433,8 +615,9 @@ void FrmCardsAbil::onBandsApplyToggled(bool ticked) {
 }
 
 void FrmCardsAbil::closeEvent(QCloseEvent* event) {
-    // In edit mode the form waits for "Salva dati" or "Annulla".
-    if (m_editing) {
+    // In edit mode the form waits for "Salva dati" or "Annulla"; a window opened in its place, or a
+    // registration waiting for a card, has to end first.
+    if (m_editing || m_child || m_registering) {
         event->ignore();
         return;
     }

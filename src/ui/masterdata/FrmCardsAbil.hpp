@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace Ui {
 class FrmCardsAbil;
@@ -44,6 +46,10 @@ public:
 
     /// True in edit mode (new or modified user not yet saved or cancelled).
     bool editing() const { return m_editing; }
+    /// True while the external card registration waits for a card.
+    bool registering() const { return m_registering; }
+    /// The window opened in this form's place (association, band viewer, search), while it is open.
+    QWidget* openedWindow() const { return m_child.get(); }
     /// The per-reader enable flags of the shown user (position 1 first), as the association form edits them.
     std::array<int, ReaderPositions>& readerFlags() { return m_flags; }
 
@@ -79,6 +85,17 @@ private:
     void deleteUser();
     void upload();
     void release();
+    void associateReaders();
+    void showBands();
+    void openSearch();
+    void search(int mode, const QString& text);
+    void onRegisterClicked();
+    void registerExternalCard();
+    void lockAllBut(QWidget* keep);
+    void unlock();
+    /// Disables this form and shows `window` in its place until `childClosed`.
+    void openChild(std::unique_ptr<QWidget> window);
+    void childClosed();
     void onOnlineToggled(bool ticked);
     void onBandsApplyToggled(bool ticked);
 
@@ -98,6 +115,10 @@ private:
     bool m_editing = false;
     bool m_held = false;
     std::array<int, ReaderPositions> m_flags{};
+    std::unique_ptr<QWidget> m_child;
+    bool m_registering = false;
+    bool m_stopRequested = false;
+    std::vector<QWidget*> m_locked; // what the registration disabled, enabled again when it ends
 };
 
 } // namespace sentinex

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QKeyEvent>
 
 namespace sentinex {
@@ -30,6 +31,7 @@ FrmFasceOnline::FrmFasceOnline(std::shared_ptr<Database> db, Operator& op, QWidg
     for (int day = 0; day < 7; ++day) {
         const QString n = QString::number(day);
         m_days[static_cast<std::size_t>(day)] = findChild<QCheckBox*>("Check1_" + n);
+        m_dayFrames[static_cast<std::size_t>(day)] = findChild<QGroupBox*>("Frame2_" + n);
         const char* boxes[] = {"Text1_", "Text2_", "Text3_", "Text4_"};
         for (int slot = 0; slot < 4; ++slot) {
             m_times[static_cast<std::size_t>(day * 4 + slot)] = findChild<QLineEdit*>(boxes[slot] + n);
@@ -282,6 +284,36 @@ void FrmFasceOnline::deleteBand() {
         ui.Label5->showText(QStringLiteral("0"));
     }
     m_op.closeWait();
+}
+
+void FrmFasceOnline::showForUser(const BandRecord& record, const std::string& cardNumber) {
+    auto& ui = *m_ui;
+    for (QPushButton* button :
+         {ui.Command1, ui.Command2, ui.Command3, ui.Command5, ui.Command6, ui.Command7, ui.Command8}) {
+        button->setEnabled(false);
+    }
+    ui.Command4->setEnabled(true);
+    ui.Frame4->setTitle(QStringLiteral("N.Carta"));
+    ui.Label5->showText(QString::fromStdString(cardNumber));
+    fill(record);
+    // Nothing typed here is ever written; locking the boxes says so to the operator.
+    ui.Text5->setReadOnly(true);
+    for (QLineEdit* box : m_times) {
+        box->setReadOnly(true);
+    }
+    for (std::size_t d = 0; d < m_days.size(); ++d) {
+        m_days[d]->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_days[d]->setFocusPolicy(Qt::NoFocus);
+        // The caption alone takes the colour: the frame's own text, not its boxes and labels.
+        QGroupBox* frame = m_dayFrames[d];
+        for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            child->setPalette(palette());
+        }
+        QPalette colours = frame->palette();
+        colours.setColor(QPalette::WindowText, record.band.days[d] ? QColor(0, 255, 0) : QColor(255, 0, 0));
+        frame->setPalette(colours);
+    }
+    ui.Command4->setFocus();
 }
 
 void FrmFasceOnline::closeEvent(QCloseEvent* event) {

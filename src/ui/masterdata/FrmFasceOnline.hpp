@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace Ui {
 class FrmFasceOnline;
 }
 
 class QCheckBox;
+class QGroupBox;
 class QLineEdit;
 
 namespace sentinex {
@@ -33,6 +35,11 @@ public:
     /// The form over `db`; loads the bands at once. Throws DatabaseError when `Fasce` cannot be read.
     FrmFasceOnline(std::shared_ptr<Database> db, Operator& op, QWidget* parent = nullptr);
     ~FrmFasceOnline() override;
+
+    /// View mode, for the users form's "Fasce orarie": shows `record` (the user's band) with only "Esci"
+    /// enabled, every box locked, the counter frame captioned "N.Carta" with the user's `cardNumber`, and
+    /// each day frame's caption green when the day is enabled, red when not.
+    void showForUser(const BandRecord& record, const std::string& cardNumber);
 
     /// True in new or modify mode.
     bool editing() const { return m_mode != Mode::Browse; }
@@ -70,6 +77,7 @@ private:
     std::unique_ptr<BandStore> m_store;
     std::array<QCheckBox*, 7> m_days{};
     std::array<QLineEdit*, 28> m_times{}; // day * 4 + slot, as BandTimes
+    std::array<QGroupBox*, 7> m_dayFrames{};
 
     Mode m_mode = Mode::Browse;
     std::int64_t m_current = 0;

@@ -1,5 +1,10 @@
 #include "ui/masterdata/FrmCardsAbil.hpp"
 
+#include "ui/masterdata/FrmCardSearch.hpp"
+#include "ui/masterdata/FrmDefFasce.hpp"
+#include "ui/masterdata/FrmFasceOnline.hpp"
+#include "ui/masterdata/FrmPassAbil.hpp"
+
 #include "core/Settings.hpp"
 #include "readers/AppState.hpp"
 #include "store/Database.hpp"
@@ -430,6 +435,287 @@ TEST_F(FrmCardsAbilTest, ReleaseClearsTheHeldUser) {
     EXPECT_EQ(stored(key, "Imparziale"), Value(0));
     d.click("Command14");
     EXPECT_EQ(op.last().text, "L'utente non è stato scelto per l'imparziale.");
+}
+
+TEST_F(FrmCardsAbilTest, AssociaLettoriEditsTheWorkingFlagsThatOnlySaveWrites) {
+    const char* places[] = {"INGRESSO", "UFFICI", "MAGAZZIN"};
+    for (int k = 0; k < 3; ++k) {
+        TestInstall::Reader r;
+        r.NumeroIndirizzo = k + 1;
+        r.SituatoPresso = places[k];
+        install.addReader(r);
+    }
+    const auto key = addUser("Uno", "0001", {{"Lettore", "100"}});
+    FormDriver& d = open();
+
+    // Browse mode: the association is shown, not changed.
+    d.click("Command8");
+    auto* shown = qobject_cast<FrmPassAbil*>(form->openedWindow());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FALSE(form->isEnabled());
+    EXPECT_FALSE(form->close()); // the users form waits for the association form
+    {
+        FormDriver a(*shown);
+        EXPECT_EQ(a.text("Check1_1"), "UFFICI  "); // as stored, eight characters
+        EXPECT_TRUE(a.control<QCheckBox>("Check1_0").isChecked());
+        EXPECT_FALSE(a.control<QWidget>("Frame1").isEnabled());
+        a.click("Check1_1");
+        a.click("Command1");
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(form->openedWindow(), nullptr);
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(form->readerFlags()[1], 0);
+
+    // Edit mode: ticked boxes reach Lettore only with "Salva dati"; "Annulla" forgets them.
+    for (bool save : {false, true}) {
+        d.click("Command4");
+        d.click("Command8");
+        auto* editable = qobject_cast<FrmPassAbil*>(form->openedWindow());
+        ASSERT_NE(editable, nullptr);
+        FormDriver a(*editable);
+        EXPECT_TRUE(a.control<QWidget>("Frame1").isEnabled());
+        a.click("Check1_0");
+        a.click("Check1_2");
+        a.click("Command1");
+        QApplication::processEvents();
+        EXPECT_EQ(form->readerFlags()[0], 0);
+        EXPECT_EQ(form->readerFlags()[2], 1);
+        EXPECT_EQ(stored(key, "Lettore"), Value("100")) << "nothing written before the save";
+        d.click(save ? "Command4" : "Command3");
+        EXPECT_TRUE(op.shown.empty());
+    }
+    EXPECT_EQ(stored(key, "Lettore"), Value("001" + std::string(61, '0')));
+
+    // The close box of the association form is a cancel.
+    d.click("Command4");
+    d.click("Command8");
+    ASSERT_NE(form->openedWindow(), nullptr);
+    FormDriver(*form->openedWindow()).click("Check1_1");
+    form->openedWindow()->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(form->readerFlags()[1], 0);
+}
+
+TEST_F(FrmCardsAbilTest, AssociaLettoriWithoutReadersSaysSo) {
+    addUser("Uno", "0001");
+    FormDriver& d = open();
+    d.click("Command8");
+    EXPECT_EQ(op.last().text, "Non ci sono lettori memorizzati nel database.");
+    EXPECT_EQ(op.last().title, "Attenzione");
+    EXPECT_EQ(form->openedWindow(), nullptr);
+    EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(FrmCardsAbilTest, FasceOrarieShowsTheStandAloneOrTheOnlineBand) {
+    settings.OrarioIniziale[1] = "13:00";
+    settings.OrarioFinale[1] = "18:00";
+    addUser("Offline", "0001", {{"Flag_online", 0}, {"SceltaFascia", 2}});
+    addUser("Turnista", "0002", {{"Flag_fasce", 1}, {"NomeFascia", "Turno A"}});
+    addBand("Turno A");
+    FormDriver& d = open();
+
+    d.click("Command9");
+    auto* standAlone = qobject_cast<FrmDefFasce*>(form->openedWindow());
+    ASSERT_NE(standAlone, nullptr);
+    EXPECT_FALSE(form->isEnabled());
+    {
+        FormDriver f(*standAlone);
+        EXPECT_EQ(f.text("Text1_1"), "13:00");
+        EXPECT_EQ(f.control<QLineEdit>("Text1_1").palette().color(QPalette::Base), QColor(0, 255, 0));
+        EXPECT_EQ(f.control<QLineEdit>("Text1_0").palette().color(QPalette::Base), QColor(255, 0, 0));
+    }
+    standAlone->close(); // the close box gives the users form back
+    QApplication::processEvents();
+    EXPECT_TRUE(form->isEnabled());
+
+    d.click("Command1");
+    d.click("Command9");
+    auto* online = qobject_cast<FrmFasceOnline*>(form->openedWindow());
+    ASSERT_NE(online, nullptr);
+    {
+        FormDriver f(*online);
+        EXPECT_EQ(f.text("Frame4"), "N.Carta");
+        EXPECT_EQ(f.text("Label5"), "0002");
+        EXPECT_EQ(f.text("Text5"), "Turno A");
+        EXPECT_EQ(f.text("Text1_0"), "08:00");
+        EXPECT_TRUE(f.control<QLineEdit>("Text1_0").isReadOnly());
+        for (const char* name :
+             {"Command1", "Command2", "Command3", "Command5", "Command6", "Command7", "Command8"}) {
+            EXPECT_FALSE(f.control<QWidget>(name).isEnabled()) << name;
+        }
+        // Monday is the band's only day: its caption green, the others red.
+        EXPECT_TRUE(f.control<QCheckBox>("Check1_0").isChecked());
+        EXPECT_EQ(f.control<QGroupBox>("Frame2_0").palette().color(QPalette::WindowText), QColor(0, 255, 0));
+        EXPECT_EQ(f.control<QGroupBox>("Frame2_1").palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        f.click("Command4");
+    }
+    QApplication::processEvents();
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(form->openedWindow(), nullptr);
+
+    // A chooser that names no band, then an empty one.
+    install.db()->execute("DELETE FROM Fasce");
+    d.click("Command9");
+    EXPECT_EQ(op.last().text, "Il turno definito nelle fasce orarie non esiste.");
+    EXPECT_FALSE(op.waitVisible);
+    d.click("Command4");
+    d.control<QComboBox>("Combo1").setEditText("  ");
+    d.click("Command9");
+    EXPECT_EQ(op.last().text, "Non è stato inserito nessun turno.");
+    EXPECT_EQ(op.last().title, "Attenzione");
+    EXPECT_EQ(form->openedWindow(), nullptr);
+}
+
+TEST_F(FrmCardsAbilTest, RicercaFindsByNumericCardNumberOrExactSurname) {
+    addUser("Verdi", "0001");
+    addUser("Rossi", "0012");
+    addUser("Bianchi", "0030");
+    FormDriver& d = open();
+    d.click("Command13");
+    struct Case {
+        int field; // index in the search form's list
+        const char* typed;
+        const char* landsOn; // surname shown afterwards
+        const char* counter;
+        bool notFound;
+    };
+    const Case cases[] = {
+        {0, "12", "Rossi", "2 / 3", false},
+        {0, "0012", "Rossi", "2 / 3", true}, // not found: stays where it was
+        {0, "012", "Rossi", "2 / 3", true},
+        {1, "Verdi", "Verdi", "1 / 3", false},
+        {1, "bianchi", "Verdi", "1 / 3", true},
+        {0, "30", "Bianchi", "3 / 3", false},
+    };
+    for (const auto& c : cases) {
+        op.clear();
+        d.click("Command10");
+        auto* search = qobject_cast<FrmCardSearch*>(form->openedWindow());
+        ASSERT_NE(search, nullptr);
+        EXPECT_FALSE(form->isEnabled());
+        FormDriver s(*search);
+        EXPECT_EQ(search->windowTitle(), "Sentinex - ricerca");
+        EXPECT_FALSE(s.control<QWidget>("Text1").isEnabled());
+        EXPECT_FALSE(s.control<QWidget>("Command1").isEnabled());
+        s.control<QComboBox>("Combo1").setCurrentIndex(c.field);
+        EXPECT_EQ(s.text("Frame2"), c.field == 0 ? "Inserisci il numero carta" : "Inserisci il cognome");
+        EXPECT_TRUE(s.control<QWidget>("Command1").isEnabled());
+        s.type("Text1", c.typed);
+        s.click("Command1");
+        QApplication::processEvents();
+        EXPECT_TRUE(form->isEnabled()) << c.typed;
+        EXPECT_EQ(d.text("Text1"), c.landsOn) << c.typed;
+        EXPECT_EQ(d.text("Label6"), c.counter) << c.typed;
+        if (c.notFound) {
+            ASSERT_EQ(op.shown.size(), 1u) << c.typed;
+            EXPECT_EQ(op.last().text, "Nessun record trovato.");
+            EXPECT_EQ(op.last().title, "Messaggio");
+        } else {
+            EXPECT_TRUE(op.shown.empty()) << c.typed;
+        }
+    }
+
+    // "Annulla" and Esc leave the users form on its record.
+    for (bool esc : {false, true}) {
+        d.click("Command10");
+        auto* search = qobject_cast<FrmCardSearch*>(form->openedWindow());
+        ASSERT_NE(search, nullptr);
+        FormDriver s(*search);
+        s.control<QComboBox>("Combo1").setCurrentIndex(0);
+        s.type("Text1", "1");
+        if (esc) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(search, &key);
+        } else {
+            s.click("Command2");
+        }
+        QApplication::processEvents();
+        EXPECT_TRUE(form->isEnabled());
+        EXPECT_EQ(d.text("Label6"), "3 / 3");
+    }
+}
+
+class FrmCardsAbilRegistrationTest : public FrmCardsAbilTest {
+protected:
+    /// Readers 1 and 2 answer without a card; reader 3 has one from its `cardAfter`-th poll on.
+    void cardAtThirdReader(int cardAfter) {
+        bus.respond([this, cardAfter](const std::string& payload, Timing) -> std::string {
+            if (payload.size() == 9 && payload[8] == 'D' && payload.substr(0, 2) == "03" &&
+                ++thirdPolls >= cardAfter) {
+                return OnlineFakeBus::cardReply("EXT0042");
+            }
+            return OnlineFakeBus::codeReply('S');
+        });
+    }
+    int thirdPolls = 0;
+};
+
+TEST_F(FrmCardsAbilRegistrationTest, CapturesFromTheThirdReaderWithOnlyTheStopButtonUsable) {
+    const auto key = addUser("Uno", "0001");
+    cardAtThirdReader(2);
+    FormDriver& d = open();
+    std::vector<std::string> usableWhileWaiting;
+    std::string captionWhileWaiting;
+    bus.duringExchange([&] {
+        if (!captionWhileWaiting.empty()) {
+            return;
+        }
+        captionWhileWaiting = d.text("Command15");
+        for (QWidget* w : form->findChildren<QWidget*>()) {
+            if (w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)) {
+                usableWhileWaiting.push_back(w->objectName().toStdString());
+            }
+        }
+    });
+    d.click("Command15");
+    EXPECT_EQ(captionWhileWaiting, "Fine passaggio carta esterna");
+    EXPECT_EQ(usableWhileWaiting, std::vector<std::string>{"Command15"});
+    EXPECT_EQ(stored(key, "Stringa"), Value("EXT0042"));
+    EXPECT_EQ(op.texts(),
+              (std::vector<std::string>{
+                  "Ora bisogna passare la carta su uno qualunque dei lettori presenti nella rete.",
+                  "Registrazione carta esterna OK !"}));
+    EXPECT_EQ(bus.payloads().back().substr(0, 2), "03");
+    EXPECT_EQ(bus.payloads().back().substr(8), "K000000000");
+    EXPECT_EQ(bus.payloads().size(), 7u); // two rounds of three polls, then the acknowledgement
+    // Afterwards the form is as before the press.
+    EXPECT_EQ(d.text("Command15"), "Registra carta esterna");
+    EXPECT_FALSE(form->registering());
+    for (const char* name :
+         {"Command1", "Command3", "Command4", "Command5", "Command7", "Command10", "Command15"}) {
+        EXPECT_TRUE(enabled(name)) << name;
+    }
+    EXPECT_FALSE(enabled("Frame1")); // still browse mode
+}
+
+TEST_F(FrmCardsAbilRegistrationTest, TheSecondPressEndsTheWaitWithoutWriting) {
+    const auto key = addUser("Uno", "0001");
+    bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
+    FormDriver& d = open();
+    int exchanges = 0;
+    bus.duringExchange([&] {
+        if (++exchanges == 5) {
+            EXPECT_FALSE(form->close()); // no way out while waiting but the button
+            d.click("Command15");
+        }
+    });
+    d.click("Command15");
+    EXPECT_EQ(exchanges, 5);
+    EXPECT_EQ(op.last().text, "Nessuna carta è stata passata.");
+    EXPECT_EQ(stored(key, "Stringa"), Value());
+    EXPECT_EQ(d.text("Command15"), "Registra carta esterna");
+    EXPECT_TRUE(enabled("Command4"));
+}
+
+TEST_F(FrmCardsAbilRegistrationTest, RefusedForAnOfflineUserBeforeAnyReader) {
+    addUser("Uno", "0001", {{"Flag_online", 0}});
+    FormDriver& d = open();
+    d.click("Command15");
+    EXPECT_EQ(op.last().text, "Opzione valida solo con l'On Line");
+    EXPECT_TRUE(bus.payloads().empty());
+    EXPECT_EQ(d.text("Command15"), "Registra carta esterna");
 }
 
 } // namespace

@@ -1,0 +1,66 @@
+#include "FrmCardSearch.hpp"
+
+#include "ui_FrmCardSearch.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+namespace sentinex {
+
+FrmCardSearch::FrmCardSearch(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::FrmCardSearch>()) {
+    m_ui->setupUi(this);
+    m_ui->Combo1->setCurrentIndex(-1); // nothing chosen yet
+    m_ui->Text1->setEnabled(false);
+    m_ui->Command1->setEnabled(false);
+    connect(m_ui->Combo1, &QComboBox::currentIndexChanged, this, &FrmCardSearch::choose);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &FrmCardSearch::accept);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &QWidget::close);
+}
+
+FrmCardSearch::~FrmCardSearch() = default;
+
+void FrmCardSearch::choose(int index) {
+    m_mode = Nothing;
+    if (index == 0) {
+        m_ui->Frame2->setTitle(QStringLiteral("Inserisci il numero carta"));
+        m_mode = ByCardNumber;
+    } else if (index == 1) {
+        m_ui->Frame2->setTitle(QStringLiteral("Inserisci il cognome"));
+        m_mode = BySurname;
+    }
+    const bool chosen = m_mode != Nothing;
+    m_ui->Text1->setEnabled(chosen);
+    m_ui->Command1->setEnabled(chosen);
+    // The frame's caption is the box's label for assistive technology.
+    m_ui->Text1->setAccessibleName(m_ui->Frame2->title());
+    if (chosen) {
+        m_ui->Text1->setFocus();
+    }
+}
+
+void FrmCardSearch::accept() {
+    if (m_mode == Nothing) {
+        return;
+    }
+    emit searchRequested(m_mode, m_ui->Text1->text());
+    close();
+}
+
+void FrmCardSearch::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closed();
+}
+
+void FrmCardSearch::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        m_ui->Command2->click();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        m_ui->Command1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace sentinex
