@@ -206,8 +206,11 @@ void PendingJournal::forgetStored() {
     m_onDisk = true;
     // Emptied only after the transaction that marked the records: a kill in between leaves the marks,
     // so the next replay skips what is already stored.
+    // The emptied file reaches the disk before the marks go: after a power cut the file cannot come
+    // back with its records while the marks that name them are gone.
     std::FILE* f = std::fopen(m_path.c_str(), "wb");
-    const bool emptied = f != nullptr && std::fclose(f) == 0;
+    bool emptied = f != nullptr && ::fsync(::fileno(f)) == 0;
+    emptied = f != nullptr && std::fclose(f) == 0 && emptied;
     if (emptied) {
         try {
             m_db.execute("DELETE FROM registrazioni_riprese");

@@ -5,7 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <fstream>
+#include <iostream>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace sentinex {
 namespace {
@@ -93,6 +100,72 @@ TEST(PendingJournalTest, ARecordAReplayAlreadyStoredIsNotStoredAgain) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][0].toString(), "0001");
     EXPECT_EQ(rows[1][0].toString(), "0002");
+}
+
+TEST(PendingJournalTest, AReplayKilledAtAnyMomentStoresEveryRecordOnceInOrder) {
+    // Another process replays the journal and is killed (SIGKILL) at a random moment, again and again;
+    // a last replay in this process then finishes the work. Whatever moment a kill hit, every record is
+    // stored once, in its order.
+    TestInstall install;
+    const std::string path = install.dir() + "/Sentinex.pending";
+    constexpr int Transits = 600;
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 0; i < Transits; ++i) {
+            const std::string badge = std::to_string(1000 + i);
+            PendingRecord t = refusal(badge, "10:00");
+            t.id = "kill-t" + std::to_string(i);
+            PendingRecord in = PendingRecord::presenceAdd(badge);
+            in.id = "kill-p" + std::to_string(i);
+            out << PendingJournal::encode(t) << PendingJournal::encode(in);
+        }
+    }
+    const auto seed = std::random_device{}();
+    std::cout << "kill seed " << seed << "\n";
+    std::mt19937 rng(seed);
+    int killed = 0;
+    int finished = 0;
+    for (int round = 0; round < 40; ++round) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            // The child uses only its own connection and leaves without running destructors.
+            bool done = false;
+            try {
+                auto db = Database::open(install.folder().database());
+                PendingJournal journal(*db, path);
+                done = journal.replay();
+            } catch (...) {
+            }
+            _exit(done ? 0 : 1);
+        }
+        // Later and later kills: the first ones hit the start, the later ones the replay and its end.
+        std::uniform_int_distribution<int> delayUs(0, 800 * (round + 1));
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(rng)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        if (WIFSIGNALED(status)) {
+            ++killed;
+        } else {
+            ASSERT_EQ(WEXITSTATUS(status), 0) << "a replay that ran to its end failed";
+            ++finished;
+        }
+    }
+    std::cout << killed << " replays killed, " << finished << " ran to their end\n";
+
+    PendingJournal journal(*install.db(), path);
+    ASSERT_TRUE(journal.replay());
+    const auto rows = transits(install);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(Transits)) << "lost or duplicated";
+    for (int i = 0; i < Transits; ++i) {
+        ASSERT_EQ(rows[static_cast<std::size_t>(i)][0].toString(), std::to_string(1000 + i))
+            << "out of order at " << i;
+    }
+    EXPECT_EQ(install.db()->query("SELECT COUNT(DISTINCT NumeroBadge), COUNT(*) FROM presenti").at(0),
+              (std::vector<Value>{Value(Transits), Value(Transits)}));
+    EXPECT_EQ(install.db()->query("PRAGMA integrity_check").at(0).at(0).toString(), "ok");
+    EXPECT_EQ(PendingJournal(*install.db(), path).waiting(), 0u);
 }
 
 TEST(PendingJournalTest, WhenNoFileCanBeWrittenTheRecordsWaitInMemory) {
