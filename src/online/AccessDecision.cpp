@@ -59,7 +59,19 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
     const int direction = ctx.entry.direction;
     const CardHolder holder{N, card.Cognome, card.Nome};
     auto stamp = [this] { return std::string(LineBreak) + m_clock.now().generalText(); };
-    auto refuse = [&](int code, const std::string& message) { m_refusal.refuse(ctx, code, message, holder); };
+    // An exit is booked once the anti-passback check lets it through; its removal from `presenti` is
+    // stored with the record that ends the step, so a crash never keeps one without the other.
+    std::optional<PendingRecord> exit;
+    auto refuse = [&](int code, const std::string& message) {
+        std::vector<PendingRecord> with;
+        if (exit) {
+            with.push_back(*exit);
+        }
+        const PendingJournal::Outcome out = m_refusal.refuse(ctx, code, message, holder, with);
+        if (exit) {
+            m_presence.countExit(out);
+        }
+    };
 
     if (CardRecord::isFalse(card.AbilitaCarta)) {
         return refuse(4, "Carta " + N + " non abilitata  " + stamp());
@@ -80,9 +92,10 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
         if (PresenceTable::blocks(presence, direction)) {
             return refuse(7, "Carta " + N + " - Accesso negato (antipass-back on) " + stamp());
         }
-        // An exit is booked here, before the later checks, as the anti-passback rule has always done.
+        // An exit is booked here, before the later checks, as the anti-passback rule has always done:
+        // a later refusal still lets the person out.
         if (direction == 0) {
-            m_presence.bookExit(presence);
+            exit = PresenceTable::exitRecord(presence);
         }
     }
     if (!inputsPass(card, input1, input2)) {
@@ -105,16 +118,20 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
     if (ReaderReply::code(reply) != 'S') {
         m_view.showLastEvent("Errore di comunicazione col lettore. " + readerBytesToUtf8(reply) +
                              " Impossibile consentire passaggio");
+        if (exit) {
+            m_presence.countExit(m_journal.store({*exit})); // booked before the command, as always
+        }
         return;
     }
     m_view.showLastEvent("Carta " + N + " - Accesso consentito - " + card.Cognome + " " + card.Nome +
                          stamp());
     m_view.setLamps(LampColour::Green);
-    recordGrant(ctx, card);
+    recordGrant(ctx, card, exit);
     m_view.showPresence(std::to_string(m_settings.Utenti));
 }
 
-void AccessDecision::recordGrant(const StepContext& ctx, const CardRecord& card) {
+void AccessDecision::recordGrant(const StepContext& ctx, const CardRecord& card,
+                                 const std::optional<PendingRecord>& exit) {
     // The passage and the person inside are stored together or wait together, so a crash never leaves
     // an entrance in the history without its presence record, or the reverse. A person whose entrance
     // waits is inside all the same: the counter follows either way.
@@ -128,6 +145,9 @@ void AccessDecision::recordGrant(const StepContext& ctx, const CardRecord& card)
     if (entry) {
         records.push_back(*entry);
     }
+    if (exit) {
+        records.push_back(*exit); // last: its outcome tells whether somebody left
+    }
     if (records.empty()) {
         return;
     }
@@ -139,6 +159,9 @@ void AccessDecision::recordGrant(const StepContext& ctx, const CardRecord& card)
     }
     if (entry) {
         m_presence.countEntry();
+    }
+    if (exit) {
+        m_presence.countExit(out);
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "EntryLimit.hpp"
+#include "PendingJournal.hpp"
 
+#include <optional>
 #include <string>
 
 namespace sentinex {
@@ -40,7 +42,9 @@ public:
     static bool inputsPass(const CardRecord& card, int input1, int input2);
 
 private:
-    void recordGrant(const StepContext& ctx, const CardRecord& card);
+    /// Stores the passage with the presence record of the entrance, or with the booked `exit`.
+    void recordGrant(const StepContext& ctx, const CardRecord& card,
+                     const std::optional<PendingRecord>& exit);
 
     PendingJournal& m_journal;
     StoreFailureNotice& m_notice;

@@ -73,6 +73,10 @@ public:
     /// finished and recorded everything. Use it for "Uscita dal programma" and closing the window.
     void afterStep(std::function<void()> action);
 
+    /// Where the decision reads the entry limit from now on (the settings dialog's fields while it is
+    /// open); empty: the saved values of the settings.
+    void setEntryLimitSource(EntryLimitSource source) { m_env.entryLimit = std::move(source); }
+
     /// What the main window's status line says.
     StatusLine& status() { return m_status; }
     /// Stores what waits in the journal (at start-up, before any newer record); says on the status line

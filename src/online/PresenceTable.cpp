@@ -55,10 +55,19 @@ bool PresenceTable::blocks(const Presence& presence, int direction) {
 }
 
 void PresenceTable::bookExit(const Presence& presence) {
-    if (!presence.inside) {
-        return;
+    if (const std::optional<PendingRecord> removal = exitRecord(presence)) {
+        countExit(m_journal.store({*removal}));
     }
-    const PendingJournal::Outcome out = m_journal.store({PendingRecord::presenceRemove(presence.badge)});
+}
+
+std::optional<PendingRecord> PresenceTable::exitRecord(const Presence& presence) {
+    if (!presence.inside) {
+        return std::nullopt;
+    }
+    return PendingRecord::presenceRemove(presence.badge);
+}
+
+void PresenceTable::countExit(const PendingJournal::Outcome& out) {
     if (out.stored) {
         m_notice.succeeded(StoreFailureNotice::Store::Presence);
     } else {

@@ -36,9 +36,16 @@ public:
     /// entrance of a person inside and an exit of a person outside are blocked; direction 2 never is.
     static bool blocks(const Presence& presence, int direction);
 
-    /// Books the exit of a person found inside: removes their record (or keeps the removal waiting when
-    /// the database refuses it) and counts one less.
+    /// Books the exit of a person found inside on its own: removes their record (or keeps the removal
+    /// waiting when the database refuses it) and counts one less.
     void bookExit(const Presence& presence);
+    /// The removal an exit of a person found inside stores, for the caller to store together with the
+    /// record that ends the step (the passage, or the refusal that follows), last; then `countExit`.
+    /// Nothing when the person is not inside.
+    static std::optional<PendingRecord> exitRecord(const Presence& presence);
+    /// The counter half of an exit whose removal was the last record of the store that gave `out`:
+    /// one less, unless the removal found nobody (the presence reset came first).
+    void countExit(const PendingJournal::Outcome& out);
 
     /// The record an entrance adds (direction 1 only), for the caller to store with the passage; then
     /// `countEntry` follows, whether it was stored or waits.

@@ -19,12 +19,13 @@ constexpr int BeepGapMs = 50;
 
 } // namespace
 
-void Refusal::refuse(const StepContext& ctx, int code, const std::string& message, const CardHolder& holder) {
+PendingJournal::Outcome Refusal::refuse(const StepContext& ctx, int code, const std::string& message,
+                                        const CardHolder& holder, const std::vector<PendingRecord>& with) {
     m_view.showLastEvent(message);
     m_view.setLamps(LampColour::Red);
     m_bus.exchange(ctx.reader, ReaderCommands::refuse(ctx.prefix), Timing::Command);
     // Recorded before the beep: a second of beeping is a second in which the program may be ended.
-    m_log.logRefusal(ctx, code, holder);
+    const PendingJournal::Outcome out = m_log.logRefusal(ctx, code, holder, with);
     if (m_settings.Beep) {
         const double start = m_clock.monotonicSeconds();
         while (m_clock.monotonicSeconds() - start < 1.0) {
@@ -33,6 +34,7 @@ void Refusal::refuse(const StepContext& ctx, int code, const std::string& messag
             m_clock.pause(BeepGapMs, m_pump);
         }
     }
+    return out;
 }
 
 } // namespace sentinex

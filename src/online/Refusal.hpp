@@ -1,6 +1,9 @@
 #pragma once
 
+#include "PendingJournal.hpp"
+
 #include <string>
+#include <vector>
 
 namespace sentinex {
 
@@ -24,9 +27,11 @@ public:
         : m_view(view), m_bus(bus), m_op(op), m_clock(clock), m_pump(pump), m_settings(settings), m_log(log) {
     }
 
-    /// Refuses the card of `ctx` for reason `code`, showing `message`. Nothing is thrown: a record that
-    /// cannot be stored is reported through the transit log's notice.
-    void refuse(const StepContext& ctx, int code, const std::string& message, const CardHolder& holder);
+    /// Refuses the card of `ctx` for reason `code`, showing `message`; `with` is stored together with
+    /// the refusal record. Nothing is thrown: a record that cannot be stored is reported through the
+    /// transit log's notice, and the outcome says what became of the records.
+    PendingJournal::Outcome refuse(const StepContext& ctx, int code, const std::string& message,
+                                   const CardHolder& holder, const std::vector<PendingRecord>& with = {});
 
 private:
     OnlineView& m_view;

@@ -25,13 +25,17 @@ PendingRecord TransitLog::transitRecord(const StepContext& ctx, bool passage, co
                                    nota});
 }
 
-void TransitLog::logRefusal(const StepContext& ctx, int code, const CardHolder& holder) {
-    const PendingJournal::Outcome out = m_journal.store({transitRecord(ctx, false, notaFor(code), holder)});
+PendingJournal::Outcome TransitLog::logRefusal(const StepContext& ctx, int code, const CardHolder& holder,
+                                               const std::vector<PendingRecord>& with) {
+    std::vector<PendingRecord> records{transitRecord(ctx, false, notaFor(code), holder)};
+    records.insert(records.end(), with.begin(), with.end());
+    const PendingJournal::Outcome out = m_journal.store(records);
     if (out.stored) {
         m_notice.succeeded(StoreFailureNotice::Store::Transits);
     } else {
         m_notice.failed(StoreFailureNotice::Store::Transits, out.error);
     }
+    return out;
 }
 
 std::optional<PendingRecord> TransitLog::grantRecord(const StepContext& ctx, const CardHolder& holder) {

@@ -26,9 +26,11 @@ public:
     TransitLog(PendingJournal& journal, const Settings& settings, Clock& clock, std::string programFolder,
                StoreFailureNotice& notice);
 
-    /// A `transiti` record with `Passaggio` False and the `nota` of reason `code`, dated now. A record the
-    /// database refuses waits in the journal (and the notice says so); nothing is thrown.
-    void logRefusal(const StepContext& ctx, int code, const CardHolder& holder);
+    /// A `transiti` record with `Passaggio` False and the `nota` of reason `code`, dated now, stored
+    /// together with `with` (one transaction). A record the database refuses waits in the journal (and
+    /// the notice says so); nothing is thrown.
+    PendingJournal::Outcome logRefusal(const StepContext& ctx, int code, const CardHolder& holder,
+                                       const std::vector<PendingRecord>& with = {});
 
     /// Grant log: a line of "Storico.txt" when "StoricoEsterno" is on (then nothing is returned),
     /// otherwise the `transiti` record with `Passaggio` True and `nota` "Passaggio", dated now, for the

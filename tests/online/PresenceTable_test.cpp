@@ -160,6 +160,29 @@ TEST_F(PresenceTest, AnEntranceTheDatabaseRefusesWaitsWithItsPassageAndCounts) {
     EXPECT_EQ(h.view.status.back(), "");
 }
 
+TEST_F(PresenceTest, AnExitIsStoredWithTheRecordThatEndsItsStepOrNotAtAll) {
+    // Whatever ends the step of an exit, the passage or a later refusal, its record and the removal
+    // from presenti are stored together or wait together: a crash never keeps one without the other.
+    h.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0001'), ('0002')");
+    h.settings.Utenti = 2;
+    h.install.db()->executeScript("CREATE TRIGGER nospace BEFORE INSERT ON transiti "
+                                  "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    h.present(2, card("0001")); // granted exit
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + Monday10);
+    h.present(2, card("0002")); // exit at 10:00, outside its band: refused, but booked out
+    EXPECT_EQ(h.view.lastEvent().rfind("Carta 0002", 0), 0u);
+    EXPECT_TRUE(h.transits().empty());
+    EXPECT_EQ(h.inside(), (std::vector<std::string>{"0001", "0002"})) << "no removal went in alone";
+    EXPECT_EQ(h.settings.Utenti, 0);
+
+    h.install.db()->executeScript("DROP TRIGGER nospace");
+    h.clock.advance(5);
+    h.present(1, OnlineFakeBus::codeReply('S'));
+    EXPECT_EQ(h.transits().size(), 2u);
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.utentiInFile(), 0);
+}
+
 TEST_F(PresenceTest, ACounterTheSettingsFileRefusesIsShownAndWrittenAgainAtTheNextChange) {
     namespace fs = std::filesystem;
     const std::string ini = h.install.folder().settings();
