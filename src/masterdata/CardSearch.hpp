@@ -20,9 +20,15 @@ public:
 
     static constexpr const char* NotFoundText = "Nessun record trovato.";
 
-    /// Position (1-based, stored order) of the first user whose key equals `typed`; nothing when no
-    /// user matches. Throws DatabaseError from the store.
-    static std::optional<std::int64_t> find(Database& db, Field field, const std::string& typed);
+    struct Found {
+        std::int64_t key = 0;      // the user's record
+        std::int64_t position = 0; // 1-based, in stored order
+        bool operator==(const Found&) const = default;
+    };
+
+    /// The first user, in stored order, whose key equals `typed`; nothing when no user matches.
+    /// Throws DatabaseError from the store.
+    static std::optional<Found> find(Database& db, Field field, const std::string& typed);
 };
 
 } // namespace sentinex

@@ -97,9 +97,30 @@ std::optional<UserStore::Stored> UserStore::byKey(std::int64_t key) {
     return readOne(*m_byKey, {key});
 }
 
+std::optional<UserStore::Stored> UserStore::beside(std::int64_t key, Step step) {
+    std::unique_ptr<CachedStatement>& statement = step == Step::Next ? m_next : m_previous;
+    if (!statement) {
+        statement = std::make_unique<CachedStatement>(
+            *m_db, std::string("SELECT ") + UserColumns +
+                       (step == Step::Next ? " FROM Carte WHERE rowid > ? ORDER BY rowid LIMIT 1"
+                                           : " FROM Carte WHERE rowid < ? ORDER BY rowid DESC LIMIT 1"));
+    }
+    return readOne(*statement, {key});
+}
+
+std::optional<UserStore::Stored> UserStore::last() {
+    if (!m_last) {
+        m_last = std::make_unique<CachedStatement>(*m_db, std::string("SELECT ") + UserColumns +
+                                                              " FROM Carte ORDER BY rowid DESC LIMIT 1");
+    }
+    return readOne(*m_last, {});
+}
+
 std::optional<std::int64_t> UserStore::positionOf(std::int64_t key) {
+    // "+rowid" keeps the count off the table's own tree: any index holds the rowid and is a fraction of
+    // the table's size, so counting through one is several times faster.
     const auto rows = m_db->query(
-        "SELECT (SELECT count(*) FROM Carte WHERE rowid <= ?1) FROM Carte WHERE rowid = ?1", {key});
+        "SELECT (SELECT count(*) FROM Carte WHERE +rowid <= ?1) FROM Carte WHERE rowid = ?1", {key});
     if (rows.empty()) {
         return std::nullopt;
     }

@@ -48,6 +48,12 @@ public:
     std::int64_t count();
     /// The user at `position` (1-based, stored order); nothing when there is none.
     std::optional<Stored> atPosition(std::int64_t position);
+    /// The user stored right after (`Step::Next`) or right before (`Step::Previous`) record `key`, which
+    /// need not exist any more; nothing at either end. One indexed read, wherever `key` stands.
+    enum class Step { Next, Previous };
+    std::optional<Stored> beside(std::int64_t key, Step step);
+    /// The last user in stored order; nothing when there is none.
+    std::optional<Stored> last();
     /// The user of record `key`; nothing when it is gone.
     std::optional<Stored> byKey(std::int64_t key);
     /// Position (1-based) of record `key` in stored order; nothing when it is gone.
@@ -81,6 +87,9 @@ private:
     std::shared_ptr<Database> m_db;
     std::unique_ptr<CachedStatement> m_atPosition;
     std::unique_ptr<CachedStatement> m_byKey;
+    std::unique_ptr<CachedStatement> m_next;
+    std::unique_ptr<CachedStatement> m_previous;
+    std::unique_ptr<CachedStatement> m_last;
 };
 
 } // namespace sentinex

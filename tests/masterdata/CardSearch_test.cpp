@@ -23,10 +23,14 @@ protected:
             TestInstall::User u;
             u.NumeroCarta = card;
             u.Cognome = surname;
-            install.addUser(u);
+            const std::int64_t key = install.addUser(u);
+            if (std::string(card) == "0007") {
+                fourth = key;
+            }
         }
     }
     TestInstall install;
+    std::int64_t fourth = 0; // the key of card 0007
 };
 
 TEST_F(CardSearchTest, FindsTheFirstExactKeyInStoredOrder) {
@@ -52,13 +56,17 @@ TEST_F(CardSearchTest, FindsTheFirstExactKeyInStoredOrder) {
         {Field::Surname, "x' OR '1'='1", std::nullopt}, // typed text is never part of the statement
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(CardSearch::find(*install.db(), c.field, c.typed), c.position) << c.typed;
+        const auto found = CardSearch::find(*install.db(), c.field, c.typed);
+        EXPECT_EQ(found ? std::optional(found->position) : std::nullopt, c.position) << c.typed;
     }
 }
 
 TEST_F(CardSearchTest, PositionCountsTheUsersLeftAfterADeletion) {
     install.db()->execute("DELETE FROM Carte WHERE NumeroCarta = '0001'");
-    EXPECT_EQ(CardSearch::find(*install.db(), CardSearch::Field::CardNumber, "7"), 3);
+    const auto found = CardSearch::find(*install.db(), CardSearch::Field::CardNumber, "7");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->position, 3);
+    EXPECT_EQ(found->key, fourth);
 }
 
 } // namespace

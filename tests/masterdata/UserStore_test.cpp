@@ -194,6 +194,18 @@ TEST_F(UserStoreTest, PositionsFollowStoredOrderAndDeletion) {
     EXPECT_EQ(store.positionOf(c), 2);
     EXPECT_FALSE(store.positionOf(b));
     EXPECT_EQ(store.atPosition(1)->key, a);
+    // Steps from a record, also from one that is gone, and the ends.
+    using Step = UserStore::Step;
+    EXPECT_EQ(store.beside(a, Step::Next)->key, c);
+    EXPECT_EQ(store.beside(b, Step::Next)->key, c);
+    EXPECT_EQ(store.beside(b, Step::Previous)->key, a);
+    EXPECT_EQ(store.beside(c, Step::Previous)->key, a);
+    EXPECT_FALSE(store.beside(c, Step::Next));
+    EXPECT_FALSE(store.beside(a, Step::Previous));
+    EXPECT_EQ(store.last()->user.surname, "C");
+    store.remove(a);
+    store.remove(c);
+    EXPECT_FALSE(store.last());
 }
 
 TEST_F(UserStoreTest, BandNamesAreTrimmedInStoredOrder) {

@@ -46,6 +46,25 @@ std::string std8(const QString& text) {
     return text.toStdString();
 }
 
+/// The user at `position`, the form standing at `current` on record `key` of `count`. Steps from the
+/// shown record and the two ends are one indexed read each; only an arbitrary position needs the set
+/// walked to it.
+std::optional<UserStore::Stored> fetch(UserStore& store, std::int64_t position, std::int64_t current,
+                                       std::optional<std::int64_t> key, std::int64_t count) {
+    if (key && position == current) {
+        if (auto same = store.byKey(*key)) {
+            return same;
+        }
+    } else if (key && position == current + 1) {
+        return store.beside(*key, UserStore::Step::Next);
+    } else if (key && position == current - 1) {
+        return store.beside(*key, UserStore::Step::Previous);
+    } else if (position == count && position > 1) {
+        return store.last();
+    }
+    return store.atPosition(position);
+}
+
 } // namespace
 
 FrmCardsAbil::FrmCardsAbil(Session& session, QWidget* parent)
@@ -114,7 +133,7 @@ void FrmCardsAbil::setEmptyState() {
 }
 
 void FrmCardsAbil::showAt(std::int64_t position) {
-    const auto stored = m_store->atPosition(position);
+    const auto stored = fetch(*m_store, position, m_current, m_key, m_count);
     if (!stored) {
         // The table shrank behind the form's back: stand on what is there now.
         m_count = m_store->count();
@@ -122,13 +141,18 @@ void FrmCardsAbil::showAt(std::int64_t position) {
             setEmptyState();
             return;
         }
+        m_key.reset();
         showAt(m_count);
         return;
     }
+    showStored(position, stored->key, stored->user);
+}
+
+void FrmCardsAbil::showStored(std::int64_t position, std::int64_t key, const UserRecord& user) {
     m_current = position;
-    m_key = stored->key;
+    m_key = key;
     showCounter();
-    showRecord(stored->user);
+    showRecord(user);
 }
 
 void FrmCardsAbil::showCounter() {
@@ -518,15 +542,17 @@ void FrmCardsAbil::search(int mode, const QString& text) {
             *m_db,
             mode == FrmCardSearch::ByCardNumber ? CardSearch::Field::CardNumber : CardSearch::Field::Surname,
             std8(text));
-        if (found) {
-            target = *found;
-        } else {
+        const auto user = found ? m_store->byKey(found->key) : std::nullopt;
+        if (!found) {
             m_op.message("Messaggio", CardSearch::NotFoundText, MsgIcon::Information);
         }
         m_count = m_store->count();
-        if (m_count == 0) {
+        if (user) {
+            showStored(found->position, user->key, user->user);
+        } else if (m_count == 0) {
             setEmptyState();
         } else {
+            // Not found: the record shown before, read again.
             showAt(std::max<std::int64_t>(target, 1));
         }
     } catch (const DatabaseError& error) {

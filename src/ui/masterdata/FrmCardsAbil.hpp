@@ -66,6 +66,7 @@ private:
     void connectControls();
     void load();
     void showAt(std::int64_t position);
+    void showStored(std::int64_t position, std::int64_t key, const UserRecord& user);
     void showRecord(const UserRecord& user);
     UserRecord fromControls() const;
     void clearRecord(bool withDefaults);
