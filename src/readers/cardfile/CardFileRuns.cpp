@@ -20,7 +20,7 @@ CardFileRuns::CardFileRuns(ReaderBus& bus, Operator& op, Clock& clock, EventPump
 
 std::string CardFileRuns::askName() {
     for (;;) {
-        const std::string name = m_op.inputBox(NamePrompt, "Nome file");
+        const std::string name = m_op.inputBox(NamePrompt, "Nome file", m_proposed);
         if (name.empty()) {
             return {};
         }

@@ -42,6 +42,9 @@ public:
     Outcome load(const ReaderAddress& reader);
     /// Ends a running capture or load at its next check.
     void stop() { m_stop = true; }
+    /// The name the input box opens with (the card file the polling reads, "FileVireo"), so the usual
+    /// file is one Return away; the operator may type another.
+    void proposeName(std::string name) { m_proposed = std::move(name); }
 
 private:
     /// Asks until the name passes the file-name rule; empty when the operator gives none.
@@ -56,6 +59,7 @@ private:
     std::string m_folder;
     bool m_beep;
     bool m_stop = false;
+    std::string m_proposed;
 };
 
 } // namespace sentinex

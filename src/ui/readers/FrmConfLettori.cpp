@@ -1,7 +1,9 @@
 #include "FrmConfLettori.hpp"
 
+#include "FrmUtilVireo.hpp"
 #include "ui_FrmConfLettori.h"
 
+#include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "readers/programming/ReaderProgramming.hpp"
 #include "readers/programming/ReaderStore.hpp"
@@ -44,13 +46,7 @@ FrmConfLettori::FrmConfLettori(Session& session, QWidget* parent)
     connect(m_ui->Command5, &QPushButton::clicked, this, [this] { remove(); });
     connect(m_ui->Command6, &QPushButton::clicked, this, [this] { program(); });
     connect(m_ui->Command7, &QPushButton::clicked, this, [this] { leave(); });
-    connect(m_ui->Command8, &QPushButton::clicked, this, [this] {
-        // The card-file utility gives the form back when it closes; without one nothing is opened.
-        if (m_onUtilities) {
-            setEnabled(false);
-            m_onUtilities();
-        }
-    });
+    connect(m_ui->Command8, &QPushButton::clicked, this, [this] { openUtilities(); });
     connect(m_ui->CommandAnnulla, &QPushButton::clicked, this, [this] { m_cancelWait = true; });
     m_ui->CommandAnnulla->setVisible(false);
     open();
@@ -345,6 +341,24 @@ void FrmConfLettori::program() {
     }
 }
 
+void FrmConfLettori::openUtilities() {
+    if (m_utility || m_count == 0) {
+        return;
+    }
+    // The reader shown: its address, site code and loop as the fields hold them.
+    const ReaderAddress reader{static_cast<int>(wholeValue(s(m_ui->Text9->text()))),
+                               wholeValue(s(m_ui->Text10->text())), wholeValue(s(m_ui->Text4->text()))};
+    m_utility = std::make_unique<FrmUtilVireo>(m_session, reader);
+    m_utility->setOnReturn([this] {
+        // Called from inside the utility's own handler: it goes once that handler has returned.
+        m_utility.release()->deleteLater();
+        setEnabled(true);
+        activateWindow();
+    });
+    setEnabled(false);
+    m_utility->show();
+}
+
 void FrmConfLettori::leave() {
     if (m_running) {
         // Left during a run: the form goes once the run has ended.
@@ -364,8 +378,9 @@ void FrmConfLettori::leave() {
 }
 
 void FrmConfLettori::closeEvent(QCloseEvent* event) {
-    if (m_mode != Mode::Browse || m_running) {
-        // As "Ritorna alla pagina principale", which is disabled while editing or programming.
+    if (m_mode != Mode::Browse || m_running || m_utility) {
+        // As "Ritorna alla pagina principale", which is disabled while editing or programming; while
+        // the card-file utility is open the form waits for it.
         event->ignore();
         return;
     }

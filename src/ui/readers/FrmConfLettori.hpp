@@ -15,6 +15,7 @@ class FrmConfLettori;
 
 namespace sentinex {
 
+class FrmUtilVireo;
 class ReaderStore;
 class Session;
 
@@ -22,7 +23,8 @@ class Session;
 /// time, creates (at most 64), edits, deletes, validates before saving and programs the shown reader.
 /// Validation, storage and programming are the rules of src/readers/programming; the window shows
 /// their outcome. Leaving it ("Ritorna alla pagina principale" or the close box) reloads the session's
-/// reader list, so the polling sees the new list.
+/// reader list, so the polling sees the new list. "Utilities" opens the card-file utility on the shown
+/// reader with this form disabled until the utility is left.
 class FrmConfLettori : public QWidget {
     Q_OBJECT
 public:
@@ -33,8 +35,6 @@ public:
 
     /// Called after the form has been left and the reader list reloaded (the main window shows itself).
     void setOnReturn(std::function<void()> onReturn) { m_onReturn = std::move(onReturn); }
-    /// Called by "Utilities" with this form disabled; the card-file utility gives it back.
-    void setOnUtilities(std::function<void()> open) { m_onUtilities = std::move(open); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +61,7 @@ private:
     void leave();
     void setUtilitiesFor(const std::string& type);
     void setRunning(bool running);
+    void openUtilities();
 
     Session& m_session;
     std::unique_ptr<Ui::FrmConfLettori> m_ui;
@@ -74,7 +75,7 @@ private:
     bool m_cancelWait = false;
     bool m_left = false;
     std::function<void()> m_onReturn;
-    std::function<void()> m_onUtilities;
+    std::unique_ptr<FrmUtilVireo> m_utility; // the card-file utility while it is open
 };
 
 } // namespace sentinex
