@@ -7,7 +7,11 @@
 // reached the reader and is not recorded, and nothing the program could do afterwards would record it.
 // So after each kill, the commands the readers received since the start of that run and the records
 // added in that run must be the same sequence, or the same but for its last command. Nothing may be
-// recorded twice, and the database must stay whole.
+// recorded twice, and the database must stay whole. Unknown cards in the stream bring refusals; the
+// persons inside (`presenti`) must be exactly those the recorded passages say, and the counter may
+// only lag by the one change a kill can cut between the database and the settings file.
+//
+// SENTINEX_E2E_KILLS=<n> sets the number of kills (scripts/durability runs 100 and prints the figures).
 
 #include "E2eRig.hpp"
 
@@ -77,6 +81,9 @@ private:
     pid_t m_pid = -1;
 };
 
+/// A card no user holds: refused at every reader.
+const std::string kUnknownCard = "0999";
+
 struct Transit {
     std::string card;
     int address;
@@ -119,7 +126,7 @@ std::vector<Transit> tableRecords(Rig& rig, long long& lastIndex) {
 
 /// Granted passages of "Storico.txt" from line `linesSeen` on (moved on), oldest first. Every line must
 /// be whole: a kill never leaves half a record behind.
-std::vector<Transit> textRecords(Rig& rig, std::size_t& linesSeen) {
+std::vector<Transit> textRecords(Rig& rig, std::size_t& linesSeen, int& corrupted) {
     static const std::regex line(
         R"re("(\d{4}) .{14} .{14}   (\d\d) .{8} \d\d/\d\d/\d{4} \d\d:\d\d Passaggio (In|Out)"\r)re");
     const std::string text = sentinex::testing::TempDir::read(rig.install.temp().file("Storico.txt"));
@@ -128,7 +135,10 @@ std::vector<Transit> textRecords(Rig& rig, std::size_t& linesSeen) {
     for (std::size_t n = 0;; ++n) {
         const std::size_t nl = text.find('\n', start);
         if (nl == std::string::npos) {
-            EXPECT_EQ(start, text.size()) << "a line without its end: " << text.substr(start);
+            if (start != text.size()) {
+                ++corrupted;
+                ADD_FAILURE() << "a line without its end: " << text.substr(start);
+            }
             break;
         }
         const std::string l = text.substr(start, nl - start);
@@ -138,7 +148,9 @@ std::vector<Transit> textRecords(Rig& rig, std::size_t& linesSeen) {
         }
         std::smatch m;
         if (!std::regex_match(l, m, line)) {
+            ++corrupted;
             ADD_FAILURE() << "malformed line in Storico.txt: " << l;
+            linesSeen = n + 1;
             continue;
         }
         out.push_back({m[1].str(), std::stoi(m[2].str()), true});
@@ -168,16 +180,43 @@ bool sameTransits(const std::vector<Command>& commands, const std::vector<Transi
     return inText == grants && inTable == refusals;
 }
 
-/// Checks that `records` are presentations, in the order presented, none used twice.
-void expectPresented(const std::vector<Transit>& records, const std::vector<Transit>& presented) {
+/// The records that are not presentations taken in the order presented, each used once: records that
+/// were never presented, or are recorded twice. An unknown card is recorded without its number.
+int unmatchedRecords(const std::vector<Transit>& records, const std::vector<Transit>& presented) {
+    int unmatched = 0;
     std::size_t p = 0;
     for (const Transit& t : records) {
-        while (p < presented.size() && !(presented[p].card == t.card && presented[p].address == t.address)) {
-            ++p;
+        std::size_t q = p;
+        while (q < presented.size() &&
+               !((presented[q].card == t.card || (t.card.empty() && presented[q].card == kUnknownCard)) &&
+                 presented[q].address == t.address)) {
+            ++q;
         }
-        ASSERT_LT(p, presented.size()) << t << " was never presented (or is recorded twice)";
-        ++p;
+        if (q == presented.size()) {
+            ADD_FAILURE() << t << " was never presented, or is recorded twice";
+            ++unmatched;
+            continue;
+        }
+        p = q + 1;
     }
+    return unmatched;
+}
+
+/// Who is inside by the granted passages of `records`, in their order.
+std::map<std::string, bool> insideBy(const std::vector<Transit>& records) {
+    std::map<std::string, bool> inside;
+    for (const Transit& t : records) {
+        if (t.granted) {
+            inside[t.card] = t.address == 1;
+        }
+    }
+    return inside;
+}
+
+int killsWanted() {
+    const char* env = std::getenv("SENTINEX_E2E_KILLS");
+    const int n = env ? std::atoi(env) : 0;
+    return n > 0 ? n : 8;
 }
 
 class DurabilityTest : public ::testing::TestWithParam<bool> {};
@@ -213,20 +252,20 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
     long long lastIndex = 0;
     std::size_t linesSeen = 0;
     std::vector<Transit> table, text; // everything recorded
-    int lostAtKills = 0;
-    const int rounds = 8;
+    int lostAtKills = 0;              // commands in flight at a kill: sent, and not recorded
+    int lostBeyond = 0;               // runs whose records miss more than that
+    int corrupted = 0;                // malformed history lines and failed integrity checks
+    int counterDrifts = 0;            // kills that cut a counter write
+    std::size_t commandsSent = 0;
+    long long lastDrift = 0;
+    const int rounds = killsWanted();
 
     for (int round = 1; round <= rounds; ++round) {
         Host host(rig.install.dir(), log);
         ASSERT_TRUE(host.started());
-        // Up once it polls.
-        const std::size_t framesBefore = rig.sim->frames().size();
-        ASSERT_TRUE(pumpUntil([&] { return rig.sim->frames().size() > framesBefore || !host.alive(); }))
-            << "the program did not start polling";
-        ASSERT_TRUE(host.alive()) << "the program ended at start-up:\n"
-                                  << sentinex::testing::TempDir::read(log);
 
-        std::uniform_int_distribution<int> killAfter(150, 900);
+        // Kills fall anywhere in a run: during start-up and the storing of what waited, during polling.
+        std::uniform_int_distribution<int> killAfter(0, 1200);
         const int ms = killAfter(rng);
         const auto killAt = Steady::now() + std::chrono::milliseconds(ms);
         while (Steady::now() < killAt) {
@@ -236,11 +275,18 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
                 pending = pending || !rig.sim->dump(1, address).at("pending").empty();
             }
             if (!pending) {
-                const std::string& card = cards[nextCard++ % cards.size()];
-                const int reader = nextReader.count(card) ? nextReader[card] : 1;
-                nextReader[card] = reader == 1 ? 2 : 1;
-                rig.present(reader, card + "000123");
-                presented.push_back({card, reader, false});
+                // Every fifth card is unknown, at the entrance.
+                const std::size_t n = nextCard++;
+                if (n % 5 == 4) {
+                    rig.present(1, kUnknownCard + "000123");
+                    presented.push_back({kUnknownCard, 1, false});
+                } else {
+                    const std::string& card = cards[n % cards.size()];
+                    const int reader = nextReader.count(card) ? nextReader[card] : 1;
+                    nextReader[card] = reader == 1 ? 2 : 1;
+                    rig.present(reader, card + "000123");
+                    presented.push_back({card, reader, false});
+                }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(3));
         }
@@ -251,7 +297,8 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
         // The commands of this run against the records of this run: all of them, or all but the last.
         const auto commands = commandsSince(*rig.sim, framesSeen, framesSeen);
         const auto newTable = tableRecords(rig, lastIndex);
-        const auto newText = textRecords(rig, linesSeen);
+        const auto newText = textRecords(rig, linesSeen, corrupted);
+        commandsSent += commands.size();
         std::cout << "round " << round << ": killed after " << ms << " ms, " << commands.size()
                   << " commands, " << newTable.size() << " records in transiti, " << newText.size()
                   << " in Storico.txt\n";
@@ -259,50 +306,54 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
         const bool allButLast = !commands.empty() && sameTransits({commands.begin(), commands.end() - 1},
                                                                   newTable, newText, storico);
         EXPECT_TRUE(all || allButLast) << "round " << round << ": records and commands differ";
-        lostAtKills += all ? 0 : 1;
+        lostAtKills += all || !allButLast ? 0 : 1;
+        lostBeyond += all || allButLast ? 0 : 1;
         table.insert(table.end(), newTable.begin(), newTable.end());
         text.insert(text.end(), newText.begin(), newText.end());
 
         const auto check = rig.install.db()->query("PRAGMA integrity_check");
-        ASSERT_EQ(check.at(0).at(0).toString(), "ok") << "round " << round;
+        if (check.at(0).at(0).toString() != "ok") {
+            ++corrupted;
+            ADD_FAILURE() << "round " << round << ": " << check.at(0).at(0).toString();
+        }
+
+        // presenti against the recorded passages: exact when passage and presence go to the same
+        // transaction; with the text history (another file) a kill may cut between the two.
+        std::map<std::string, int> rowsOf;
+        for (const auto& r : rig.install.db()->query("SELECT NumeroBadge FROM presenti")) {
+            ++rowsOf[r[0].toString()];
+        }
+        const auto byHistory = insideBy(storico ? text : table);
+        int disagree = 0;
+        for (const std::string& card : cards) {
+            EXPECT_LE(rowsOf[card], 1) << card;
+            disagree += (rowsOf[card] == 1) != (byHistory.count(card) && byHistory.at(card)) ? 1 : 0;
+        }
+        if (!storico) {
+            EXPECT_EQ(disagree, 0) << "round " << round << ": presenti differs from the recorded passages";
+        }
+        // The counter is written after the database: a kill in between leaves it one change behind.
+        const long long drift = std::stoll(rig.utentiInFile()) - rig.count("SELECT COUNT(*) FROM presenti");
+        EXPECT_LE(std::llabs(drift - lastDrift), 1) << "round " << round;
+        counterDrifts += drift != lastDrift ? 1 : 0;
+        lastDrift = drift;
     }
-    std::cout << table.size() << " records in transiti, " << text.size() << " in Storico.txt, " << lostAtKills
-              << " command(s) in flight at a kill\n";
+    const int duplicated = unmatchedRecords(table, presented) + unmatchedRecords(text, presented);
+    std::cout << "durability summary (" << (storico ? "Storico.txt" : "transiti") << "): " << rounds
+              << " kills, " << commandsSent << " commands, " << table.size() + text.size()
+              << " records; lost " << lostAtKills << " (one in flight at a kill), lost beyond that "
+              << lostBeyond << ", duplicated " << duplicated << ", corrupted " << corrupted
+              << "; counter behind presenti after " << counterDrifts << " kill(s), by " << lastDrift
+              << " at the end\n";
     EXPECT_GT(table.size() + text.size(), static_cast<std::size_t>(rounds))
         << "too few cards went through to show anything";
     if (storico) {
         EXPECT_GT(text.size(), 0u);
     }
 
-    // Every record is one presentation, in the order presented, none twice.
-    expectPresented(table, presented);
-    expectPresented(text, presented);
-
-    // The presence table holds each card at most once and, but for the cards whose passage was cut by a
-    // kill, whoever the history says is inside; the counter matches the table within the same margin
-    // (history, table and settings file are written one after the other).
-    std::map<std::string, bool> insideByHistory;
-    for (const Transit& t : storico ? text : table) {
-        if (t.granted) {
-            insideByHistory[t.card] = t.address == 1;
-        }
-    }
-    std::map<std::string, int> inside;
-    for (const auto& r : rig.install.db()->query("SELECT NumeroBadge FROM presenti")) {
-        ++inside[r[0].toString()];
-    }
-    int disagree = 0;
-    for (const std::string& card : cards) {
-        EXPECT_LE(inside[card], 1) << card;
-        disagree += (inside[card] == 1) != insideByHistory[card] ? 1 : 0;
-    }
-    const long long utenti = std::stoll(rig.utentiInFile());
-    const long long rows = rig.count("SELECT COUNT(*) FROM presenti");
-    std::cout << "presence: table " << rows << ", counter " << utenti << ", " << disagree
-              << " card(s) disagreeing with the history\n";
-    EXPECT_LE(disagree, rounds);
-    EXPECT_LE(std::llabs(utenti - rows), rounds);
-    EXPECT_GE(utenti, 0);
+    EXPECT_EQ(duplicated, 0);
+    EXPECT_EQ(lostBeyond, 0);
+    EXPECT_EQ(corrupted, 0);
 
     // The database opens clean for the next start.
     std::shared_ptr<Database> db;
