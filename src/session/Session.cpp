@@ -42,6 +42,7 @@ Session::~Session() {
     // The step, the inspection and the link hold references to the database and the settings: they go
     // first.
     m_inspection.reset();
+    m_downloadJournal.reset();
     m_step.reset();
     m_ownBus.reset();
 }
@@ -73,6 +74,9 @@ Session::Start Session::start(OnlineView& view) {
 
     // What a previous run could not store goes in first, before any newer record.
     m_step->storeWaitingRecords();
+    // Downloaded transits a previous run could not store, likewise.
+    m_downloadJournal = std::make_unique<PendingJournal>(*m_db, m_folder.file(DownloadJournalFile));
+    m_downloadJournal->replay();
     checkPresenceCounter();
 
     m_state.pollingOn = false;

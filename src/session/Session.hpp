@@ -18,6 +18,7 @@ class Database;
 class EventPump;
 class OnlineView;
 class Operator;
+class PendingJournal;
 class PollingStep;
 class RandomInspection;
 class ReaderBus;
@@ -70,6 +71,10 @@ public:
     /// The random inspection: its start-up run, its schedule (`Timer3`), the run on demand (null before
     /// start-up).
     RandomInspection* inspection() const { return m_inspection.get(); }
+    /// Downloaded transits the database refused, waiting to be stored ("Sentinex.download.pending" in the
+    /// program folder); replayed at start-up (null before start-up).
+    PendingJournal* downloadJournal() const { return m_downloadJournal.get(); }
+    static constexpr const char* DownloadJournalFile = "Sentinex.download.pending";
 
     /// Reloads the reader list from `Lettori` (at start-up, and after the readers have been changed);
     /// says once when the table holds more than 64 readers. Throws DatabaseError.
@@ -105,6 +110,7 @@ private:
     AppState m_state;
     std::unique_ptr<PollingStep> m_step;
     std::unique_ptr<RandomInspection> m_inspection;
+    std::unique_ptr<PendingJournal> m_downloadJournal;
     bool m_warnedTooManyReaders = false;
 };
 

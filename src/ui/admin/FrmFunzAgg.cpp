@@ -2,10 +2,16 @@
 
 #include "ui_FrmFunzAgg.h"
 
+#include "FrmDownLoad.hpp"
+#include "JournalDownloadSink.hpp"
+
 #include "admin/AntiPassbackReset.hpp"
+#include "admin/ProgramAllCards.hpp"
 #include "core/Operator.hpp"
 #include "inspection/RandomInspection.hpp"
+#include "online/PendingJournal.hpp"
 #include "online/PollingStep.hpp"
+#include "readers/download/ReaderMemoryClearing.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
@@ -28,6 +34,9 @@ constexpr int PictureSize = 32;
 FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::FrmFunzAgg>()), m_session(session) {
     m_ui->setupUi(this);
+    if (PendingJournal* journal = m_session.downloadJournal()) {
+        m_downloadSink = std::make_unique<JournalDownloadSink>(*journal);
+    }
     // Image1: nobody inside; Image2: somebody is.
     m_ui->Image1->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(PictureSize));
     m_ui->Image2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(PictureSize));
@@ -38,8 +47,8 @@ FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
     connect(m_ui->Command3, &QPushButton::clicked, this, [this] { openHistory(); });
     connect(m_ui->Command4, &QPushButton::clicked, this, [this] { close(); });
     connect(m_ui->Command5, &QPushButton::clicked, this, [this] { resetAntiPassback(); });
-    connect(m_ui->Command6, &QPushButton::clicked, this, [this] { notYetAvailable(); });
-    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { notYetAvailable(); });
+    connect(m_ui->Command6, &QPushButton::clicked, this, [this] { programAllCards(); });
+    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { clearAllReaders(); });
     connect(m_ui->Command8, &QPushButton::clicked, this, [this] { openBands(); });
     connect(m_ui->Command9, &QPushButton::clicked, this, [this] { openPassword(); });
     connect(m_ui->Command10, &QPushButton::clicked, this, [this] { runInspection(); });
@@ -77,10 +86,6 @@ void FrmFunzAgg::comeBack(QWidget* tool) {
     show();
 }
 
-void FrmFunzAgg::notYetAvailable() {
-    m_session.op().message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
-}
-
 void FrmFunzAgg::printUsersList() {
     if (!m_session.database()) {
         return; // no session database: nothing to list (the start-up has said why)
@@ -93,10 +98,49 @@ void FrmFunzAgg::download() {
         m_session.op().message("Attenzione", "Non ci sono lettori.", MsgIcon::Exclamation);
         return;
     }
-    if (!switchesOff()) {
+    if (!switchesOff() || !m_session.bus()) {
         return;
     }
-    notYetAvailable();
+    auto* form = new FrmDownLoad(m_session, m_downloadSink.get()); // freed once it has closed
+    setEnabled(false);
+    connect(form, &FrmDownLoad::closed, this, [this, form] {
+        form->deleteLater();
+        setEnabled(true);
+        activateWindow();
+    });
+    form->show();
+}
+
+void FrmFunzAgg::programAllCards() {
+    if (!m_session.database() || !m_session.bus()) {
+        return; // no session database: nothing to program (the start-up has said why)
+    }
+    std::vector<ProgramAllCards::Card> cards;
+    try {
+        cards = ProgramAllCards::loadCards(*m_session.database());
+    } catch (const DatabaseError& error) {
+        m_session.op().message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    const AppState& state = m_session.state();
+    if (!ProgramAllCards::mayStart(cards.size(), state.readers.count(), state.pollingOn, state.outputOn,
+                                   m_session.op())) {
+        return;
+    }
+    setEnabled(false);
+    ProgramAllCards::run(state.readers, *m_session.bus(), m_session.op(), m_session.clock(), m_session.pump(),
+                         m_session.settings().QuattroCifre, cards);
+    setEnabled(true);
+}
+
+void FrmFunzAgg::clearAllReaders() {
+    if (!m_session.bus()) {
+        return; // no session bus: no reader to reach (the start-up has said why)
+    }
+    const AppState& state = m_session.state();
+    ReaderMemoryClearing::run(state.readers, *m_session.bus(), m_session.op(), m_session.clock(),
+                              m_session.pump(), state.pollingOn, state.outputOn,
+                              [this](bool on) { setEnabled(on); });
 }
 
 void FrmFunzAgg::openHistory() {
@@ -121,6 +165,9 @@ void FrmFunzAgg::openHistory() {
     viewer->setBeforeDeletion([this] {
         if (PollingStep* step = m_session.pollingStep()) {
             step->storeWaitingRecords();
+        }
+        if (PendingJournal* journal = m_session.downloadJournal()) {
+            journal->replay();
         }
     });
     // The viewer has no return action of its own: its accepted close is its way back.
@@ -187,6 +234,11 @@ void FrmFunzAgg::leave() {
 }
 
 void FrmFunzAgg::closeEvent(QCloseEvent* event) {
+    if (!isEnabled()) {
+        // A download, programming or clearing started here is still running.
+        event->ignore();
+        return;
+    }
     // The close box is "Ritorna alla pagina principale".
     event->accept();
     leave();

@@ -10,6 +10,7 @@ class FrmFunzAgg;
 
 namespace sentinex {
 
+class JournalDownloadSink;
 class Session;
 
 /// The additional functions form "Sentinex - altre opzioni": a panel of buttons that start the less
@@ -17,6 +18,8 @@ class Session;
 /// random inspection on demand). A tool window opens in this form's place and brings it back when it
 /// closes. "Ritorna alla pagina principale" and the close box both leave it and emit `returnedToMain`.
 /// The anti-passback button shows `Image2` while the presence counter is not 0, `Image1` otherwise.
+/// The download form, the programming of all cards and the clearing of all readers keep this form
+/// disabled for their whole run (its close box is ignored meanwhile).
 class FrmFunzAgg : public QWidget {
     Q_OBJECT
 
@@ -43,10 +46,11 @@ private:
     void openInPlace(QWidget* tool);
     /// Shows this form again after `tool` has returned.
     void comeBack(QWidget* tool);
-    void notYetAvailable();
 
     void printUsersList();
     void download();
+    void programAllCards();
+    void clearAllReaders();
     void openHistory();
     void resetAntiPassback();
     void openBands();
@@ -56,6 +60,7 @@ private:
 
     std::unique_ptr<Ui::FrmFunzAgg> m_ui;
     Session& m_session;
+    std::unique_ptr<JournalDownloadSink> m_downloadSink; // null without a session journal
     bool m_left = false;
 };
 

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -115,6 +117,9 @@ void QtOperator::showWait() {
     if (!m_wait) {
         m_wait = std::make_unique<FrmWait>();
     }
+    if (m_waitText) {
+        setWaitText(*m_waitText);
+    }
     m_wait->show();
     m_wait->raise();
     // Paint it now: the long operation that follows may not return to the event loop for a while.
@@ -123,6 +128,38 @@ void QtOperator::showWait() {
 
 void QtOperator::closeWait() {
     m_wait.reset();
+}
+
+void QtOperator::setWaitText(const std::string& text) {
+    m_waitText = text;
+    if (!m_wait) {
+        return;
+    }
+    if (auto* label = m_wait->findChild<QLabel*>(QStringLiteral("Label1"))) {
+        label->setText(q(text));
+        label->setAccessibleName(q(text));
+    }
+}
+
+void QtOperator::waitProgress(const std::string& text) {
+    if (!m_wait) {
+        return;
+    }
+    // The progress line sits under the wait text, made the first time a run reports.
+    auto* progress = m_wait->findChild<QLabel*>(QStringLiteral("LabelProgresso"));
+    if (!progress) {
+        progress = new QLabel(m_wait.get()); // owned by the wait form
+        progress->setObjectName(QStringLiteral("LabelProgresso"));
+        progress->setAlignment(Qt::AlignCenter);
+        if (m_wait->layout()) {
+            m_wait->layout()->addWidget(progress);
+        }
+    }
+    progress->setText(q(text));
+    progress->setAccessibleName(q(text));
+    progress->setVisible(!text.empty());
+    // Paint it now: the run goes back to the event loop only inside its exchanges.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void QtOperator::beep() {

@@ -3,6 +3,8 @@
 #include "core/Operator.hpp"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace sentinex {
 
@@ -25,10 +27,13 @@ public:
                          const std::string& initial = {}) override;
     void showWait() override;
     void closeWait() override;
+    void setWaitText(const std::string& text) override;
+    void waitProgress(const std::string& text) override;
     void beep() override;
 
 private:
     std::unique_ptr<FrmWait> m_wait;
+    std::optional<std::string> m_waitText; // none: the design caption
 };
 
 } // namespace sentinex

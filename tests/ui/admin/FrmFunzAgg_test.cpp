@@ -9,6 +9,7 @@
 #include "support/OnlineRecordingView.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/TestInstall.hpp"
+#include "ui/admin/FrmDownLoad.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
@@ -187,14 +188,119 @@ TEST_F(FrmFunzAggTest, AntiPassbackResetAsksThenEmptiesPresentiAndTheCounter) {
     EXPECT_EQ(resets, 1);
 }
 
-TEST_F(FrmFunzAggTest, ToolsNotYetBuiltSayTheyAreNotAvailable) {
-    FormDriver& d = open();
-    for (const char* name : {"Command2", "Command6", "Command7"}) {
-        SCOPED_TRACE(name);
-        op.clear();
-        d.click(name);
-        expectOnlyMessage("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
+TEST_F(FrmFunzAggTest, UploadCarteProgramsEveryCardIntoEveryReaderWithTheFormDisabledMeanwhile) {
+    FormDriver& d = open(0, 0, 2);
+    for (const char* number : {"0001", "0002", "0003"}) {
+        TestInstall::User u;
+        u.NumeroCarta = number;
+        u.Flag_online = false;
+        install.addUser(u);
+    }
+    bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
+    std::vector<bool> enabledDuringRun;
+    bus.duringExchange([this, &enabledDuringRun] { enabledDuringRun.push_back(form->isEnabled()); });
+    d.click("Command6");
+    ASSERT_EQ(bus.sent().size(), 6u);
+    EXPECT_EQ(enabledDuringRun, std::vector<bool>(6, false));
+    EXPECT_EQ(bus.payloads()[0].substr(0, 13), "01000123B0001");
+    EXPECT_EQ(bus.payloads()[5].substr(0, 13), "02000123B0003");
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_TRUE(form->isVisible());
+    expectOnlyMessage("Messaggio", "Programmazione effettuata.\r\nComandi inviati: 6.", MsgIcon::Information);
+}
+
+TEST_F(FrmFunzAggTest, UploadCarteAndClearingRefuseBeforeTouchingAReader) {
+    struct Case {
+        const char* name;
+        const char* button;
+        bool users;
+        int readers;
+        bool polling;
+        bool output;
+        const char* title;
+        const char* text;
+    };
+    const std::vector<Case> cases = {
+        {"upload, no users", "Command6", false, 0, true, true, "Attenzione",
+         "Il database delle carte è vuoto."},
+        {"upload, no readers", "Command6", true, 0, true, true, "Attenzione", "Non ci sono lettori."},
+        {"upload, polling", "Command6", true, 1, true, true, "Messaggio", "Disabilitare prima il polling."},
+        {"upload, output", "Command6", true, 1, false, true, "Messaggio",
+         "Disabilitare prima l'output automatico."},
+        {"clearing, no readers", "Command7", true, 0, true, true, "Attenzione", "Non ci sono lettori."},
+        {"clearing, polling", "Command7", true, 1, true, true, "Messaggio", "Disabilitare prima il polling."},
+        {"clearing, output", "Command7", true, 1, false, true, "Messaggio",
+         "Disabilitare prima l'output automatico."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        install.db()->execute("DELETE FROM Carte");
+        if (c.users) {
+            install.addUser({});
+        }
+        open(0, 0, c.readers);
+        session->state().pollingOn = c.polling;
+        session->state().outputOn = c.output;
+        driver->click(c.button);
+        expectOnlyMessage(c.title, c.text, MsgIcon::Exclamation);
+        EXPECT_TRUE(bus.sent().empty());
+        EXPECT_TRUE(form->isEnabled());
+        form.reset();
+        driver.reset();
+        session.reset();
+        install.db()->execute("DELETE FROM Lettori");
+    }
+}
+
+TEST_F(FrmFunzAggTest, ClearingAsksThenEmptiesEveryReaderWithTheFormDisabledMeanwhile) {
+    FormDriver& d = open(0, 0, 2);
+    bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
+    std::vector<bool> enabledDuringRun;
+    bus.duringExchange([this, &enabledDuringRun] { enabledDuringRun.push_back(form->isEnabled()); });
+    d.answer(Answer::Yes);
+    d.click("Command7");
+    EXPECT_EQ(bus.payloads(), (std::vector<std::string>{"01000123E01", "02000123E01"}));
+    EXPECT_EQ(enabledDuringRun, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(form->isEnabled());
+    ASSERT_EQ(op.shown.size(), 2u);
+    EXPECT_EQ(op.shown[0].text, "Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?");
+    EXPECT_EQ(op.shown[1].text, "Cancellazione effettuata.\r\nLettori cancellati: 2.");
+
+    // No: nothing is sent and the form is usable again.
+    op.clear();
+    bus.clear();
+    d.answer(Answer::No);
+    d.click("Command7");
+    EXPECT_TRUE(bus.sent().empty());
+    EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(FrmFunzAggTest, DownloadOpensItsFormWithThisOneDisabledUntilItCloses) {
+    for (const bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Annulla");
+        FormDriver& d = open(0, 0, 2);
+        d.click("Command2");
+        auto* download = shownWindow<FrmDownLoad>();
+        ASSERT_NE(download, nullptr);
+        EXPECT_FALSE(form->isEnabled());
         EXPECT_TRUE(form->isVisible());
+        // This form cannot be left while the download form is open.
+        form->close();
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(returned, 0);
+        if (closeBox) {
+            download->close();
+        } else {
+            FormDriver(*download, &op).click("Command2");
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(shownWindow<FrmDownLoad>(), nullptr);
+        EXPECT_TRUE(form->isEnabled());
+        EXPECT_TRUE(bus.sent().empty());
+        form.reset();
+        driver.reset();
+        session.reset();
+        install.db()->execute("DELETE FROM Lettori");
     }
 }
 

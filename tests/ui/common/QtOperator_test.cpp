@@ -130,6 +130,49 @@ TEST(QtOperatorTest, WaitFormShowsItsCaptionAndCloses) {
     op.closeWait(); // closing twice is harmless
 }
 
+TEST(QtOperatorTest, WaitFormShowsItsTextAndTheProgressOfALongRun) {
+    QtOperator op;
+    const auto shownWait = [] {
+        QWidget* wait = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QStringLiteral("FrmWait") && w->isVisible()) {
+                wait = w;
+            }
+        }
+        return wait;
+    };
+    op.setWaitText("IMPARZIALE IN AZIONE");
+    op.showWait();
+    QWidget* wait = shownWait();
+    ASSERT_NE(wait, nullptr);
+    auto* label = wait->findChild<QLabel*>(QStringLiteral("Label1"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("IMPARZIALE IN AZIONE"));
+    EXPECT_EQ(label->accessibleName(), QStringLiteral("IMPARZIALE IN AZIONE"));
+
+    op.waitProgress("Lettore 2 di 3 - transiti scaricati: 14");
+    auto* progress = wait->findChild<QLabel*>(QStringLiteral("LabelProgresso"));
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(progress->text(), QStringLiteral("Lettore 2 di 3 - transiti scaricati: 14"));
+    EXPECT_EQ(progress->accessibleName(), progress->text());
+    op.waitProgress("");
+    EXPECT_FALSE(progress->isVisible());
+
+    // The text stays for the next wait form; the progress of a closed one does not.
+    op.waitProgress("Lettore 1 di 1");
+    op.closeWait();
+    op.showWait();
+    wait = shownWait();
+    ASSERT_NE(wait, nullptr);
+    EXPECT_EQ(wait->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+              QStringLiteral("IMPARZIALE IN AZIONE"));
+    EXPECT_EQ(wait->findChild<QLabel*>(QStringLiteral("LabelProgresso")), nullptr);
+    op.closeWait();
+    op.waitProgress("Lettore 1 di 1"); // no wait form: nothing to show, nothing made
+    EXPECT_EQ(shownWait(), nullptr);
+}
+
 /// The texts of a box's standard buttons as a person reads them (the keyboard mark left out), in a fixed
 /// order: OK, Yes, No, Cancel.
 std::vector<std::string> buttonTexts(QWidget* box) {
