@@ -6,6 +6,7 @@
 #include "admin/SettingsValidation.hpp"
 #include "core/Operator.hpp"
 #include "link/Link.hpp"
+#include "online/PollingStep.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
 
@@ -70,6 +71,10 @@ FrmProgSetup::FrmProgSetup(Session& session, QWidget* parent)
         QPointer<FrmProgSetup> self(this);
         m_link->setBoardFlagProvider([self] { return self ? self->boardFlag() : false; });
     }
+    // The access decision reads the entry limit from the fields while the dialog is open.
+    if (PollingStep* step = m_session.pollingStep()) {
+        step->setEntryLimitSource(entryLimitSource());
+    }
 }
 
 FrmProgSetup::~FrmProgSetup() {
@@ -80,6 +85,9 @@ void FrmProgSetup::releaseLink() {
     if (m_link) {
         m_link->setBoardFlagProvider({}); // the saved setting again
         m_link = nullptr;
+    }
+    if (PollingStep* step = m_session.pollingStep()) {
+        step->setEntryLimitSource({}); // the saved settings again
     }
 }
 

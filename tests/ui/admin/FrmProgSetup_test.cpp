@@ -2,7 +2,9 @@
 
 #include "core/EventPump.hpp"
 #include "link/ReaderBus.hpp"
+#include "online/PollingStep.hpp"
 #include "session/Session.hpp"
+#include "store/Database.hpp"
 #include "support/FakeClock.hpp"
 #include "support/OnlineFakeBus.hpp"
 #include "support/OnlineRecordingView.hpp"
@@ -323,6 +325,35 @@ TEST_F(FrmProgSetupTest, OpenDialogLendsItsBoardFlagAndEntryLimit) {
     driver.reset();
     EXPECT_TRUE(limit().on);
     EXPECT_EQ(limit().maximum, 40);
+}
+
+TEST_F(FrmProgSetupTest, TheOpenDialogsEntryLimitReachesTheAccessDecision) {
+    TestInstall::User u; // online, enabled on every reader
+    u.NumeroCarta = "0001";
+    install.addUser(u);
+    FormDriver& d = open(); // 7 persons inside, limit on at 40
+    session->state().pollingOn = true;
+    bus.respond([](const std::string& payload, Timing) {
+        return payload.size() == 9 && payload[8] == 'D' ? OnlineFakeBus::cardReply("0001000123")
+                                                        : OnlineFakeBus::codeReply('S');
+    });
+    const auto lastCommand = [this] {
+        const std::string p = bus.payloads().back();
+        return p.substr(8, 2);
+    };
+    // Typed, not saved: 7 inside reach a limit of 7.
+    d.type("Text3", "7");
+    session->pollingStep()->run(1);
+    EXPECT_EQ(lastCommand(), "K0");
+    EXPECT_EQ(
+        install.db()->query("SELECT nota FROM transiti ORDER BY rowid DESC LIMIT 1").at(0).at(0).toString(),
+        "Bloco per numero massimo");
+
+    // The dialog gone without saving, the saved limit of 40 lets the card in.
+    form.reset();
+    driver.reset();
+    session->pollingStep()->run(1);
+    EXPECT_EQ(lastCommand(), "K1");
 }
 
 TEST_F(FrmProgSetupTest, OverTheRealLinkTheCloseBoxSavesAndReturns) {
