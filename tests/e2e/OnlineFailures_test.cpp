@@ -282,12 +282,11 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     const auto rows =
         rig.install.db()->query("SELECT NumeroBadge, PosizioneLettore, nota FROM transiti ORDER BY indice");
     ASSERT_EQ(rows.size(), 5u);
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"0042", "Passaggio"},
-        {"0042", "Passaggio"},
-        {"0043", "Passaggio"},
-        {"", "Badge non presente in archivio"},
-        {"0042", "Passaggio"}};
+    const std::vector<std::pair<std::string, std::string>> expected = {{"0042", "Passaggio"},
+                                                                       {"0042", "Passaggio"},
+                                                                       {"0043", "Passaggio"},
+                                                                       {"", "Badge non presente in archivio"},
+                                                                       {"0042", "Passaggio"}};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i][0].toString(), expected[i].first) << i;
         EXPECT_EQ(rows[i][2].toString(), expected[i].second) << i;
@@ -296,6 +295,44 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge IN ('0042', '0043')"), 2);
     EXPECT_EQ(rig.utentiInFile(), "2");
     EXPECT_EQ(rig.label("Label4"), "2");
+}
+
+TEST(OnlineFailuresTest, ASilentReaderAndASilentLineShowWithinThreePollsAndClear) {
+    Rig rig({{1, 1, "Ingresso", "In"}, {1, 2, "Uscita", "Out"}}, false);
+    ASSERT_TRUE(rig.sim->running());
+    ASSERT_TRUE(rig.start());
+    rig.frm->show();
+    auto* status = rig.child<QLabel>("LabelStato");
+    ASSERT_NE(status, nullptr);
+    auto shown = [&] {
+        return status->isVisibleTo(rig.frm.get()) ? status->text().toStdString() : std::string();
+    };
+    rig.click("Command4");
+    ASSERT_TRUE(pumpUntil([&] { return rig.polls(2) >= 2; }));
+    EXPECT_EQ(shown(), "");
+
+    // One reader falls silent: named on the third poll without an answer.
+    rig.sim->setFault(1, 2, "silent");
+    const int before = rig.polls(2);
+    ASSERT_TRUE(pumpUntil([&] { return shown().find("non risponde") != std::string::npos; })) << shown();
+    EXPECT_EQ(shown(), "Lettore 2 Uscita non risponde");
+    EXPECT_LE(rig.polls(2) - before, 4) << "shown within 3 polls (one more may be on the wire)";
+    rig.sim->setFault(1, 2, "none");
+    ASSERT_TRUE(pumpUntil([&] { return shown().empty(); })) << shown();
+
+    // The whole line: one line says it, and it clears when the readers answer again.
+    rig.sim->setFault(1, 1, "silent");
+    rig.sim->setFault(1, 2, "silent");
+    const int passes = rig.polls(1);
+    ASSERT_TRUE(pumpUntil([&] { return shown() == "Linea seriale muta: nessun lettore risponde"; }))
+        << shown();
+    EXPECT_LE(rig.polls(1) - passes, 4) << "shown within 3 passes";
+    rig.sim->setFault(1, 1, "none");
+    rig.sim->setFault(1, 2, "none");
+    ASSERT_TRUE(pumpUntil([&] { return shown().empty(); })) << shown();
+    rig.stopPolling();
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti"), 0) << "silence is not a transit";
+    EXPECT_TRUE(rig.op.messages().empty());
 }
 
 } // namespace
