@@ -9,6 +9,8 @@ namespace sentinex {
 
 FrmCardSearch::FrmCardSearch(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::FrmCardSearch>()) {
     m_ui->setupUi(this);
+    // Wide enough for a surname and for the longer of the two frame captions.
+    setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Inserisci il numero carta")) * 2);
     m_ui->Combo1->setCurrentIndex(-1); // nothing chosen yet
     m_ui->Text1->setEnabled(false);
     m_ui->Command1->setEnabled(false);

@@ -6,11 +6,11 @@
 #include "FrmDefFasce.hpp"
 #include "FrmFasceOnline.hpp"
 #include "FrmPassAbil.hpp"
+
+#include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "core/Settings.hpp"
 #include "link/ReaderCommands.hpp"
-
-#include "core/Numbers.hpp"
 #include "masterdata/BandRecord.hpp"
 #include "masterdata/CardSearch.hpp"
 #include "masterdata/CardUpload.hpp"
@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QStyle>
 
 namespace sentinex {
@@ -78,6 +79,16 @@ FrmCardsAbil::FrmCardsAbil(std::shared_ptr<Database> db, Operator& op, const Set
     m_ui->setupUi(this);
     // `Command6` is a picture without an action; an empty button would look broken to the operator.
     m_ui->Command6->setIcon(style()->standardIcon(QStyle::SP_FileDialogInfoView));
+    // Browse mode shows the user in locked frames; their values are what the operator reads, so the
+    // locked text stays dark instead of the style's faint grey.
+    for (QWidget* frame : {m_ui->Frame1, m_ui->Frame2, m_ui->Frame6, m_ui->Frame11}) {
+        QPalette readable = frame->palette();
+        const QColor text = readable.color(QPalette::Active, QPalette::Text);
+        for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+            readable.setColor(QPalette::Disabled, role, text);
+        }
+        frame->setPalette(readable);
+    }
     connectControls();
     load();
 }

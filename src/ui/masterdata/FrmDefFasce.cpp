@@ -46,6 +46,8 @@ FrmDefFasce::FrmDefFasce(const std::array<std::string, 3>& starts, const std::ar
         }
     }
     connect(m_ui->Command1, &QPushButton::clicked, this, &QWidget::close);
+    // The boxes only show; the focus belongs on the one thing to do.
+    m_ui->Command1->setFocus();
 }
 
 FrmDefFasce::FrmDefFasce(const Settings& settings, int chosen, QWidget* parent)

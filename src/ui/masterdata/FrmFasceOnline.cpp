@@ -306,8 +306,11 @@ void FrmFasceOnline::showForUser(const BandRecord& record, const std::string& ca
         m_days[d]->setFocusPolicy(Qt::NoFocus);
         // The caption alone takes the colour: the frame's own text, not its boxes and labels.
         QGroupBox* frame = m_dayFrames[d];
+        const QColor plain = palette().color(QPalette::Active, QPalette::WindowText);
         for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            child->setPalette(palette());
+            QPalette own = child->palette();
+            own.setColor(QPalette::WindowText, plain); // set explicitly, so the frame's colour stops here
+            child->setPalette(own);
         }
         QPalette colours = frame->palette();
         colours.setColor(QPalette::WindowText, record.band.days[d] ? QColor(0, 255, 0) : QColor(255, 0, 0));

@@ -44,6 +44,13 @@ FrmPassAbil::FrmPassAbil(const std::vector<std::string>& locations, std::array<i
         }
         m_boxes[static_cast<std::size_t>(i)] = box;
     }
+    // Room for an eight-character location beside each box, so the columns do not crowd each other.
+    const int columnWidth = fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWW")) + 32;
+    for (QGroupBox* frame : frames) {
+        for (int column = 0; column < PerTab / Rows; ++column) {
+            static_cast<QGridLayout*>(frame->layout())->setColumnMinimumWidth(column, columnWidth);
+        }
+    }
     connect(m_ui->Command1, &QPushButton::clicked, this, &FrmPassAbil::accept);
 }
 

@@ -549,6 +549,9 @@ TEST_F(FrmCardsAbilTest, FasceOrarieShowsTheStandAloneOrTheOnlineBand) {
         EXPECT_TRUE(f.control<QCheckBox>("Check1_0").isChecked());
         EXPECT_EQ(f.control<QGroupBox>("Frame2_0").palette().color(QPalette::WindowText), QColor(0, 255, 0));
         EXPECT_EQ(f.control<QGroupBox>("Frame2_1").palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        // Only the caption: the day's box and labels keep the ordinary text colour.
+        EXPECT_EQ(f.control<QCheckBox>("Check1_0").palette().color(QPalette::Active, QPalette::WindowText),
+                  online->palette().color(QPalette::Active, QPalette::WindowText));
         f.click("Command4");
     }
     QApplication::processEvents();
