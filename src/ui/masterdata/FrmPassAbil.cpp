@@ -44,6 +44,11 @@ FrmPassAbil::FrmPassAbil(const std::vector<std::string>& locations, std::array<i
         }
         m_boxes[static_cast<std::size_t>(i)] = box;
     }
+    // Tab walks the boxes in reader order, then reaches "Ok".
+    for (std::size_t i = 0; i + 1 < m_boxes.size(); ++i) {
+        setTabOrder(m_boxes[i], m_boxes[i + 1]);
+    }
+    setTabOrder(m_boxes.back(), m_ui->Command1);
     // Room for an eight-character location beside each box, so the columns do not crowd each other.
     const int columnWidth = fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWW")) + 32;
     for (QGroupBox* frame : frames) {

@@ -45,6 +45,10 @@ TEST(FrmPassAbilTest, ReadersCaptionTheirBoxesOnTwoTabs) {
         EXPECT_TRUE(d.control<QWidget>(i < 32 ? "Frame1" : "Frame2").isAncestorOf(&check)) << i;
     }
     EXPECT_EQ(d.read(box(1)).name, "Lettore 2 UFFICI");
+    // Tab goes from reader to reader in order, then to "Ok".
+    EXPECT_EQ(d.control<QWidget>(box(0)).nextInFocusChain(), &d.control<QWidget>(box(1)));
+    EXPECT_EQ(d.control<QWidget>(box(31)).nextInFocusChain(), &d.control<QWidget>(box(32)));
+    EXPECT_EQ(d.control<QWidget>(box(63)).nextInFocusChain(), &d.control<QWidget>("Command1"));
 }
 
 TEST(FrmPassAbilTest, OkCopiesTheBoxesOnlyInEditModeAndTheCloseBoxCopiesNothing) {
