@@ -69,7 +69,16 @@ bool CardFile::isNew(const std::string& code) const {
 bool CardFile::append(int number, const std::string& code) const {
     std::error_code ec;
     const auto sizeBefore = std::filesystem::file_size(m_path, ec);
-    const std::string line = "\"" + padLeftZeros(number, 3) + code + "\"\r\n";
+    std::string line = "\"" + padLeftZeros(number, 3) + code + "\"\r\n";
+    // A last line without its line end (a file edited by hand, or cut short) would swallow the record.
+    if (!ec && sizeBefore > 0) {
+        std::ifstream in(m_path, std::ios::binary);
+        in.seekg(-1, std::ios::end);
+        char last = '\n';
+        if (in.get(last) && last != '\n') {
+            line = "\r\n" + line;
+        }
+    }
     bool ok = false;
     {
         std::ofstream out(m_path, std::ios::binary | std::ios::app);

@@ -117,6 +117,19 @@ TEST_F(CardFileRunsTest, CaptureContinuesTheNumberingOfAnExistingFile) {
     EXPECT_EQ(fileText(dir.path() + "/OLD.txt"), "\"001FFFFFF\"\r\n\"007A1B2C3\"\r\n\"0080A0B0C\"\r\n");
 }
 
+TEST(CardFile, ARecordAppendedAfterALastLineWithoutItsEndIsARecordOfItsOwn) {
+    TempDir dir;
+    const std::string path = dir.file("HAND.txt");
+    for (const char* ending : {"", "\r"}) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << "\"001FFFFFF\"\r\n\"002A1B2C3\"" << ending;
+        const CardFile file(path);
+        ASSERT_EQ(file.nextNumber(), 3);
+        ASSERT_TRUE(file.append(3, "0A0B0C"));
+        EXPECT_EQ(file.records(), (std::vector<std::string>{"001FFFFFF", "002A1B2C3", "0030A0B0C"}));
+        EXPECT_FALSE(file.isNew("0A0B0C"));
+    }
+}
+
 TEST_F(CardFileRunsTest, CaptureStopsAfterCard999) {
     std::ofstream(dir.path() + "/FULL.txt", std::ios::binary) << "\"998AAAAAA\"\r\n";
     op.queueInput("FULL");
