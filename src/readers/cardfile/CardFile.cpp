@@ -54,7 +54,9 @@ int CardFile::nextNumber() const {
     if (all.empty()) {
         return 1;
     }
-    return static_cast<int>(wholeValue(all.back().substr(0, 3))) + 1;
+    // A last record whose number is not one (edited by hand: "-1C", blanks) starts again from 1.
+    const long long last = wholeValue(all.back().substr(0, 3));
+    return last < 1 ? 1 : static_cast<int>(last) + 1;
 }
 
 bool CardFile::isNew(const std::string& code) const {
@@ -76,7 +78,7 @@ bool CardFile::append(int number, const std::string& code) const {
         in.seekg(-1, std::ios::end);
         char last = '\n';
         if (in.get(last) && last != '\n') {
-            line = "\r\n" + line;
+            line = (last == '\r' ? "\n" : "\r\n") + line;
         }
     }
     bool ok = false;

@@ -128,6 +128,9 @@ TEST(CardFile, ARecordAppendedAfterALastLineWithoutItsEndIsARecordOfItsOwn) {
         EXPECT_EQ(file.records(), (std::vector<std::string>{"001FFFFFF", "002A1B2C3", "0030A0B0C"}));
         EXPECT_FALSE(file.isNew("0A0B0C"));
     }
+    // A last record whose number is not one (edited by hand) numbers the next card 1, never 0 or less.
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "\"-1CABCDEF\"\r\n";
+    EXPECT_EQ(CardFile(path).nextNumber(), 1);
 }
 
 TEST_F(CardFileRunsTest, CaptureStopsAfterCard999) {
