@@ -4,11 +4,13 @@
 #include "ui/common/QtItalianTranslation.hpp"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace sentinex {
 
@@ -114,11 +116,18 @@ std::string QtOperator::inputBox(const std::string& prompt, const std::string& t
 }
 
 void QtOperator::showWait() {
-    if (!m_wait) {
+    const bool made = !m_wait;
+    if (made) {
         m_wait = std::make_unique<FrmWait>();
     }
     if (m_waitText) {
         setWaitText(*m_waitText);
+    }
+    if (made) {
+        // In the middle of the screen, where it covers no form's top corner.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            m_wait->move(screen->availableGeometry().center() - m_wait->rect().center());
+        }
     }
     m_wait->show();
     m_wait->raise();
