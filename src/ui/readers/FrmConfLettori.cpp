@@ -12,6 +12,7 @@
 #include "store/Database.hpp"
 
 #include <QCloseEvent>
+#include <QPalette>
 
 #include <algorithm>
 #include <optional>
@@ -49,7 +50,32 @@ FrmConfLettori::FrmConfLettori(Session& session, QWidget* parent)
     connect(m_ui->Command8, &QPushButton::clicked, this, [this] { openUtilities(); });
     connect(m_ui->CommandAnnulla, &QPushButton::clicked, this, [this] { m_cancelWait = true; });
     m_ui->CommandAnnulla->setVisible(false);
+    readableWhenDisabled();
+    compactNumberBoxes();
+    // "Programma" and "Utilities" side by side in the middle, as wide as each other.
+    m_ui->Command8->setFixedWidth(NarrowProgramWidth);
+    m_ui->Frame5_layout->insertStretch(0);
+    m_ui->Frame5_layout->addStretch();
     open();
+}
+
+void FrmConfLettori::readableWhenDisabled() {
+    // In browse mode the fields are disabled but the installer reads them: the values keep the normal
+    // text colour, the captions a dark grey, so the greyed boxes still tell that they cannot be typed in.
+    QPalette p = palette();
+    p.setColor(QPalette::Disabled, QPalette::Text, p.color(QPalette::Active, QPalette::Text));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x50, 0x50, 0x50));
+    setPalette(p);
+}
+
+void FrmConfLettori::compactNumberBoxes() {
+    // Positions hold two digits: narrow boxes side by side instead of boxes across the whole form.
+    const int width = fontMetrics().horizontalAdvance(QStringLiteral("000")) + 20;
+    for (QLineEdit* box : {m_ui->Text7_0, m_ui->Text7_1, m_ui->Text7_2, m_ui->Text7_3, m_ui->Text8_0,
+                           m_ui->Text8_1, m_ui->Text8_2, m_ui->Text8_3, m_ui->Text8_4, m_ui->Text8_5}) {
+        box->setMaximumWidth(width);
+    }
+    m_ui->Frame2_layout->setColumnStretch(7, 1);
 }
 
 FrmConfLettori::~FrmConfLettori() = default;

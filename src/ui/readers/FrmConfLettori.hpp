@@ -43,6 +43,8 @@ private:
     enum class Mode { Browse, Creating, Editing };
 
     void open();
+    void readableWhenDisabled();
+    void compactNumberBoxes();
     void reload();
     void showRecord();
     void showForm(const ReaderForm& form);

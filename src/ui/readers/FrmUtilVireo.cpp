@@ -15,9 +15,13 @@ namespace sentinex {
 
 namespace {
 
-// Label2: green (65280) for a stored card, black for a card already in the file.
-constexpr const char* StoredStyle = "color: #00ff00; font-weight: bold;";
-constexpr const char* KnownStyle = "color: #000000; font-weight: bold;";
+// Label2: green (65280) for a stored card, black for a card already in the file. The green is shown on
+// a dark band, where it can be read at a glance; on the grey form it could hardly be read.
+constexpr const char* StoredStyle =
+    "color: #00ff00; background-color: #202020; font-weight: bold; padding: 4px; border-radius: 3px;";
+constexpr const char* KnownStyle = "color: #000000; font-weight: bold; padding: 4px;";
+// Wide enough for the prompt of card 999 in its large type.
+constexpr int MinimumWidth = 380;
 constexpr int StopPictureSize = 32;
 
 } // namespace
@@ -31,6 +35,10 @@ FrmUtilVireo::FrmUtilVireo(Session& session, const ReaderAddress& reader, QWidge
     prompt.setPointSizeF(prompt.pointSizeF() * 1.5);
     prompt.setBold(true);
     m_ui->Label1->setFont(prompt);
+    setMinimumWidth(MinimumWidth);
+    m_ui->Label2->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Records sent out of the file's records: what a load of hundreds of cards wants to know.
+    m_ui->ProgressBar1->setFormat(QStringLiteral("%v / %m"));
     connect(m_ui->Command1, &QPushButton::clicked, this, [this] { capture(); });
     connect(m_ui->Command2, &QPushButton::clicked, this, [this] { load(); });
     connect(m_ui->Command3, &QPushButton::clicked, this, [this] { leave(); });
