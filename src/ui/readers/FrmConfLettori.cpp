@@ -213,6 +213,7 @@ void FrmConfLettori::enterEditing(Mode mode) {
     m_ui->Command5->setEnabled(false);
     m_ui->Command6->setEnabled(false);
     m_ui->Command7->setEnabled(false);
+    m_ui->Command8->setEnabled(false);
     if (mode == Mode::Creating) {
         m_ui->Combo1->setCurrentIndex(-1);
         m_ui->Combo2->setCurrentIndex(-1);
@@ -248,6 +249,7 @@ void FrmConfLettori::browseButtons() {
     m_ui->Command4->setEnabled(any);
     m_ui->Command5->setEnabled(any);
     m_ui->Command6->setEnabled(any);
+    m_ui->Command8->setEnabled(any);
     if (any) {
         m_current = std::clamp(m_current, 1, m_count);
         showRecord();
@@ -368,7 +370,7 @@ void FrmConfLettori::program() {
 }
 
 void FrmConfLettori::openUtilities() {
-    if (m_utility || m_count == 0) {
+    if (m_utility || m_count == 0 || m_mode != Mode::Browse) {
         return;
     }
     // The reader shown: its address, site code and loop as the fields hold them.

@@ -9,6 +9,7 @@
 #include "support/TestInstall.hpp"
 #include "ui/support/FormDriver.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -62,6 +63,15 @@ protected:
         driver->type("Text10", "9");
     }
     bool visible(const char* name) { return driver->control(name).isVisibleTo(form.get()); }
+    /// The card-file utility window while it is shown.
+    static QWidget* utilityWindow() {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == "FrmUtilVireo" && top->isVisible()) {
+                return top;
+            }
+        }
+        return nullptr;
+    }
     bool enabled(const char* name) { return driver->control(name).isEnabled(); }
     std::string stored(const char* field, int position = 1) {
         return install.db()
@@ -260,6 +270,18 @@ TEST_F(FrmConfLettoriTest, UtilitiesOnlyForTeraTrX) {
     EXPECT_EQ(driver->control("Command6").width(), 2240 / 15);
     driver->click("Command2");
     EXPECT_TRUE(visible("Command8"));
+
+    // While the reader is being edited only "Annulla" and "Salva dati" act: no utility on unsaved values.
+    driver->click("Command4");
+    driver->click("Command8");
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(utilityWindow(), nullptr);
+    driver->click("Command3");
+    driver->click("Command8");
+    EXPECT_FALSE(form->isEnabled()) << "in browse mode Utilities opens the card-file utility";
+    ASSERT_NE(utilityWindow(), nullptr);
+    utilityWindow()->close();
+    EXPECT_TRUE(form->isEnabled());
 }
 
 TEST_F(FrmConfLettoriTest, LeavingReloadsTheSessionsReaderList) {
