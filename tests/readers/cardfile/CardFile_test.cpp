@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -151,6 +154,36 @@ TEST_F(CardFileRunsTest, AFileThatCannotBeWrittenStopsTheCaptureWithAMessage) {
     EXPECT_EQ(r.capture(reader), Outcome::Failed);
     EXPECT_EQ(op.last().title, "Errore");
     EXPECT_NE(op.last().text.find("DIR.txt"), std::string::npos);
+}
+
+TEST_F(CardFileRunsTest, ADiskThatFillsUpStopsTheCaptureAndKeepsTheCardsBefore) {
+    // The disk fills up in the middle of the third record: the process may grow the file by 5 bytes
+    // only (a file-size limit stands in for the full disk; SIGXFSZ ignored so the write just fails).
+    op.queueInput("DISCO");
+    auto r = runs();
+    const std::string path = dir.path() + "/DISCO.txt";
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    bus.respond([&, n = 0](const std::string&, Timing) mutable {
+        ++n;
+        if (n == 3) {
+            rlimit full = before;
+            full.rlim_cur = static_cast<rlim_t>(std::filesystem::file_size(path) + 5);
+            EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+        }
+        return OnlineFakeBus::cardReply(n == 1 ? "A1B2C3" : n == 2 ? "D4E5F6" : "778899");
+    });
+    const Outcome outcome = r.capture(reader);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(outcome, Outcome::Failed);
+    EXPECT_EQ(op.last().title, "Errore");
+    EXPECT_NE(op.last().text.find("DISCO.txt"), std::string::npos) << op.last().text;
+    EXPECT_EQ(fileText(path), "\"001A1B2C3\"\r\n\"002D4E5F6\"\r\n")
+        << "the cards before stay, and no piece of the third is left to be read as a card";
+    EXPECT_EQ(bus.sent().size(), 3u) << "the capture stops at the card it could not store";
 }
 
 TEST_F(CardFileRunsTest, NoNameEndsTheRunWithNothingSent) {
