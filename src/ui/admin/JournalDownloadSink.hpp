@@ -13,8 +13,8 @@ class JournalDownloadSink final : public DownloadSink {
 public:
     explicit JournalDownloadSink(PendingJournal& journal) : m_journal(journal) {}
 
-    /// Always true: the journal keeps what it cannot store (in its file, or in memory when even the file
-    /// refuses).
+    /// True when the record is stored now or waits in the journal's file; false when the file refuses it
+    /// too and the journal holds it only in memory (lost if the program ends first).
     bool keep(const DownloadedTransit& record) override;
 
 private:
