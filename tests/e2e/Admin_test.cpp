@@ -9,6 +9,7 @@
 #include "ui/admin/FrmFunzAgg.hpp"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -44,11 +45,28 @@ TestInstall::User user(const std::string& number, bool online, const std::string
     return u;
 }
 
-/// Opens "Altre opzioni" (no password in the kit) and returns the form.
-FrmFunzAgg* openFunzAgg(Rig& rig) {
-    rig.click("Command7");
-    return shownWindow<FrmFunzAgg>();
-}
+/// "Altre opzioni" opened from the main window (no password in the kit), closed again at the end of the
+/// test, before the rig goes: the form lives on its own and works on the rig's session.
+class FunzAgg {
+public:
+    explicit FunzAgg(Rig& rig) {
+        rig.click("Command7");
+        m_form = shownWindow<FrmFunzAgg>();
+    }
+    ~FunzAgg() {
+        if (m_form) {
+            m_form->setEnabled(true);
+            m_form->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+    FunzAgg(const FunzAgg&) = delete;
+    FunzAgg& operator=(const FunzAgg&) = delete;
+    FrmFunzAgg* get() const { return m_form.data(); }
+
+private:
+    QPointer<FrmFunzAgg> m_form;
+};
 
 TEST(AdminE2e, ProgramAllCardsStoresAndDeletesInEveryReader) {
     Rig rig(threeReaders(), /*board*/ true);
@@ -59,7 +77,8 @@ TEST(AdminE2e, ProgramAllCardsStoresAndDeletesInEveryReader) {
     third.extra = {{"SceltaFascia", 2}, {"Output2", false}};
     rig.install.addUser(third);
     ASSERT_TRUE(rig.start());
-    FrmFunzAgg* funz = openFunzAgg(rig);
+    FunzAgg opened(rig);
+    FrmFunzAgg* funz = opened.get();
     ASSERT_NE(funz, nullptr);
 
     clickIn(funz, "Command6");
@@ -107,7 +126,8 @@ TEST_P(DownloadE2e, TwentyStoredTransitsFromTwoReadersAcrossTheNewYear) {
     ASSERT_FALSE(now.month == 12 && now.day == 31 && now.hour == 23) << "run again after midnight";
     ASSERT_FALSE(now.month == 1 && now.day == 1 && now.hour == 0 && now.minute < 10) << "run again at 00:10";
     ASSERT_TRUE(rig.start());
-    FrmFunzAgg* funz = openFunzAgg(rig);
+    FunzAgg opened(rig);
+    FrmFunzAgg* funz = opened.get();
     ASSERT_NE(funz, nullptr);
     clickIn(funz, "Command2");
     FrmDownLoad* download = shownWindow<FrmDownLoad>();
@@ -159,7 +179,8 @@ TEST(AdminE2e, ClearingEmptiesTheMemoryOfEveryReader) {
         rig.sim->queueTransit(k, k, "004209050301");
     }
     ASSERT_TRUE(rig.start());
-    FrmFunzAgg* funz = openFunzAgg(rig);
+    FunzAgg opened(rig);
+    FrmFunzAgg* funz = opened.get();
     ASSERT_NE(funz, nullptr);
     rig.op.queueAnswer(Answer::Yes);
     clickIn(funz, "Command7");
@@ -178,7 +199,8 @@ TEST(AdminE2e, AReaderFallingSilentMidDownloadLosesNothingAlreadyReceived) {
         rig.sim->queueTransit(1, 1, "00420" + std::to_string(i) + "000301");
     }
     ASSERT_TRUE(rig.start());
-    FrmFunzAgg* funz = openFunzAgg(rig);
+    FunzAgg opened(rig);
+    FrmFunzAgg* funz = opened.get();
     ASSERT_NE(funz, nullptr);
     // After the fourth record is stored, the reader stops answering.
     rig.op.onProgress = [&rig](const std::string& text) {

@@ -101,10 +101,14 @@ void FrmFunzAgg::download() {
     if (!switchesOff() || !m_session.bus()) {
         return;
     }
-    auto* form = new FrmDownLoad(m_session, m_downloadSink.get()); // freed once it has closed
+    m_download = std::make_unique<FrmDownLoad>(m_session, m_downloadSink.get());
+    FrmDownLoad* form = m_download.get();
     setEnabled(false);
     connect(form, &FrmDownLoad::closed, this, [this, form] {
-        form->deleteLater();
+        // Freed once its close event is over.
+        if (m_download.get() == form) {
+            m_download.release()->deleteLater();
+        }
         setEnabled(true);
         activateWindow();
     });

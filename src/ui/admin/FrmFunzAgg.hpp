@@ -10,6 +10,7 @@ class FrmFunzAgg;
 
 namespace sentinex {
 
+class FrmDownLoad;
 class JournalDownloadSink;
 class Session;
 
@@ -61,6 +62,7 @@ private:
     std::unique_ptr<Ui::FrmFunzAgg> m_ui;
     Session& m_session;
     std::unique_ptr<JournalDownloadSink> m_downloadSink; // null without a session journal
+    std::unique_ptr<FrmDownLoad> m_download; // while the download form is open; goes with this form
     bool m_left = false;
 };
 
