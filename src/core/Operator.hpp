@@ -33,6 +33,11 @@ public:
     /// Shows how far a long run has got, beside the wait text (reader n of N, records so far); the
     /// empty text removes it. Forgotten when the wait form closes.
     virtual void waitProgress(const std::string& text) { (void)text; }
+    /// Puts an "Annulla" button on the wait form shown now (`on`), or takes it away: for a wait the person
+    /// may end. Forgotten when the wait form closes.
+    virtual void offerWaitCancel(bool on) { (void)on; }
+    /// True once the wait form's "Annulla" has been pressed since it was offered.
+    virtual bool waitCancelRequested() const { return false; }
     /// One system beep.
     virtual void beep() = 0;
 };

@@ -38,6 +38,7 @@ void ScriptedOperator::showWait() {
 
 void ScriptedOperator::closeWait() {
     waitVisible = false;
+    waitCancelOffered = false;
 }
 
 void ScriptedOperator::waitProgress(const std::string& text) {

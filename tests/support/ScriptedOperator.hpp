@@ -35,6 +35,12 @@ public:
     /// Records the progress text and calls `onProgress` with it.
     void waitProgress(const std::string& text) override;
 
+    void offerWaitCancel(bool on) override { waitCancelOffered = on; }
+    /// True once `cancelWaitAfter` checks of an offered cancel have been made (0: never).
+    bool waitCancelRequested() const override {
+        return waitCancelOffered && cancelWaitAfter > 0 && ++waitCancelChecks >= cancelWaitAfter;
+    }
+
     void queueAnswer(Answer a) { answers.push_back(a); }
     void queueInput(std::string text) { inputs.push_back(std::move(text)); }
 
@@ -51,6 +57,9 @@ public:
     std::deque<std::string> inputs;
     Answer defaultAnswer = Answer::No;
     bool waitVisible = false;
+    bool waitCancelOffered = false;
+    int cancelWaitAfter = 0;
+    mutable int waitCancelChecks = 0;
     int waitShownCount = 0;
     int beeps = 0;
     /// The wait form's label text now, and what it read each time the wait form was shown.

@@ -49,16 +49,19 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
         }
         // A reset reader starts up again with site code 000000; each poll that stays unanswered takes
         // the exchange's own timeout, and window events run between the polls.
+        // The wait may be ended from the wait form ("Annulla") or by the caller.
         const double deadline = m_clock.monotonicSeconds() + ComeBackSeconds;
         std::string back;
+        m_op.offerWaitCancel(true);
         do {
             m_pump.processEvents();
-            if (cancelWait && cancelWait()) {
+            if ((cancelWait && cancelWait()) || m_op.waitCancelRequested()) {
                 m_op.closeWait();
                 return Outcome::Cancelled;
             }
             back = m_bus.exchange(reader, ReaderCommands::postResetPoll(address), Timing::Command);
         } while (back.empty() && m_clock.monotonicSeconds() < deadline);
+        m_op.offerWaitCancel(false);
         if (back.empty()) {
             return fail(NotBackText, MsgIcon::Exclamation);
         }

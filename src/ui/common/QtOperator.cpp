@@ -137,6 +137,26 @@ void QtOperator::showWait() {
 
 void QtOperator::closeWait() {
     m_wait.reset();
+    m_cancelRequested = false;
+}
+
+void QtOperator::offerWaitCancel(bool on) {
+    m_cancelRequested = false;
+    if (!m_wait) {
+        return;
+    }
+    auto* cancel = m_wait->findChild<QPushButton*>(QStringLiteral("CommandAnnulla"));
+    if (!cancel && on) {
+        cancel = new QPushButton(QStringLiteral("Annulla"), m_wait.get()); // owned by the wait form
+        cancel->setObjectName(QStringLiteral("CommandAnnulla"));
+        QObject::connect(cancel, &QPushButton::clicked, cancel, [this] { m_cancelRequested = true; });
+        if (m_wait->layout()) {
+            m_wait->layout()->addWidget(cancel);
+        }
+    }
+    if (cancel) {
+        cancel->setVisible(on);
+    }
 }
 
 void QtOperator::setWaitText(const std::string& text) {

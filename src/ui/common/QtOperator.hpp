@@ -29,11 +29,14 @@ public:
     void closeWait() override;
     void setWaitText(const std::string& text) override;
     void waitProgress(const std::string& text) override;
+    void offerWaitCancel(bool on) override;
+    bool waitCancelRequested() const override { return m_cancelRequested; }
     void beep() override;
 
 private:
     std::unique_ptr<FrmWait> m_wait;
     std::optional<std::string> m_waitText; // none: the design caption
+    bool m_cancelRequested = false;
 };
 
 } // namespace sentinex

@@ -213,6 +213,17 @@ TEST_F(ReaderProgrammingTest, WaitForAResetReaderCanBeCancelled) {
     EXPECT_TRUE(op.messages().empty());
 }
 
+TEST_F(ReaderProgrammingTest, TheWaitFormOffersAnnullaOnlyWhileTheResetReaderIsAwaited) {
+    op.queueAnswer(Answer::Yes);
+    bus.duringExchange([this] { clock.advance(2.0); });
+    bus.respond([](const std::string& payload, Timing) { return payload[0] == 'W' ? S : std::string(); });
+    op.cancelWaitAfter = 3; // "Annulla" pressed on the wait form during the third poll
+    EXPECT_EQ(run(), Outcome::Cancelled);
+    EXPECT_EQ(bus.payloads().size(), 1u + 2u) << "no poll after the cancel, no configure";
+    EXPECT_FALSE(op.waitVisible);
+    EXPECT_TRUE(op.messages().empty());
+}
+
 TEST_F(ReaderProgrammingTest, EveryFailureStopsTheRunAtItsCommandWithItsMessage) {
     struct Case {
         const char* what;

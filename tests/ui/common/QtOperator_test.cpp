@@ -130,6 +130,34 @@ TEST(QtOperatorTest, WaitFormShowsItsCaptionAndCloses) {
     op.closeWait(); // closing twice is harmless
 }
 
+TEST(QtOperatorTest, WaitFormOffersAnnullaWhenAskedAndForgetsItWhenClosed) {
+    QtOperator op;
+    op.showWait();
+    QWidget* wait = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QStringLiteral("FrmWait") && w->isVisible()) {
+            wait = w;
+        }
+    }
+    ASSERT_NE(wait, nullptr);
+    EXPECT_EQ(wait->findChild<QPushButton*>(QStringLiteral("CommandAnnulla")), nullptr);
+    op.offerWaitCancel(true);
+    auto* cancel = wait->findChild<QPushButton*>(QStringLiteral("CommandAnnulla"));
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), QStringLiteral("Annulla"));
+    EXPECT_TRUE(cancel->isVisible());
+    EXPECT_FALSE(op.waitCancelRequested());
+    cancel->click();
+    EXPECT_TRUE(op.waitCancelRequested());
+    op.offerWaitCancel(false);
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_FALSE(op.waitCancelRequested());
+    op.offerWaitCancel(true);
+    cancel->click();
+    op.closeWait();
+    EXPECT_FALSE(op.waitCancelRequested()) << "a new wait starts without a cancel";
+}
+
 TEST(QtOperatorTest, WaitFormShowsItsTextAndTheProgressOfALongRun) {
     QtOperator op;
     const auto shownWait = [] {
