@@ -33,6 +33,8 @@ public:
     /// Shows how far a long run has got, beside the wait text (reader n of N, records so far); the
     /// empty text removes it. Forgotten when the wait form closes.
     virtual void waitProgress(const std::string& text) { (void)text; }
+    /// True while the wait form is shown (a long run is under way).
+    virtual bool waitShown() const { return false; }
     /// Puts an "Annulla" button on the wait form shown now (`on`), or takes it away: for a wait the person
     /// may end. Forgotten when the wait form closes.
     virtual void offerWaitCancel(bool on) { (void)on; }

@@ -76,6 +76,11 @@ bool RandomInspection::runAtStartUp() {
 }
 
 bool RandomInspection::tick() {
+    // A download or a programming run lets window events through while its wait form is up; the draw
+    // would close that form under it. The tick is not taken: the schedule starts a draw it finds late.
+    if (m_op.waitShown()) {
+        return false;
+    }
     const bool enabled = m_settings.ScattareAdOrario && m_settings.Imparziale;
     if (!m_schedule.tick(m_clock.now(), enabled, m_settings.OraImparziale)) {
         return false;

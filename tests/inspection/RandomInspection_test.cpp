@@ -146,6 +146,28 @@ TEST(RandomInspectionTest, ClockTicksRunTheScheduledDrawOnce) {
     }
 }
 
+TEST(RandomInspectionTest, ATickDuringAnotherRunsWaitFormIsPutOffToTheNextTick) {
+    Rig rig(4);
+    rig.settings.Imparziale = true;
+    rig.settings.ScattareAdOrario = true;
+    RandomInspection inspection(*rig.install.db(), rig.settings, rig.op, rig.clock, 11);
+    inspection.runAtStartUp();
+    rig.install.db()->execute("UPDATE Carte SET Imparziale = 0");
+    rig.op.showWait(); // a download is under way
+    const int waits = rig.op.waitShownCount;
+    rig.clock.set(DateTime{2026, 3, 9, 7, 30, 10});
+    EXPECT_FALSE(inspection.tick());
+    EXPECT_TRUE(rig.op.waitVisible) << "the run's wait form stays";
+    EXPECT_EQ(rig.marked(), 0);
+    rig.op.closeWait();
+    rig.clock.set(DateTime{2026, 3, 9, 7, 31, 10});
+    EXPECT_TRUE(inspection.tick()) << "the draw of 07:30 is made at the first free tick";
+    EXPECT_EQ(rig.marked(), 1);
+    EXPECT_EQ(rig.op.waitShownCount - waits, 1);
+    rig.clock.set(DateTime{2026, 3, 9, 7, 32, 10});
+    EXPECT_FALSE(inspection.tick());
+}
+
 TEST(RandomInspectionTest, ScheduleAndButtonSayImparzialeInAzioneOnTheWaitForm) {
     Rig rig(4);
     rig.settings.Imparziale = true;

@@ -36,6 +36,7 @@ public:
     void waitProgress(const std::string& text) override;
 
     void offerWaitCancel(bool on) override { waitCancelOffered = on; }
+    bool waitShown() const override { return waitVisible; }
     /// True once `cancelWaitAfter` checks of an offered cancel have been made (0: never).
     bool waitCancelRequested() const override {
         return waitCancelOffered && cancelWaitAfter > 0 && ++waitCancelChecks >= cancelWaitAfter;

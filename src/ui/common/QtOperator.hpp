@@ -31,6 +31,7 @@ public:
     void waitProgress(const std::string& text) override;
     void offerWaitCancel(bool on) override;
     bool waitCancelRequested() const override { return m_cancelRequested; }
+    bool waitShown() const override { return m_wait != nullptr; }
     void beep() override;
 
 private:
