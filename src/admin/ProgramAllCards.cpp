@@ -60,15 +60,7 @@ bool ProgramAllCards::mayStart(std::size_t cardCount, int readerCount, bool poll
         op.message("Attenzione", NoReadersText, MsgIcon::Exclamation);
         return false;
     }
-    if (pollingOn) {
-        op.message("Messaggio", "Disabilitare prima il polling.", MsgIcon::Exclamation);
-        return false;
-    }
-    if (outputOn) {
-        op.message("Messaggio", "Disabilitare prima l'output automatico.", MsgIcon::Exclamation);
-        return false;
-    }
-    return true;
+    return CardUpload::lineFree(pollingOn, outputOn, op);
 }
 
 bool ProgramAllCards::tooBigForThreeDigits(const std::string& card) {

@@ -29,6 +29,10 @@ bool CardUpload::mayStart(bool onlineTicked, int readerCount, bool pollingOn, bo
         op.message("Attenzione", "Non ci sono lettori memorizzati nel database.", MsgIcon::Exclamation);
         return false;
     }
+    return lineFree(pollingOn, outputOn, op);
+}
+
+bool CardUpload::lineFree(bool pollingOn, bool outputOn, Operator& op) {
     if (pollingOn) {
         op.message("Messaggio", "Disabilitare prima il polling.", MsgIcon::Exclamation);
         return false;

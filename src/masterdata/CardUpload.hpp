@@ -38,6 +38,9 @@ public:
     /// The button's refusals, in order, each shown with the exclamation icon: "On Line" ticked, no
     /// reader, polling on, automatic output on. True when the upload may start.
     static bool mayStart(bool onlineTicked, int readerCount, bool pollingOn, bool outputOn, Operator& op);
+    /// The last two of them, which every stand-alone run that talks to the readers makes: polling on
+    /// ("Disabilitare prima il polling."), automatic output on. True when the line is free.
+    static bool lineFree(bool pollingOn, bool outputOn, Operator& op);
 
     /// Sends the card to every reader in list order with the wait form shown; the first reply that is
     /// not "S" is reported with the reader's title and ends the run. A number above 999 is refused in
