@@ -22,6 +22,16 @@
 namespace sentinex {
 namespace {
 
+/// The wait form on screen now, or nothing.
+QWidget* shownWaitForm() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QStringLiteral("FrmWait") && w->isVisible()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
 /// Runs `act` on the modal dialog as soon as it is up (the call that shows it does not return before).
 void whenModal(std::function<void(QWidget*)> act) {
     auto poll = std::make_shared<std::function<void()>>();
@@ -112,12 +122,7 @@ TEST(QtOperatorTest, InputBoxReturnsTheTypedTextOrNothingWhenCancelled) {
 TEST(QtOperatorTest, WaitFormShowsItsCaptionAndCloses) {
     QtOperator op;
     op.showWait();
-    QWidget* wait = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == QStringLiteral("FrmWait") && w->isVisible()) {
-            wait = w;
-        }
-    }
+    QWidget* wait = shownWaitForm();
     ASSERT_NE(wait, nullptr);
     EXPECT_EQ(wait->windowTitle(), QStringLiteral("ATTENDERE  PREGO"));
     auto* label = wait->findChild<QLabel*>(QStringLiteral("Label1"));
@@ -133,12 +138,7 @@ TEST(QtOperatorTest, WaitFormShowsItsCaptionAndCloses) {
 TEST(QtOperatorTest, WaitFormOffersAnnullaWhenAskedAndForgetsItWhenClosed) {
     QtOperator op;
     op.showWait();
-    QWidget* wait = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == QStringLiteral("FrmWait") && w->isVisible()) {
-            wait = w;
-        }
-    }
+    QWidget* wait = shownWaitForm();
     ASSERT_NE(wait, nullptr);
     EXPECT_EQ(wait->findChild<QPushButton*>(QStringLiteral("CommandAnnulla")), nullptr);
     op.offerWaitCancel(true);
@@ -160,18 +160,9 @@ TEST(QtOperatorTest, WaitFormOffersAnnullaWhenAskedAndForgetsItWhenClosed) {
 
 TEST(QtOperatorTest, WaitFormShowsItsTextAndTheProgressOfALongRun) {
     QtOperator op;
-    const auto shownWait = [] {
-        QWidget* wait = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QStringLiteral("FrmWait") && w->isVisible()) {
-                wait = w;
-            }
-        }
-        return wait;
-    };
     op.setWaitText("IMPARZIALE IN AZIONE");
     op.showWait();
-    QWidget* wait = shownWait();
+    QWidget* wait = shownWaitForm();
     ASSERT_NE(wait, nullptr);
     auto* label = wait->findChild<QLabel*>(QStringLiteral("Label1"));
     ASSERT_NE(label, nullptr);
@@ -191,14 +182,14 @@ TEST(QtOperatorTest, WaitFormShowsItsTextAndTheProgressOfALongRun) {
     op.waitProgress("Lettore 1 di 1");
     op.closeWait();
     op.showWait();
-    wait = shownWait();
+    wait = shownWaitForm();
     ASSERT_NE(wait, nullptr);
     EXPECT_EQ(wait->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
               QStringLiteral("IMPARZIALE IN AZIONE"));
     EXPECT_EQ(wait->findChild<QLabel*>(QStringLiteral("LabelProgresso")), nullptr);
     op.closeWait();
     op.waitProgress("Lettore 1 di 1"); // no wait form: nothing to show, nothing made
-    EXPECT_EQ(shownWait(), nullptr);
+    EXPECT_EQ(shownWaitForm(), nullptr);
 }
 
 /// The texts of a box's standard buttons as a person reads them (the keyboard mark left out), in a fixed
