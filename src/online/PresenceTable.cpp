@@ -54,12 +54,6 @@ bool PresenceTable::blocks(const Presence& presence, int direction) {
     return (direction == 1 && presence.inside) || (direction == 0 && !presence.inside);
 }
 
-void PresenceTable::bookExit(const Presence& presence) {
-    if (const std::optional<PendingRecord> removal = exitRecord(presence)) {
-        countExit(m_journal.store({*removal}));
-    }
-}
-
 std::optional<PendingRecord> PresenceTable::exitRecord(const Presence& presence) {
     if (!presence.inside) {
         return std::nullopt;

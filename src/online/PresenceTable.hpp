@@ -36,9 +36,6 @@ public:
     /// entrance of a person inside and an exit of a person outside are blocked; direction 2 never is.
     static bool blocks(const Presence& presence, int direction);
 
-    /// Books the exit of a person found inside on its own: removes their record (or keeps the removal
-    /// waiting when the database refuses it) and counts one less.
-    void bookExit(const Presence& presence);
     /// The removal an exit of a person found inside stores, for the caller to store together with the
     /// record that ends the step (the passage, or the refusal that follows), last; then `countExit`.
     /// Nothing when the person is not inside.
