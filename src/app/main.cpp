@@ -3,6 +3,7 @@
 #include "ui/common/QtEventPump.hpp"
 #include "ui/common/QtItalianTranslation.hpp"
 #include "ui/common/QtOperator.hpp"
+#include "ui/common/SentinexApplication.hpp"
 #include "ui/main/FrmMain.hpp"
 
 #include <QApplication>
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -60,16 +63,27 @@ int main(int argc, char** argv) {
     // user and group only, whatever umask it was started with.
     ::umask(027);
 
-    QApplication app(argc, argv);
+    sentinex::SentinexApplication app(argc, argv);
     sentinex::QtItalianTranslation::install();
     sentinex::QtOperator op;
-    sentinex::SystemClock clock;
-    sentinex::QtEventPump pump;
-    sentinex::Session session({}, op, clock, pump);
-    sentinex::FrmMain window(session);
-    if (const int code = window.load(); code != 0) {
+    app.setOperator(&op);
+    try {
+        sentinex::SystemClock clock;
+        sentinex::QtEventPump pump;
+        sentinex::Session session({}, op, clock, pump);
+        sentinex::FrmMain window(session);
+        if (const int code = window.load(); code != 0) {
+            return code;
+        }
+        window.show();
+        const int code = QApplication::exec();
+        app.setOperator(nullptr);
         return code;
+    } catch (const std::exception& error) {
+        // Only the start-up and the last goodbyes get here: the event loop catches what slots let through.
+        std::fprintf(stderr, "sentinex: %s\n", error.what());
+        op.message("Errore", std::string("Sentinex si chiude per un errore imprevisto.\n") + error.what(),
+                   sentinex::MsgIcon::Critical);
+        return 1;
     }
-    window.show();
-    return QApplication::exec();
 }

@@ -23,7 +23,8 @@ public:
     /// An input box; returns the typed text, or the empty text when cancelled.
     virtual std::string inputBox(const std::string& prompt, const std::string& title,
                                  const std::string& initial = {}) = 0;
-    /// Shows the modeless wait form ("ATTENDERE  PREGO").
+    /// Shows the wait form ("ATTENDERE  PREGO"). While it is up a run owns the screen: the windows under
+    /// it take no clicks, keys or close (see `WaitScope`, which pairs this with `closeWait`).
     virtual void showWait() = 0;
     /// Closes the wait form if it is shown.
     virtual void closeWait() = 0;

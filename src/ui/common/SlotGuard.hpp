@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/Operator.hpp"
+
+#include <exception>
+#include <utility>
+
+class QCloseEvent;
+
+namespace sentinex {
+
+/// The top of every window slot. A slot that a person sets off (a click, a key, a close box) does
+/// nothing while a run owns the screen (the wait form is up); a store error it meets is shown as
+/// "Errore" with the engine's text and any other failure with an Italian text; nothing escapes into
+/// Qt's event loop, so the program that runs the doors goes on.
+class SlotGuard {
+public:
+    /// Runs `action` unless a run owns the screen. True when it ran to its end without an exception.
+    template <typename F> static bool run(Operator& op, F&& action) {
+        if (op.waitShown()) {
+            return false;
+        }
+        return runAlways(op, std::forward<F>(action));
+    }
+
+    /// Runs `action` even while a run owns the screen (a timer tick, a run's own stop button), with the
+    /// same catches. True when it ran to its end without an exception.
+    template <typename F> static bool runAlways(Operator& op, F&& action) {
+        try {
+            std::forward<F>(action)();
+            return true;
+        } catch (...) {
+            report(op, std::current_exception());
+            return false;
+        }
+    }
+
+    /// A slot body for `QObject::connect`: `action` run through `run`, whatever the signal carries.
+    template <typename F> static auto wrap(Operator& op, F action) {
+        return [&op, action = std::move(action)](auto&&...) mutable { run(op, action); };
+    }
+
+    /// For a form's closeEvent: ignores the close and returns true while a run owns the screen, so no
+    /// window goes from under a run.
+    static bool refuseWhileRun(const Operator& op, QCloseEvent* event);
+
+    /// Shows what `failure` was: a DatabaseError as "Errore" with the engine's text, anything else as
+    /// "Errore" with an Italian text (the technical text goes to the log).
+    static void report(Operator& op, std::exception_ptr failure);
+
+    /// The texts shown.
+    static constexpr const char* StoreErrorPrefix = "Operazione non eseguita: errore dell'archivio dati.\n";
+    static constexpr const char* UnexpectedText = "Operazione non eseguita: errore imprevisto.";
+};
+
+} // namespace sentinex
