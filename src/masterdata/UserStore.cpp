@@ -199,6 +199,13 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     appendBand(params, band);
 
     Transaction transaction(*m_db);
+    // Again inside the transaction: a save that passed the validation while another one was storing
+    // the same number must not store it twice.
+    if (!m_db->query("SELECT 1 FROM Carte WHERE CAST(NumeroCarta AS INTEGER) = ? AND rowid IS NOT ? LIMIT 1",
+                     {wholeValue(user.cardNumber), key ? Value(*key) : Value()})
+             .empty()) {
+        throw CardTaken();
+    }
     std::int64_t written = 0;
     const std::string fields =
         "Cognome = ?, Nome = ?, Indirizzo = ?, NumeroCarta = ?, Note = ?, AbilitaCarta = ?, "
@@ -223,8 +230,26 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     return written;
 }
 
-void UserStore::remove(std::int64_t key) {
+std::optional<std::int64_t> UserStore::remove(std::int64_t key,
+                                              const std::function<bool(std::int64_t inside)>& beforeCommit) {
+    Transaction transaction(*m_db);
+    const auto rows = m_db->query("SELECT trim(NumeroCarta) FROM Carte WHERE rowid = ?", {key});
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    const std::string badge = rows.front().front().toString();
     m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
+    // The presence belongs to the card: a user who keeps the same number keeps it.
+    std::int64_t inside = 0;
+    if (!badge.empty() &&
+        m_db->query("SELECT 1 FROM Carte WHERE trim(NumeroCarta) = ? LIMIT 1", {badge}).empty()) {
+        inside = m_db->execute("DELETE FROM presenti WHERE trim(NumeroBadge) = ?", {badge});
+    }
+    if (beforeCommit && !beforeCommit(inside)) {
+        return std::nullopt; // the transaction rolls back
+    }
+    transaction.commit();
+    return inside;
 }
 
 } // namespace sentinex

@@ -5,8 +5,10 @@
 #include "store/Value.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,11 @@ public:
     static constexpr const char* BadCardText = "Errore nei dati. Controllare il numero carta.";
     static constexpr const char* CardTakenText = "Numero di carta già assegnato.";
     static constexpr const char* NoBandText = "Non è stato definito nessun turno per le fasce orarie.";
+
+    /// A save found the card number held by another user (it was stored meanwhile): nothing was written.
+    struct CardTaken : std::runtime_error {
+        CardTaken() : std::runtime_error(CardTakenText) {}
+    };
 
     /// A user and the key of its record.
     struct Stored {
@@ -76,10 +83,18 @@ public:
     /// Writes `user` (a new record when `key` is empty, with `Imparziale` False; otherwise record `key`,
     /// whose `Imparziale` and `Stringa` stay), its `Lettore` text, its trimmed band name and the band copy
     /// (the first band of that name, or "##:##" and False everywhere), all in one transaction.
-    /// Returns the record's key. The card number is stored as given: validate first.
+    /// Returns the record's key. The card number is stored as given: validate first. The uniqueness of
+    /// the card number is checked again inside the transaction, so two saves that both passed the
+    /// validation cannot both store one card: the second throws CardTaken.
     std::int64_t save(const UserRecord& user, std::optional<std::int64_t> key);
-    /// Deletes record `key`.
-    void remove(std::int64_t key);
+
+    /// Deletes record `key` and the presence of its card inside (the `presenti` records whose trimmed
+    /// badge is the user's trimmed card number, unless another user still holds that number), in one
+    /// transaction. `beforeCommit(inside)` runs last, with the number of presence records removed: when
+    /// it returns false nothing is deleted and nothing is returned. Returns the presence records removed;
+    /// nothing also when record `key` is gone.
+    std::optional<std::int64_t> remove(std::int64_t key,
+                                       const std::function<bool(std::int64_t inside)>& beforeCommit = {});
 
 private:
     std::optional<Stored> readOne(CachedStatement& statement, const std::vector<Value>& params);
