@@ -348,6 +348,7 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     if (form == GuardedForm::CardsAbil) {
         auto* cards = new FrmCardsAbil(m_session); // freed by Qt once it has returned
         connect(cards, &FrmCardsAbil::returnedToMain, this, [this, cards] {
+            showPresence(std::to_string(m_session.settings().Utenti)); // a deleted user was inside
             show();
             cards->deleteLater();
         });

@@ -2,21 +2,25 @@
 
 #include "ui_FrmCardSearch.h"
 
+#include "ui/common/SlotGuard.hpp"
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 
 namespace sentinex {
 
-FrmCardSearch::FrmCardSearch(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::FrmCardSearch>()) {
+FrmCardSearch::FrmCardSearch(Operator& op, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmCardSearch>()), m_op(op) {
     m_ui->setupUi(this);
     // Wide enough for a surname and for the longer of the two frame captions.
     setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Inserisci il numero carta")) * 2);
     m_ui->Combo1->setCurrentIndex(-1); // nothing chosen yet
     m_ui->Text1->setEnabled(false);
     m_ui->Command1->setEnabled(false);
-    connect(m_ui->Combo1, &QComboBox::currentIndexChanged, this, &FrmCardSearch::choose);
-    connect(m_ui->Command1, &QPushButton::clicked, this, &FrmCardSearch::accept);
-    connect(m_ui->Command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_ui->Combo1, &QComboBox::currentIndexChanged, this,
+            [this](int index) { SlotGuard::run(m_op, [&] { choose(index); }); });
+    connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { accept(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { close(); }));
 }
 
 FrmCardSearch::~FrmCardSearch() = default;
@@ -49,6 +53,9 @@ void FrmCardSearch::accept() {
 }
 
 void FrmCardSearch::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_op, event)) {
+        return;
+    }
     event->accept();
     emit closed();
 }

@@ -10,6 +10,8 @@ class FrmCardSearch;
 
 namespace sentinex {
 
+class Operator;
+
 /// The card search form "Sentinex - ricerca": the operator chooses "Numero carta" or "Cognome" and
 /// types what to look for. "Ok" emits `searchRequested` and closes; "Annulla", Esc and the close box
 /// close without a search. Every way out emits `closed` last.
@@ -19,7 +21,8 @@ public:
     /// Search modes, as the form keeps them.
     enum Mode { Nothing = 0, ByCardNumber = 1, BySurname = 2 };
 
-    explicit FrmCardSearch(QWidget* parent = nullptr);
+    /// `op` must outlive the form.
+    explicit FrmCardSearch(Operator& op, QWidget* parent = nullptr);
     ~FrmCardSearch() override;
 
     Mode mode() const { return m_mode; }
@@ -39,6 +42,7 @@ private:
     void accept();
 
     std::unique_ptr<Ui::FrmCardSearch> m_ui;
+    Operator& m_op;
     Mode m_mode = Nothing;
 };
 

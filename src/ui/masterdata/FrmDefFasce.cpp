@@ -3,6 +3,7 @@
 #include "ui_FrmDefFasce.h"
 
 #include "core/Settings.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
 
@@ -30,9 +31,9 @@ std::array<std::string, 3> firstThree(const std::string (&texts)[3]) {
 
 } // namespace
 
-FrmDefFasce::FrmDefFasce(const std::array<std::string, 3>& starts, const std::array<std::string, 3>& ends,
-                         int chosen, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::FrmDefFasce>()) {
+FrmDefFasce::FrmDefFasce(Operator& op, const std::array<std::string, 3>& starts,
+                         const std::array<std::string, 3>& ends, int chosen, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmDefFasce>()), m_op(op) {
     m_ui->setupUi(this);
     for (int band = 0; band < 3; ++band) {
         const QString n = QString::number(band);
@@ -45,17 +46,21 @@ FrmDefFasce::FrmDefFasce(const std::array<std::string, 3>& starts, const std::ar
             paint(*box, green ? Green : Red, green ? Black : White);
         }
     }
-    connect(m_ui->Command1, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { close(); }));
     // The boxes only show; the focus belongs on the one thing to do.
     m_ui->Command1->setFocus();
 }
 
-FrmDefFasce::FrmDefFasce(const Settings& settings, int chosen, QWidget* parent)
-    : FrmDefFasce(firstThree(settings.OrarioIniziale), firstThree(settings.OrarioFinale), chosen, parent) {}
+FrmDefFasce::FrmDefFasce(Operator& op, const Settings& settings, int chosen, QWidget* parent)
+    : FrmDefFasce(op, firstThree(settings.OrarioIniziale), firstThree(settings.OrarioFinale), chosen,
+                  parent) {}
 
 FrmDefFasce::~FrmDefFasce() = default;
 
 void FrmDefFasce::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_op, event)) {
+        return;
+    }
     event->accept();
     emit closed();
 }

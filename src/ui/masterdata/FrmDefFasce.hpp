@@ -12,6 +12,7 @@ class FrmDefFasce;
 
 namespace sentinex {
 
+class Operator;
 struct Settings;
 
 /// "Fasce orarie Stand Alone": the start and end times of the three stand-alone bands, locked, in red
@@ -28,11 +29,11 @@ public:
 
     /// `starts`, `ends`: the texts of bands 1 to 3 as the caller has them (the settings, or the settings
     /// dialog's fields); `chosen`: 1 to 3 for "Fascia 1" to "Fascia 3", 0 for "Attivo 24 ore" (any
-    /// other value colours no band).
-    FrmDefFasce(const std::array<std::string, 3>& starts, const std::array<std::string, 3>& ends, int chosen,
-                QWidget* parent = nullptr);
+    /// other value colours no band). `op` must outlive the form.
+    FrmDefFasce(Operator& op, const std::array<std::string, 3>& starts,
+                const std::array<std::string, 3>& ends, int chosen, QWidget* parent = nullptr);
     /// The bands "OrarioIniziale1" to "OrarioFinale3" of `settings`.
-    FrmDefFasce(const Settings& settings, int chosen, QWidget* parent = nullptr);
+    FrmDefFasce(Operator& op, const Settings& settings, int chosen, QWidget* parent = nullptr);
     ~FrmDefFasce() override;
 
 signals:
@@ -43,6 +44,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::FrmDefFasce> m_ui;
+    Operator& m_op;
 };
 
 } // namespace sentinex

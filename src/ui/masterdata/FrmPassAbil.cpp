@@ -2,6 +2,8 @@
 
 #include "ui_FrmPassAbil.h"
 
+#include "ui/common/SlotGuard.hpp"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -16,9 +18,9 @@ constexpr int Rows = 8; // four columns of eight boxes a tab
 
 } // namespace
 
-FrmPassAbil::FrmPassAbil(const std::vector<std::string>& locations, std::array<int, Boxes>& flags,
+FrmPassAbil::FrmPassAbil(Operator& op, const std::vector<std::string>& locations, const Flags& flags,
                          bool editable, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::FrmPassAbil>()), m_flags(flags) {
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmPassAbil>()), m_op(op) {
     m_ui->setupUi(this);
     // Outside edit mode the frames lock the boxes: the form then only shows the association.
     m_ui->Frame1->setEnabled(editable);
@@ -56,20 +58,25 @@ FrmPassAbil::FrmPassAbil(const std::vector<std::string>& locations, std::array<i
             static_cast<QGridLayout*>(frame->layout())->setColumnMinimumWidth(column, columnWidth);
         }
     }
-    connect(m_ui->Command1, &QPushButton::clicked, this, &FrmPassAbil::accept);
+    connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { accept(); }));
 }
 
 FrmPassAbil::~FrmPassAbil() = default;
 
 void FrmPassAbil::accept() {
+    Flags flags{};
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
-        m_flags[i] = m_boxes[i]->isChecked() ? 1 : 0;
+        flags[i] = m_boxes[i]->isChecked() ? 1 : 0;
     }
     m_accepted = true;
+    emit flagsChosen(flags);
     close();
 }
 
 void FrmPassAbil::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_op, event)) {
+        return;
+    }
     event->accept();
     emit closed(m_accepted);
 }

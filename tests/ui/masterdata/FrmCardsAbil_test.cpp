@@ -5,6 +5,12 @@
 #include "ui/masterdata/FrmFasceOnline.hpp"
 #include "ui/masterdata/FrmPassAbil.hpp"
 
+#include "core/EventPump.hpp"
+#include "session/Session.hpp"
+#include "support/FakeClock.hpp"
+#include "ui/common/FrmWait.hpp"
+#include "ui/main/FrmMain.hpp"
+
 #include "core/Settings.hpp"
 #include "readers/AppState.hpp"
 #include "store/Database.hpp"
@@ -19,10 +25,13 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <memory>
 #include <string>
@@ -31,6 +40,7 @@
 namespace sentinex {
 namespace {
 
+using testing::FakeClock;
 using testing::FormDriver;
 using testing::ScriptedOperator;
 using testing::TestInstall;
@@ -66,7 +76,7 @@ protected:
             "INSERT INTO Fasce (Nome, Lun_1_da, Lun_1_a, Lunedi) VALUES (?, '08:00', '12:00', 1)", {name});
     }
     FormDriver& open() {
-        form = std::make_unique<FrmCardsAbil>(install.db(), op, settings, state, bus);
+        form = std::make_unique<FrmCardsAbil>(install.db(), op, settings, nullptr, state, bus);
         form->show();
         driver = std::make_unique<FormDriver>(*form, &op);
         return *driver;
@@ -153,82 +163,6 @@ TEST_F(FrmCardsAbilTest, EmptyTableThenNewUserDefaults) {
     EXPECT_EQ(rows[0], (std::vector<Value>{"Neri", "0007", 0, std::string(64, '0'), 1}));
 }
 
-TEST_F(FrmCardsAbilTest, ValidationMessagesInOrderKeepEditMode) {
-    addBand("Turno A");
-    addUser("Rossi", "0012");
-    struct Case {
-        const char* card;
-        bool bandsApply;
-        const char* band;
-        const char* message;
-        const char* cardShown;
-    };
-    const Case cases[] = {
-        {"1a", false, "", "Errore nei dati. Controllare il numero carta.", "1a"},
-        {"1 2", false, "", "Errore nei dati. Controllare il numero carta.", "1 2"},
-        {"012", false, "", "Numero di carta già assegnato.", "012"},
-        {"5", true, "", "Non è stato definito nessun turno per le fasce orarie.", "0005"},
-        {"5", true, "Turno B", "Non è stato definito nessun turno per le fasce orarie.", "0005"},
-    };
-    FormDriver& d = open();
-    for (const auto& c : cases) {
-        op.clear();
-        d.click("Command3");
-        d.type("Text4", c.card);
-        if (c.bandsApply) {
-            d.click("Check4");
-            d.type("Combo1", c.band);
-        }
-        d.click("Command4");
-        ASSERT_EQ(op.shown.size(), 1u) << c.card;
-        EXPECT_EQ(op.shown[0].title, "Attenzione");
-        EXPECT_EQ(op.shown[0].text, c.message) << c.card;
-        EXPECT_EQ(op.shown[0].icon, MsgIcon::Exclamation);
-        EXPECT_TRUE(form->editing());
-        EXPECT_EQ(d.text("Text4"), c.cardShown);
-        EXPECT_EQ(d.text("Command4"), "Salva dati");
-        d.click("Command3"); // cancel
-    }
-    EXPECT_EQ(install.db()->query("SELECT count(*) FROM Carte")[0][0], Value(1));
-
-    // With "Abilita" cleared the same user saves and its copy is unset.
-    op.clear();
-    d.click("Command3");
-    d.type("Text4", "5");
-    d.click("Command4");
-    EXPECT_TRUE(op.shown.empty());
-    EXPECT_EQ(d.text("Label6"), "2 / 2");
-    EXPECT_EQ(install.db()->query("SELECT Lun_1_da, Lunedi FROM Carte WHERE NumeroCarta = '0005'")[0],
-              (std::vector<Value>{"##:##", 0}));
-}
-
-TEST_F(FrmCardsAbilTest, ModifyKeepsItsOwnNumberAndCopiesTheBand) {
-    addBand("Turno A");
-    addUser("Rossi", "0012");
-    const auto second = addUser("Verdi", "0020", {{"Imparziale", 1}});
-    FormDriver& d = open();
-    d.click("Command1");
-    EXPECT_EQ(d.text("Label6"), "2 / 2");
-    EXPECT_EQ(d.text("Text1"), "Verdi");
-    d.click("Command4");
-    EXPECT_EQ(d.text("Label6"), "Modifica...");
-    d.type("Text2", "Luca");
-    d.click("Check4");
-    d.type("Combo1", "Turno A ");
-    d.click("Command4");
-    EXPECT_TRUE(op.shown.empty()) << op.shown.front().text;
-    EXPECT_EQ(d.text("Label6"), "2 / 2");
-    EXPECT_EQ(stored(second, "Nome"), Value("Luca"));
-    EXPECT_EQ(stored(second, "NomeFascia"), Value("Turno A"));
-    EXPECT_EQ(stored(second, "Lun_1_da"), Value("08:00"));
-    EXPECT_EQ(stored(second, "Imparziale"), Value(1));
-
-    d.click("Command4");
-    d.type("Text4", "12");
-    d.click("Command4");
-    EXPECT_EQ(op.last().text, "Numero di carta già assegnato.");
-}
-
 TEST_F(FrmCardsAbilTest, CancelReturnsToTheRecordShownBefore) {
     addUser("Uno", "0001");
     addUser("Due", "0002", {{"Lettore", "010"}});
@@ -287,50 +221,64 @@ TEST_F(FrmCardsAbilTest, DeleteDownToNoUsers) {
     EXPECT_EQ(install.db()->query("SELECT count(*) FROM Carte")[0][0], Value(0));
 }
 
-TEST_F(FrmCardsAbilTest, StandAloneChoicesFollowTheSettings) {
-    addUser("Uno", "0001", {{"Flag_online", 0}, {"SceltaFascia", 2}});
-    struct Case {
-        bool fasceOrarie;
-        bool defined[3];
-        bool enabled[3];
-    };
-    const Case cases[] = {
-        {false, {true, true, true}, {false, false, false}},
-        {true, {true, true, true}, {true, true, true}},
-        {true, {false, true, false}, {false, true, false}},
-    };
-    for (const auto& c : cases) {
-        settings.FasceOrarie = c.fasceOrarie;
-        std::copy(std::begin(c.defined), std::end(c.defined), settings.bandDefined);
+TEST_F(FrmCardsAbilTest, OnLineAndAbilitaSwitchTheBandFramesByClickOrByCheckedState) {
+    addUser("Uno", "0001");
+    for (bool byClick : {true, false}) {
         FormDriver& d = open();
-        EXPECT_TRUE(ticked("Option10"));
-        EXPECT_FALSE(d.control<QGroupBox>("Frame6").isVisible());
-        EXPECT_TRUE(d.control<QGroupBox>("Frame11").isVisible());
-        d.click("Command4"); // edit mode: only the settings decide
-        const char* names[] = {"Option9", "Option10", "Option11"};
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(enabled(names[i]), c.enabled[i]) << names[i] << " FasceOrarie " << c.fasceOrarie;
-        }
-        EXPECT_TRUE(enabled("Option12"));
+        const auto set = [&](const char* name, bool on) {
+            auto& box = d.control<QAbstractButton>(name);
+            if (byClick) {
+                if (box.isChecked() != on) {
+                    d.click(name);
+                }
+            } else {
+                box.setChecked(on); // as assistive technology checks it: no click
+            }
+        };
+        d.click("Command4");
+        EXPECT_TRUE(d.control<QGroupBox>("Frame6").isVisible());
+        set("Check5", false);
+        EXPECT_FALSE(d.control<QGroupBox>("Frame6").isVisible()) << byClick;
+        EXPECT_TRUE(d.control<QGroupBox>("Frame11").isVisible()) << byClick;
+        EXPECT_TRUE(enabled("Frame11"));
+        EXPECT_TRUE(enabled("Command9"));
+        set("Check5", true);
+        EXPECT_FALSE(enabled("Command9")) << "online without \"Abilita\"";
+        set("Check4", true);
+        EXPECT_TRUE(enabled("Command9")) << byClick;
+        EXPECT_TRUE(enabled("Combo1")) << byClick;
         d.click("Command3");
     }
 }
 
-TEST_F(FrmCardsAbilTest, OnLineSwitchesTheBandFramesInEditMode) {
-    addUser("Uno", "0001");
+TEST_F(FrmCardsAbilTest, OptionsAndBoxesTakeTheirCheckedStateInEditModeOnly) {
+    settings.FasceOrarie = true;
+    settings.bandDefined[0] = false; // "Fascia 1" has no times
+    const auto key = addUser("Uno", "0001");
     FormDriver& d = open();
+    // Browse mode shows the user: a box checked from outside goes back to what is stored.
+    d.control<QAbstractButton>("Option1").setChecked(true);
+    EXPECT_TRUE(ticked("Option2"));
+    EXPECT_FALSE(ticked("Option1"));
+
     d.click("Command4");
-    EXPECT_TRUE(d.control<QGroupBox>("Frame6").isVisible());
-    d.click("Check5");
-    EXPECT_FALSE(d.control<QGroupBox>("Frame6").isVisible());
+    for (const char* name : {"Option1", "Option3", "Option6", "Option8"}) {
+        d.control<QAbstractButton>(name).setChecked(true);
+    }
+    d.control<QAbstractButton>("Check2").setChecked(false);
+    d.control<QAbstractButton>("Check5").setChecked(false);
     EXPECT_TRUE(d.control<QGroupBox>("Frame11").isVisible());
-    EXPECT_TRUE(enabled("Frame11"));
-    EXPECT_TRUE(enabled("Command9"));
-    d.click("Check5");
-    EXPECT_FALSE(enabled("Command9")); // online without "Abilita"
-    d.click("Check4");
-    EXPECT_TRUE(enabled("Command9"));
-    EXPECT_TRUE(enabled("Combo1"));
+    d.control<QAbstractButton>("Option10").setChecked(true);
+    d.control<QAbstractButton>("Option9").setChecked(true); // "Fascia 1" is not defined: refused
+    EXPECT_TRUE(ticked("Option10"));
+    d.click("Command4");
+    EXPECT_TRUE(op.shown.empty()) << op.shown.front().text;
+    EXPECT_EQ(install.db()->query("SELECT ControllaInput, MetodoInput, Input1, Input2, Output1, Flag_online, "
+                                  "SceltaFascia FROM Carte WHERE rowid = ?",
+                                  {key})[0],
+              (std::vector<Value>{1, 1, 0, 0, 0, 0, 2}));
+    EXPECT_TRUE(ticked("Option1"));
+    EXPECT_TRUE(ticked("Option10"));
 }
 
 TEST_F(FrmCardsAbilTest, KeyboardEscCancelsOnlyWhileAButtonReadsAnnullaAndEnterSaves) {
@@ -388,26 +336,6 @@ TEST_F(FrmCardsAbilTest, CloseBoxReturnsToMainOnlyOutsideEditMode) {
     EXPECT_EQ(returned, 1);
 }
 
-TEST_F(FrmCardsAbilTest, UploadSendsTheStoredRulesToEveryReader) {
-    addUser("Uno", "0123", {{"Flag_online", 0}, {"Lettore", "010"}});
-    bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
-    FormDriver& d = open();
-    d.click("Command11");
-    ASSERT_EQ(bus.payloads().size(), 3u);
-    EXPECT_EQ(bus.payloads()[0].substr(8), "C0123");
-    EXPECT_EQ(bus.payloads()[1].substr(8, 5), "B0123");
-    EXPECT_EQ(bus.payloads()[2].substr(8), "C0123");
-    EXPECT_EQ(op.last().text, "Programmazione della carta effettuata.");
-    EXPECT_TRUE(enabled("Command11"));
-
-    op.clear();
-    bus.clear();
-    state.pollingOn = true;
-    d.click("Command11");
-    EXPECT_TRUE(bus.payloads().empty());
-    EXPECT_EQ(op.last().text, "Disabilitare prima il polling.");
-}
-
 TEST_F(FrmCardsAbilTest, RefusedSaveStaysInEditModeWithTheTypedValues) {
     FormDriver& d = open();
     install.db()->executeScript("CREATE TRIGGER refuse BEFORE INSERT ON Carte "
@@ -423,18 +351,6 @@ TEST_F(FrmCardsAbilTest, RefusedSaveStaysInEditModeWithTheTypedValues) {
     EXPECT_TRUE(form->editing());
     EXPECT_EQ(d.text("Text1"), "Bianchi");
     EXPECT_EQ(d.text("Label6"), "Nuovo...");
-}
-
-TEST_F(FrmCardsAbilTest, ReleaseClearsTheHeldUser) {
-    settings.Imparziale = true;
-    const auto key = addUser("Uno", "0001", {{"Imparziale", 1}});
-    FormDriver& d = open();
-    d.answer(Answer::Yes);
-    d.click("Command14");
-    EXPECT_EQ(op.last().text, "Utente riabilitato.");
-    EXPECT_EQ(stored(key, "Imparziale"), Value(0));
-    d.click("Command14");
-    EXPECT_EQ(op.last().text, "L'utente non è stato scelto per l'imparziale.");
 }
 
 TEST_F(FrmCardsAbilTest, AssociaLettoriEditsTheWorkingFlagsThatOnlySaveWrites) {
@@ -496,16 +412,6 @@ TEST_F(FrmCardsAbilTest, AssociaLettoriEditsTheWorkingFlagsThatOnlySaveWrites) {
     QApplication::processEvents();
     EXPECT_TRUE(form->isEnabled());
     EXPECT_EQ(form->readerFlags()[1], 0);
-}
-
-TEST_F(FrmCardsAbilTest, AssociaLettoriWithoutReadersSaysSo) {
-    addUser("Uno", "0001");
-    FormDriver& d = open();
-    d.click("Command8");
-    EXPECT_EQ(op.last().text, "Non ci sono lettori memorizzati nel database.");
-    EXPECT_EQ(op.last().title, "Attenzione");
-    EXPECT_EQ(form->openedWindow(), nullptr);
-    EXPECT_TRUE(form->isEnabled());
 }
 
 TEST_F(FrmCardsAbilTest, FasceOrarieShowsTheStandAloneOrTheOnlineBand) {
@@ -586,11 +492,8 @@ TEST_F(FrmCardsAbilTest, RicercaFindsByNumericCardNumberOrExactSurname) {
     };
     const Case cases[] = {
         {0, "12", "Rossi", "2 / 3", false},
-        {0, "0012", "Rossi", "2 / 3", true}, // not found: stays where it was
-        {0, "012", "Rossi", "2 / 3", true},
+        {1, "bianchi", "Rossi", "2 / 3", true}, // not found: stays where it was
         {1, "Verdi", "Verdi", "1 / 3", false},
-        {1, "bianchi", "Verdi", "1 / 3", true},
-        {0, "30", "Bianchi", "3 / 3", false},
     };
     for (const auto& c : cases) {
         op.clear();
@@ -636,7 +539,7 @@ TEST_F(FrmCardsAbilTest, RicercaFindsByNumericCardNumberOrExactSurname) {
         }
         QApplication::processEvents();
         EXPECT_TRUE(form->isEnabled());
-        EXPECT_EQ(d.text("Label6"), "3 / 3");
+        EXPECT_EQ(d.text("Label6"), "1 / 3");
     }
 }
 
@@ -712,13 +615,183 @@ TEST_F(FrmCardsAbilRegistrationTest, TheSecondPressEndsTheWaitWithoutWriting) {
     EXPECT_TRUE(enabled("Command4"));
 }
 
-TEST_F(FrmCardsAbilRegistrationTest, RefusedForAnOfflineUserBeforeAnyReader) {
-    addUser("Uno", "0001", {{"Flag_online", 0}});
+TEST_F(FrmCardsAbilTest, DoubleClickOnSalvaDatiStoresOneUser) {
     FormDriver& d = open();
-    d.click("Command15");
-    EXPECT_EQ(op.last().text, "Opzione valida solo con l'On Line");
-    EXPECT_TRUE(bus.payloads().empty());
-    EXPECT_EQ(d.text("Command15"), "Registra carta esterna");
+    d.click("Command3");
+    d.type("Text1", "Neri");
+    d.type("Text4", "7");
+    // The second click of a double click waits in the queue while the first save runs.
+    QMetaObject::invokeMethod(&d.control<QPushButton>("Command4"), "click", Qt::QueuedConnection);
+    d.click("Command4");
+    QApplication::processEvents();
+    EXPECT_EQ(install.db()->query("SELECT count(*) FROM Carte")[0][0], Value(1));
+    EXPECT_TRUE(op.shown.empty());
+    EXPECT_EQ(d.text("Label6"), "1 / 1");
+}
+
+TEST_F(FrmCardsAbilTest, ALockedDatabaseAtOpeningIsShownAndTheFormOpensAllTheSame) {
+    addUser("Uno", "0001");
+    install.db()->executeScript("PRAGMA journal_mode=DELETE"); // the lock then keeps readers out too
+    install.db()->setBusyTimeout(0);
+    {
+        sqlite3* other = nullptr;
+        sqlite3_open_v2(install.folder().database().c_str(), &other, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        EXPECT_NO_THROW(open());
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
+    ASSERT_EQ(op.shown.size(), 1u);
+    EXPECT_EQ(op.last().title, "Errore");
+    EXPECT_EQ(driver->text("Label6"), "0 Utenti");
+    // Once the database is free, the next move reads it.
+    driver->click("Command1");
+    EXPECT_EQ(driver->text("Label6"), "1 / 1");
+    EXPECT_EQ(driver->text("Text1"), "Uno");
+}
+
+/// The scripted operator with a real wait form: while a run shows it, the program's application lets
+/// only the wait form take a person's input.
+class RealWaitOperator : public ScriptedOperator {
+public:
+    void showWait() override {
+        ScriptedOperator::showWait();
+        if (!m_wait) {
+            m_wait = std::make_unique<FrmWait>();
+            m_wait->show();
+        }
+    }
+    void closeWait() override {
+        m_wait.reset();
+        ScriptedOperator::closeWait();
+    }
+
+private:
+    std::unique_ptr<FrmWait> m_wait;
+};
+
+/// The visible top-level window whose objectName is `name`, or null.
+QWidget* visibleWindow(const char* name) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QString::fromLatin1(name) && top->isVisible()) {
+            return top;
+        }
+    }
+    return nullptr;
+}
+
+TEST(FrmCardsAbilRunTest, NothingActsUnderARunAndTheRunCompletes) {
+    enum class Run { Upload, Registration };
+    enum class Poke { CloseBox, UsersFormButton, MainWindowButton };
+    struct Case {
+        Run run;
+        Poke poke;
+        const char* name;
+    };
+    const Case cases[] = {
+        {Run::Upload, Poke::CloseBox, "upload, close box"},
+        {Run::Upload, Poke::UsersFormButton, "upload, Ritorna / Modifica utente / Registra carta esterna"},
+        {Run::Upload, Poke::MainWindowButton, "upload, main window"},
+        {Run::Registration, Poke::CloseBox, "registration, close box"},
+        {Run::Registration, Poke::UsersFormButton, "registration, Ritorna / Modifica utente / UpLoad carta"},
+        {Run::Registration, Poke::MainWindowButton, "registration, main window"},
+    };
+    for (const auto& c : cases) {
+        TestInstall install;
+        for (int k = 1; k <= 3; ++k) {
+            TestInstall::Reader r;
+            r.NumeroIndirizzo = k;
+            install.addReader(r);
+        }
+        install.writeSettings("[Impostazioni]\nPolling=100\nUtenti=0\nImparziale=No\nQuattroCifre=Si\n");
+        TestInstall::User u;
+        u.NumeroCarta = "0042";
+        u.Flag_online = c.run == Run::Registration;
+        install.addUser(u);
+        OnlineFakeBus bus;
+        RealWaitOperator op;
+        FakeClock clock;
+        NullEventPump pump;
+        Session session(install.dir(), op, clock, pump, &bus);
+        FrmMain main(session, [](int) {});
+        ASSERT_EQ(main.load(), 0) << c.name;
+        main.show();
+        main.findChild<QPushButton*>("Command1")->click(); // "Abilitazione carte"
+        QPointer<QWidget> cards = visibleWindow("FrmCardsAbil");
+        ASSERT_NE(cards, nullptr) << c.name;
+        int polls = 0;
+        bus.respond([&](const std::string& payload, Timing) {
+            if (payload.size() == 9 && payload[8] == 'D' && ++polls == 5) {
+                return OnlineFakeBus::cardReply("EXT0042");
+            }
+            return OnlineFakeBus::codeReply('S');
+        });
+        const int windowsBefore = static_cast<int>(QApplication::topLevelWidgets().size());
+        bool poked = false;
+        bool closeRefused = false;
+        bus.duringExchange([&] {
+            if (poked || !cards) {
+                return;
+            }
+            poked = true;
+            ASSERT_TRUE(FrmWait::isUp()) << c.name;
+            const auto button = [&](QWidget* w, const char* name) {
+                return w->findChild<QPushButton*>(name);
+            };
+            switch (c.poke) {
+            case Poke::CloseBox:
+                closeRefused = !cards->close();
+                break;
+            case Poke::UsersFormButton:
+                for (const char* name :
+                     {"Command7", "Command4", c.run == Run::Upload ? "Command15" : "Command11"}) {
+                    QTest::mouseClick(button(cards, name), Qt::LeftButton); // a person's click
+                    if (c.run == Run::Upload || std::string(name) != "Command15") {
+                        button(cards, name)->click(); // and one that gets past the application
+                    }
+                }
+                break;
+            case Poke::MainWindowButton:
+                QTest::mouseClick(button(&main, "Command1"), Qt::LeftButton); // another users form
+                QTest::mouseClick(button(&main, "Command4"), Qt::LeftButton); // polling on
+                break;
+            }
+            QApplication::processEvents();
+        });
+        if (c.run == Run::Upload) {
+            QTest::mouseClick(cards->findChild<QPushButton*>("Command11"), Qt::LeftButton);
+        } else {
+            QTest::mouseClick(cards->findChild<QPushButton*>("Command15"), Qt::LeftButton);
+        }
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(poked) << c.name;
+        ASSERT_FALSE(cards.isNull()) << c.name << ": the users form was deleted under the run";
+        EXPECT_TRUE(cards->isVisible()) << c.name;
+        EXPECT_FALSE(FrmWait::isUp()) << c.name;
+        if (c.poke == Poke::CloseBox) {
+            EXPECT_TRUE(closeRefused) << c.name;
+        }
+        FormDriver d(*cards);
+        EXPECT_EQ(d.text("Command4"), "Modifica utente") << c.name;
+        EXPECT_EQ(d.text("Command15"), "Registra carta esterna") << c.name;
+        EXPECT_FALSE(session.state().pollingOn) << c.name;
+        EXPECT_FALSE(main.isVisible()) << c.name;
+        EXPECT_EQ(static_cast<int>(QApplication::topLevelWidgets().size()), windowsBefore) << c.name;
+        const std::string done = c.run == Run::Upload ? "Programmazione della carta effettuata."
+                                                      : "Registrazione carta esterna OK !";
+        EXPECT_EQ(op.last().text, done) << c.name;
+        if (c.run == Run::Upload) {
+            EXPECT_EQ(bus.payloads().size(), 3u) << c.name;
+        } else {
+            EXPECT_EQ(install.db()->query("SELECT Stringa FROM Carte")[0][0], Value("EXT0042")) << c.name;
+        }
+        // The form works again after the run and goes back to the main window.
+        d.click("Command7");
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(cards.isNull()) << c.name;
+        EXPECT_TRUE(main.isVisible()) << c.name;
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "ui/masterdata/FrmDefFasce.hpp"
 
 #include "core/Settings.hpp"
+#include "support/ScriptedOperator.hpp"
 #include "ui/support/FormDriver.hpp"
 
 #include <QLineEdit>
@@ -13,6 +14,7 @@ namespace sentinex {
 namespace {
 
 using testing::FormDriver;
+using testing::ScriptedOperator;
 
 QColor colour(int bgr) {
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
@@ -36,7 +38,8 @@ TEST(FrmDefFasceTest, ChosenBandGreenOthersRedAllLocked) {
         {-1, {false, false, false}},                          // no choice shown: nothing is the user's band
     };
     for (const auto& c : cases) {
-        FrmDefFasce form(settings, c.chosen);
+        ScriptedOperator op;
+        FrmDefFasce form(op, settings, c.chosen);
         form.show();
         FormDriver d(form);
         EXPECT_EQ(form.windowTitle(), "Fasce orarie Stand Alone");
@@ -61,7 +64,8 @@ TEST(FrmDefFasceTest, ChosenBandGreenOthersRedAllLocked) {
 
 TEST(FrmDefFasceTest, OkAndTheCloseBoxBothCloseAndSaySo) {
     for (bool viaOk : {true, false}) {
-        FrmDefFasce form({"08:00", "", ""}, {"09:00", "", ""}, 1);
+        ScriptedOperator op;
+        FrmDefFasce form(op, {"08:00", "", ""}, {"09:00", "", ""}, 1);
         form.show();
         int closed = 0;
         QObject::connect(&form, &FrmDefFasce::closed, [&closed] { ++closed; });

@@ -1,5 +1,6 @@
 #include "ui/masterdata/FrmPassAbil.hpp"
 
+#include "support/ScriptedOperator.hpp"
 #include "ui/support/FormDriver.hpp"
 
 #include <QCheckBox>
@@ -15,6 +16,7 @@ namespace sentinex {
 namespace {
 
 using testing::FormDriver;
+using testing::ScriptedOperator;
 
 std::string box(int i) {
     return "Check1_" + std::to_string(i);
@@ -26,7 +28,8 @@ TEST(FrmPassAbilTest, ReadersCaptionTheirBoxesOnTwoTabs) {
     flags[0] = 1;
     flags[2] = 1;
     flags[5] = 1; // a flag beyond the readers shows nothing
-    FrmPassAbil form(locations, flags, true);
+    ScriptedOperator op;
+    FrmPassAbil form(op, locations, flags, true);
     form.show();
     FormDriver d(form);
     EXPECT_EQ(form.windowTitle(), "Sentinex - associa lettori");
@@ -51,7 +54,7 @@ TEST(FrmPassAbilTest, ReadersCaptionTheirBoxesOnTwoTabs) {
     EXPECT_EQ(d.control<QWidget>(box(63)).nextInFocusChain(), &d.control<QWidget>("Command1"));
 }
 
-TEST(FrmPassAbilTest, OkCopiesTheBoxesOnlyInEditModeAndTheCloseBoxCopiesNothing) {
+TEST(FrmPassAbilTest, OkEmitsTheBoxesOnlyInEditModeAndTheCloseBoxEmitsNothing) {
     struct Case {
         const char* name;
         bool editable;
@@ -68,10 +71,17 @@ TEST(FrmPassAbilTest, OkCopiesTheBoxesOnlyInEditModeAndTheCloseBoxCopiesNothing)
         flags[0] = 1;
         flags[2] = 1;
         flags[40] = 1; // no reader there: Ok clears it, since its box shows clear
-        FrmPassAbil form({"A", "B", "C"}, flags, c.editable);
+        ScriptedOperator op;
+        FrmPassAbil form(op, {"A", "B", "C"}, flags, c.editable);
         form.show();
         bool accepted = false;
         int closed = 0;
+        int emitted = 0;
+        QObject::connect(&form, &FrmPassAbil::flagsChosen, [&](const FrmPassAbil::Flags& chosen) {
+            EXPECT_EQ(closed, 0) << "the flags come before the close";
+            flags = chosen;
+            ++emitted;
+        });
         QObject::connect(&form, &FrmPassAbil::closed, [&](bool ok) {
             accepted = ok;
             ++closed;
@@ -87,10 +97,23 @@ TEST(FrmPassAbilTest, OkCopiesTheBoxesOnlyInEditModeAndTheCloseBoxCopiesNothing)
             form.close();
         }
         EXPECT_EQ(closed, 1) << c.name;
+        EXPECT_EQ(emitted, c.viaOk ? 1 : 0) << c.name;
         EXPECT_EQ(accepted, c.viaOk) << c.name;
         EXPECT_EQ((std::array<int, 3>{flags[0], flags[1], flags[2]}), c.after) << c.name;
         EXPECT_EQ(flags[40], c.viaOk ? 0 : 1) << c.name;
     }
+}
+
+TEST(FrmPassAbilTest, TheCloseBoxWaitsWhileARunOwnsTheScreen) {
+    ScriptedOperator op;
+    FrmPassAbil form(op, {"A"}, {}, true);
+    form.show();
+    op.showWait();
+    EXPECT_FALSE(form.close());
+    FormDriver(form).click("Command1");
+    EXPECT_TRUE(form.isVisible());
+    op.closeWait();
+    EXPECT_TRUE(form.close());
 }
 
 } // namespace
