@@ -296,6 +296,12 @@ void FrmCardsAbil::childClosed() {
     render();
 }
 
+template <typename Window, typename Signal> void FrmCardsAbil::connectClosed(Window* window, Signal closed) {
+    // The child has already accepted its close: the users form comes back whatever else is going on.
+    connect(window, closed, this,
+            [this](auto&&...) { SlotGuard::runAlways(m_op, [this] { childClosed(); }); });
+}
+
 void FrmCardsAbil::associateReaders() {
     const auto locations = m_presenter->readerAssociation();
     if (!locations) {
@@ -303,9 +309,10 @@ void FrmCardsAbil::associateReaders() {
     }
     auto form =
         std::make_unique<FrmPassAbil>(m_op, *locations, m_presenter->readerFlags(), m_presenter->editing());
-    connect(form.get(), &FrmPassAbil::flagsChosen, this,
-            [this](const FrmPassAbil::Flags& flags) { m_presenter->setReaderFlags(flags); });
-    connect(form.get(), &FrmPassAbil::closed, this, &FrmCardsAbil::childClosed);
+    connect(form.get(), &FrmPassAbil::flagsChosen, this, [this](const FrmPassAbil::Flags& flags) {
+        SlotGuard::run(m_op, [&] { m_presenter->setReaderFlags(flags); });
+    });
+    connectClosed(form.get(), &FrmPassAbil::closed);
     openChild(std::move(form));
 }
 
@@ -313,12 +320,12 @@ void FrmCardsAbil::showBands() {
     const UserFormPresenter::BandViewer viewer = m_presenter->bandViewer();
     if (viewer.kind == UserFormPresenter::BandViewer::Kind::StandAlone) {
         auto form = std::make_unique<FrmDefFasce>(m_op, m_settings, viewer.chosen);
-        connect(form.get(), &FrmDefFasce::closed, this, &FrmCardsAbil::childClosed);
+        connectClosed(form.get(), &FrmDefFasce::closed);
         openChild(std::move(form));
     } else if (viewer.kind == UserFormPresenter::BandViewer::Kind::Online) {
         auto form = std::make_unique<FrmFasceOnline>(m_db, m_op);
         form->showForUser(viewer.band, viewer.cardNumber);
-        connect(form.get(), &FrmFasceOnline::closed, this, &FrmCardsAbil::childClosed);
+        connectClosed(form.get(), &FrmFasceOnline::closed);
         openChild(std::move(form));
     }
 }
@@ -327,12 +334,14 @@ void FrmCardsAbil::openSearch() {
     auto form = std::make_unique<FrmCardSearch>(m_op);
     connect(form.get(), &FrmCardSearch::searchRequested, this,
             [this](FrmCardSearch::Mode mode, const QString& text) {
-                m_presenter->search(mode == FrmCardSearch::ByCardNumber ? CardSearch::Field::CardNumber
-                                                                        : CardSearch::Field::Surname,
-                                    text.toStdString());
+                SlotGuard::run(m_op, [&] {
+                    m_presenter->search(mode == FrmCardSearch::ByCardNumber ? CardSearch::Field::CardNumber
+                                                                            : CardSearch::Field::Surname,
+                                        text.toStdString());
+                });
                 render();
             });
-    connect(form.get(), &FrmCardSearch::closed, this, &FrmCardsAbil::childClosed);
+    connectClosed(form.get(), &FrmCardSearch::closed);
     openChild(std::move(form));
 }
 

@@ -73,6 +73,8 @@ private:
     /// Disables this form and shows `window` in its place until `childClosed`.
     void openChild(std::unique_ptr<QWidget> window);
     void childClosed();
+    /// Connects a child window's `closed` signal to `childClosed`, through the slot guard.
+    template <typename Window, typename Signal> void connectClosed(Window* window, Signal closed);
 
     std::unique_ptr<Ui::FrmCardsAbil> m_ui;
     std::shared_ptr<Database> m_db;
