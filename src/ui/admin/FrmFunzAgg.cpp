@@ -5,10 +5,10 @@
 #include "FrmDownLoad.hpp"
 #include "JournalDownloadSink.hpp"
 
-#include "admin/AntiPassbackReset.hpp"
-#include "admin/ProgramAllCards.hpp"
 #include "core/Operator.hpp"
 #include "inspection/RandomInspection.hpp"
+#include "masterdata/ProgramAllCards.hpp"
+#include "online/AntiPassbackReset.hpp"
 #include "online/PendingJournal.hpp"
 #include "online/PollingStep.hpp"
 #include "readers/download/ReaderMemoryClearing.hpp"

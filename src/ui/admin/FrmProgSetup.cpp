@@ -2,9 +2,9 @@
 
 #include "ui_FrmProgSetup.h"
 
-#include "admin/SettingsDialogFields.hpp"
 #include "admin/SettingsValidation.hpp"
 #include "core/Operator.hpp"
+#include "core/SettingsDialogFields.hpp"
 #include "link/Link.hpp"
 #include "online/PollingStep.hpp"
 #include "session/Session.hpp"

@@ -1,4 +1,4 @@
-#include "admin/ProgramAllCards.hpp"
+#include "masterdata/ProgramAllCards.hpp"
 
 #include "core/EventPump.hpp"
 #include "readers/ReaderList.hpp"
