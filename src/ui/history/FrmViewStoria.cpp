@@ -53,7 +53,7 @@ FrmViewStoria::FrmViewStoria(std::shared_ptr<Database> mainDb, std::shared_ptr<D
     m_print = [this](const std::string& layout, const std::string& title) {
         ReportPrinting::printSelection(this, m_operator, m_folder, layout, title);
     };
-    m_model = new HistoryGridModel(m_report, this);
+    m_model = new HistoryGridModel(m_report, op, this);
     m_ui->DBGrid1->setModel(m_model);
     // The widths were laid out for a small system font: all of them grow alike until every caption and a
     // whole date fit in the font shown.
