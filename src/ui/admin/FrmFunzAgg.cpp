@@ -15,6 +15,7 @@
 #include "session/Session.hpp"
 #include "store/Database.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
+#include "ui/common/SlotGuard.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/history/report/ReportPrinting.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
@@ -42,16 +43,26 @@ FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
     m_ui->Image2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(PictureSize));
     m_ui->Command5->setIconSize(QSize(PictureSize, PictureSize));
 
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { printUsersList(); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { download(); });
-    connect(m_ui->Command3, &QPushButton::clicked, this, [this] { openHistory(); });
-    connect(m_ui->Command4, &QPushButton::clicked, this, [this] { close(); });
-    connect(m_ui->Command5, &QPushButton::clicked, this, [this] { resetAntiPassback(); });
-    connect(m_ui->Command6, &QPushButton::clicked, this, [this] { programAllCards(); });
-    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { clearAllReaders(); });
-    connect(m_ui->Command8, &QPushButton::clicked, this, [this] { openBands(); });
-    connect(m_ui->Command9, &QPushButton::clicked, this, [this] { openPassword(); });
-    connect(m_ui->Command10, &QPushButton::clicked, this, [this] { runInspection(); });
+    connect(m_ui->Command1, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { printUsersList(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { download(); }));
+    connect(m_ui->Command3, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openHistory(); }));
+    connect(m_ui->Command4, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { close(); }));
+    connect(m_ui->Command5, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { resetAntiPassback(); }));
+    connect(m_ui->Command6, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { programAllCards(); }));
+    connect(m_ui->Command7, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { clearAllReaders(); }));
+    connect(m_ui->Command8, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openBands(); }));
+    connect(m_ui->Command9, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openPassword(); }));
+    connect(m_ui->Command10, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { runInspection(); }));
     showPresencePicture();
 }
 
@@ -238,6 +249,9 @@ void FrmFunzAgg::leave() {
 }
 
 void FrmFunzAgg::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (!isEnabled()) {
         // A download, programming or clearing started here is still running.
         event->ignore();

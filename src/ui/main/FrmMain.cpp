@@ -12,6 +12,7 @@
 #include "ui/admin/FrmChkPassw.hpp"
 #include "ui/admin/FrmFunzAgg.hpp"
 #include "ui/admin/FrmProgSetup.hpp"
+#include "ui/common/SlotGuard.hpp"
 #include "ui/masterdata/FrmCardsAbil.hpp"
 #include "ui/readers/FrmConfLettori.hpp"
 
@@ -107,22 +108,34 @@ FrmMain::FrmMain(Session& session, std::function<void(int)> quit, QWidget* paren
     m_timer2->setObjectName(QStringLiteral("Timer2"));
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
-    connect(m_timer1, &QTimer::timeout, this, &FrmMain::onTimer1);
-    connect(m_timer2, &QTimer::timeout, this, &FrmMain::onTimer2);
-    connect(m_timer3, &QTimer::timeout, this, &FrmMain::onTimer3);
+    // Ticks run whatever is on screen (a run keeps polling and the schedule out by its own checks); a
+    // person's clicks wait for the end of a run. Nothing a slot meets goes into the event loop.
+    Operator& op = m_session.op();
+    connect(m_timer1, &QTimer::timeout, this,
+            [this, &op] { SlotGuard::runAlways(op, [this] { onTimer1(); }); });
+    connect(m_timer2, &QTimer::timeout, this,
+            [this, &op] { SlotGuard::runAlways(op, [this] { onTimer2(); }); });
+    connect(m_timer3, &QTimer::timeout, this,
+            [this, &op] { SlotGuard::runAlways(op, [this] { onTimer3(); }); });
 
     buildPictures();
     m_ui->Command4->setIconSize(QSize(kPictureSize, kPictureSize));
     m_ui->Command6->setIconSize(QSize(kPictureSize, kPictureSize));
 
-    connect(m_ui->Command4, &QPushButton::clicked, this, &FrmMain::onCommand4Clicked);
-    connect(m_ui->Command6, &QPushButton::clicked, this, &FrmMain::onCommand6Clicked);
-    connect(m_ui->Command5, &QPushButton::clicked, this, &FrmMain::onCommand5Clicked);
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::CardsAbil); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::ProgSetup); });
+    connect(m_ui->Command4, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { onCommand4Clicked(); }));
+    connect(m_ui->Command6, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { onCommand6Clicked(); }));
+    connect(m_ui->Command5, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { onCommand5Clicked(); }));
+    connect(m_ui->Command1, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { openGuardedForm(GuardedForm::CardsAbil); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { openGuardedForm(GuardedForm::ProgSetup); }));
     connect(m_ui->Command3, &QPushButton::clicked, this,
-            [this] { openGuardedForm(GuardedForm::ConfLettori); });
-    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::FunzAgg); });
+            SlotGuard::wrap(op, [this] { openGuardedForm(GuardedForm::ConfLettori); }));
+    connect(m_ui->Command7, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { openGuardedForm(GuardedForm::FunzAgg); }));
     // Command8 carries a caption only.
 
     setIndicator(m_ui->Label1, false);
@@ -257,6 +270,9 @@ void FrmMain::quitNow() {
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (!m_exitPending) {
         event->ignore();
         requestExit();
@@ -312,7 +328,7 @@ void FrmMain::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) {
         return; // a held key unlocks once
     }
-    manualUnlock();
+    SlotGuard::run(m_session.op(), [this] { manualUnlock(); });
 }
 
 void FrmMain::manualUnlock() {
