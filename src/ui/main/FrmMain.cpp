@@ -388,7 +388,8 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned
         conf->setOnReturn([this, conf] {
-            loadReaderList();
+            // A list the store cannot give is shown as an error; the window comes back all the same.
+            SlotGuard::runAlways(m_session.op(), [this] { loadReaderList(); });
             show();
             conf->deleteLater();
         });
