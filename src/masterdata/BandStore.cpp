@@ -150,12 +150,35 @@ std::int64_t BandStore::save(const BandRecord& record, std::optional<std::int64_
     return written;
 }
 
-void BandStore::remove(std::int64_t key, const std::string& name) {
+std::int64_t BandStore::usersOf(std::int64_t key) {
+    const auto rows = m_db->query("SELECT COUNT(*) FROM Carte WHERE trim(NomeFascia) = "
+                                  "(SELECT trim(Nome) FROM Fasce WHERE rowid = ?)",
+                                  {key});
+    return rows.empty() ? 0 : rows[0][0].toInt();
+}
+
+std::string BandStore::deleteQuestion(std::int64_t users) {
+    if (users <= 0) {
+        return DeleteQuestionText;
+    }
+    const std::string who = users == 1
+                                ? "1 utente usa questa fascia oraria: perderà"
+                                : std::to_string(users) + " utenti usano questa fascia oraria: perderanno";
+    return who + " giorni e orari di accesso.\r\n" + DeleteQuestionText;
+}
+
+void BandStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
+    // The band's own stored name, whatever the form shows: its users, and only they, are reset.
+    const auto stored = m_db->query("SELECT trim(Nome) FROM Fasce WHERE rowid = ?", {key});
     m_db->execute("DELETE FROM Fasce WHERE rowid = ?", {key});
-    std::vector<Value> reset = bandValues(BandTimes::unset());
-    reset.emplace_back(trim(name));
-    m_db->execute("UPDATE Carte SET " + bandAssignments() + " WHERE trim(NomeFascia) = ?", reset);
+    if (!stored.empty() && !stored[0][0].isNull()) {
+        std::vector<Value> reset = bandValues(BandTimes::unset());
+        reset.emplace_back(stored[0][0].toString());
+        // The name goes too: a user must not show, nor fail to save with, a band that no longer exists.
+        m_db->execute(
+            "UPDATE Carte SET NomeFascia = '', " + bandAssignments() + " WHERE trim(NomeFascia) = ?", reset);
+    }
     transaction.commit();
 }
 

@@ -46,9 +46,16 @@ public:
     /// its times and days into every user whose trimmed `NomeFascia` equals the trimmed name, in one
     /// transaction. Returns the band's key.
     std::int64_t save(const BandRecord& record, std::optional<std::int64_t> key);
-    /// Deletes band `key`; every user whose trimmed `NomeFascia` equals `name` trimmed gets "##:##" and
-    /// False in its copy and keeps its `NomeFascia`. One transaction.
-    void remove(std::int64_t key, const std::string& name);
+    static constexpr const char* DeleteQuestionText = "Sei sicuro di voler cancellare questa fascia oraria ?";
+
+    /// How many users hold band `key` (their trimmed `NomeFascia` is its trimmed stored name).
+    std::int64_t usersOf(std::int64_t key);
+    /// The delete confirmation: the system's question, preceded by how many users lose their hours when
+    /// any do.
+    static std::string deleteQuestion(std::int64_t users);
+    /// Deletes band `key`; every user whose trimmed `NomeFascia` equals the band's trimmed stored name
+    /// gets "##:##" and False in its copy and an empty `NomeFascia`. One transaction.
+    void remove(std::int64_t key);
 
 private:
     std::shared_ptr<Database> m_db;

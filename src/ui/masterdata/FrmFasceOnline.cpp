@@ -3,10 +3,12 @@
 #include "ui_FrmFasceOnline.h"
 
 #include "core/Operator.hpp"
+#include "core/WaitScope.hpp"
 #include "masterdata/BandRecord.hpp"
 #include "masterdata/BandStore.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -44,23 +46,35 @@ FrmFasceOnline::FrmFasceOnline(std::shared_ptr<Database> db, Operator& op, QWidg
         });
     }
     auto& ui = *m_ui;
-    connect(ui.Command5, &QPushButton::clicked, this, [this] { moveTo(1); });
-    connect(ui.Command6, &QPushButton::clicked, this, [this] { moveTo(m_current - 1); });
-    connect(ui.Command7, &QPushButton::clicked, this, [this] { moveTo(m_current + 1); });
-    connect(ui.Command8, &QPushButton::clicked, this, [this] { moveTo(m_count); });
-    connect(ui.Command1, &QPushButton::clicked, this, &FrmFasceOnline::onNewOrCancel);
-    connect(ui.Command2, &QPushButton::clicked, this, &FrmFasceOnline::onModifyOrSave);
-    connect(ui.Command3, &QPushButton::clicked, this, &FrmFasceOnline::deleteBand);
-    connect(ui.Command4, &QPushButton::clicked, this, &QWidget::close);
-    load();
+    connect(ui.Command5, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { moveTo(1); }));
+    connect(ui.Command6, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_op, [this] { moveTo(m_current - 1); }));
+    connect(ui.Command7, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_op, [this] { moveTo(m_current + 1); }));
+    connect(ui.Command8, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { moveTo(m_count); }));
+    connect(ui.Command1, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { onNewOrCancel(); }));
+    connect(ui.Command2, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { onModifyOrSave(); }));
+    connect(ui.Command3, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { deleteBand(); }));
+    connect(ui.Command4, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { close(); }));
+    // A store that cannot be read leaves the form open and empty, with the reason shown.
+    if (!SlotGuard::runAlways(m_op, [this] { load(); })) {
+        m_count = 0;
+        m_current = 0;
+        clearBoxes();
+        m_ui->Label5->showText(QStringLiteral("0"));
+        m_ui->Command2->setEnabled(false);
+        m_ui->Command3->setEnabled(false);
+    }
+    m_ui->Text5->setReadOnly(true); // typed names count only in new and modify mode
 }
 
 FrmFasceOnline::~FrmFasceOnline() = default;
 
 void FrmFasceOnline::load() {
-    m_op.showWait();
-    m_count = m_store->count();
-    m_op.closeWait();
+    {
+        WaitScope wait(m_op);
+        m_count = m_store->count();
+    }
     m_ui->Frame4->setTitle(QStringLiteral("Database"));
     m_ui->Command1->setEnabled(true);
     m_ui->Command4->setEnabled(true);
@@ -171,6 +185,7 @@ void FrmFasceOnline::onNewOrCancel() {
     setBrowseButtons(false);
     m_ui->Label5->showText(QStringLiteral("Nuovo"));
     prepareNew();
+    m_ui->Text5->setReadOnly(false);
     m_ui->Text5->setFocus();
 }
 
@@ -187,12 +202,14 @@ void FrmFasceOnline::onModifyOrSave() {
     m_savedPosition = m_current;
     m_ui->Frame1->setEnabled(true);
     m_ui->Frame3->setEnabled(true);
+    m_ui->Text5->setReadOnly(false);
     m_ui->Text5->setFocus();
 }
 
 void FrmFasceOnline::cancel() {
     auto& ui = *m_ui;
     m_mode = Mode::Browse;
+    ui.Text5->setReadOnly(true);
     ui.Command1->setText(QStringLiteral("Nuovo"));
     ui.Command2->setText(QStringLiteral("Modifica"));
     setBrowseButtons(true);
@@ -221,11 +238,14 @@ void FrmFasceOnline::save() {
         if (!m_store->validate(record, editingKey, m_op)) {
             return;
         }
-        m_op.showWait();
+        // The command goes before anything can process events: a second click queued meanwhile finds it
+        // disabled, and finds the wait form up.
+        m_ui->Command2->setEnabled(false);
+        WaitScope wait(m_op);
         QApplication::processEvents();
         m_store->save(record, editingKey);
     } catch (const DatabaseError& error) {
-        m_op.closeWait();
+        m_ui->Command2->setEnabled(true);
         // The form stays in its mode with everything typed; neither the band nor a user changed.
         m_op.message("Errore", std::string("Impossibile salvare la fascia oraria: ") + error.what(),
                      MsgIcon::Critical);
@@ -236,6 +256,7 @@ void FrmFasceOnline::save() {
         m_savedPosition = m_count;
     }
     m_mode = Mode::Browse;
+    m_ui->Text5->setReadOnly(true);
     m_current = 0;
     showAt(m_savedPosition);
     auto& ui = *m_ui;
@@ -246,24 +267,24 @@ void FrmFasceOnline::save() {
         button->setEnabled(true);
     }
     setTimeBoxesEnabled(true);
-    m_op.closeWait();
 }
 
 void FrmFasceOnline::deleteBand() {
     if (!m_key || m_count == 0) {
         return;
     }
-    const std::string name = m_ui->Text5->text().toStdString();
-    if (m_op.question("Domanda", "Sei sicuro di voler cancellare questa fascia oraria ?",
-                      MsgIcon::Question) != Answer::Yes) {
+    const std::int64_t key = *m_key;
+    if (m_op.question("Domanda", BandStore::deleteQuestion(m_store->usersOf(key)), MsgIcon::Question) !=
+        Answer::Yes) {
         return;
     }
-    m_op.showWait();
-    QApplication::processEvents();
+    m_ui->Command3->setEnabled(false);
     try {
-        m_store->remove(*m_key, name);
+        WaitScope wait(m_op);
+        QApplication::processEvents();
+        m_store->remove(key);
     } catch (const DatabaseError& error) {
-        m_op.closeWait();
+        m_ui->Command3->setEnabled(true);
         m_op.message("Errore", std::string("Impossibile cancellare la fascia oraria: ") + error.what(),
                      MsgIcon::Critical);
         return;
@@ -283,7 +304,6 @@ void FrmFasceOnline::deleteBand() {
         m_current = 0;
         ui.Label5->showText(QStringLiteral("0"));
     }
-    m_op.closeWait();
 }
 
 void FrmFasceOnline::showForUser(const BandRecord& record, const std::string& cardNumber) {
@@ -320,6 +340,9 @@ void FrmFasceOnline::showForUser(const BandRecord& record, const std::string& ca
 }
 
 void FrmFasceOnline::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_op, event)) {
+        return;
+    }
     if (editing()) {
         cancel();
     }

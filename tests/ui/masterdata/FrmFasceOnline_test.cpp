@@ -5,6 +5,7 @@
 #include "support/TestInstall.hpp"
 #include "ui/support/FormDriver.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -85,15 +86,16 @@ TEST_F(FrmFasceOnlineTest, UntouchedNewBandIsSavedUnsetAndReachesItsUsers) {
     EXPECT_TRUE(op.shown.empty());
     EXPECT_EQ(user(member), (std::vector<Value>{"08:00", "12:00", 1, "Giorno"}));
 
-    // Delete: the copy is reset, the name stays.
+    // Delete: the copy is reset and the name of the band that no longer exists goes with it.
     d.answer(Answer::Yes);
     d.click("Command3");
-    EXPECT_EQ(op.last().text, "Sei sicuro di voler cancellare questa fascia oraria ?");
+    EXPECT_EQ(op.last().text, "1 utente usa questa fascia oraria: perderà giorni e orari di accesso.\r\n"
+                              "Sei sicuro di voler cancellare questa fascia oraria ?");
     EXPECT_EQ(d.text("Label5"), "0");
     EXPECT_FALSE(enabled("Command2"));
     EXPECT_FALSE(enabled("Command3"));
     EXPECT_TRUE(enabled("Command1"));
-    EXPECT_EQ(user(member), (std::vector<Value>{"##:##", "##:##", 0, "Giorno"}));
+    EXPECT_EQ(user(member), (std::vector<Value>{"##:##", "##:##", 0, ""}));
 }
 
 TEST_F(FrmFasceOnlineTest, ValidationKeepsTheModeAndStoresNothing) {
@@ -155,6 +157,56 @@ TEST_F(FrmFasceOnlineTest, CloseBoxInEditModeCancelsThenCloses) {
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(form->editing());
     EXPECT_EQ(install.db()->query("SELECT Nome FROM Fasce")[0][0], Value("A"));
+}
+
+} // namespace
+} // namespace sentinex
+
+namespace sentinex {
+namespace {
+
+/// A name typed over the shown band in browse mode is not taken, and the delete resets the users of the
+/// band it deletes, not those of the band whose name was typed.
+TEST_F(FrmFasceOnlineTest, DeleteResetsTheShownBandsUsersWhateverIsTyped) {
+    install.db()->execute(
+        "INSERT INTO Fasce (Nome, Lun_1_da, Lun_1_a, Lunedi) VALUES ('Mattino', '08:00', '12:00', 1)");
+    install.db()->execute(
+        "INSERT INTO Fasce (Nome, Lun_1_da, Lun_1_a, Lunedi) VALUES ('Sera', '18:00', '22:00', 1)");
+    const auto early = userOfBand("Mattino");
+    const auto late = userOfBand("Sera");
+    FormDriver& d = open();
+    ASSERT_EQ(d.text("Text5"), "Mattino");
+    EXPECT_TRUE(d.control<QLineEdit>("Text5").isReadOnly()) << "nothing is typed outside new and modify";
+    d.control<QLineEdit>("Text5").setText("Sera"); // as if typed anyway
+    d.answer(Answer::Yes);
+    d.click("Command3");
+    EXPECT_EQ(user(early), (std::vector<Value>{"##:##", "##:##", 0, ""}));
+    EXPECT_EQ(user(late).at(0), Value("05:00")) << "Sera's users keep their hours";
+    EXPECT_EQ(user(late).at(3), Value("Sera"));
+    EXPECT_EQ(install.db()->query("SELECT Nome FROM Fasce").size(), 1u);
+}
+
+/// A second click on "Salva nuovo" that arrives while the save lets events through stores one band.
+TEST_F(FrmFasceOnlineTest, ASecondSaveClickDuringTheSaveStoresOneBand) {
+    FormDriver& d = open();
+    d.click("Command1");
+    d.type("Text5", "Notte");
+    QMetaObject::invokeMethod(&d.control<QPushButton>("Command2"), "click", Qt::QueuedConnection);
+    d.click("Command2");
+    QApplication::processEvents();
+    EXPECT_EQ(install.db()->query("SELECT COUNT(*) FROM Fasce").at(0).at(0).toInt(), 1);
+    EXPECT_FALSE(form->editing());
+}
+
+/// A band table that cannot be read: the form opens empty with "Errore" instead of ending the program.
+TEST_F(FrmFasceOnlineTest, OpensEmptyWithAMessageWhenTheBandsCannotBeRead) {
+    install.db()->executeScript("ALTER TABLE Fasce RENAME TO FasceAltrove");
+    EXPECT_NO_THROW(open());
+    ASSERT_FALSE(op.messages().empty());
+    EXPECT_EQ(op.last().title, "Errore");
+    EXPECT_EQ(driver->text("Label5"), "0");
+    EXPECT_FALSE(enabled("Command2"));
+    EXPECT_TRUE(enabled("Command4"));
 }
 
 } // namespace
