@@ -48,12 +48,14 @@ void HistoryViewer::chooseTodayOnly() {
     m_state.startText = m_state.endText = m_choices.start.text();
     // Today is a period: a deletion right after this asks for today only, never for everything.
     m_choices.wholeHistory = false;
+    m_state.periodOption = 0;
     m_state.periodFrameVisible = false;
     m_state.changePeriodVisible = false;
     presentHistory();
 }
 
 void HistoryViewer::choosePartial() {
+    m_state.periodOption = 1;
     m_state.periodFrameVisible = true;
     m_state.changePeriodVisible = true;
     changePeriod();
@@ -61,6 +63,8 @@ void HistoryViewer::choosePartial() {
 
 void HistoryViewer::chooseWhole() {
     m_choices.wholeHistory = true;
+    // Also after a deletion: the option shown is the one the next deletion acts on.
+    m_state.periodOption = 2;
     m_state.periodFrameVisible = false;
     m_state.changePeriodVisible = false;
     presentHistory();
@@ -77,12 +81,14 @@ void HistoryViewer::changePeriod() {
 
 void HistoryViewer::chooseAllBadges() {
     m_choices.singleBadge = false;
+    m_state.singleBadgeOption = false;
     m_state.badgeVisible = false;
     presentHistory();
 }
 
 void HistoryViewer::chooseSingleBadge() {
     m_choices.singleBadge = true;
+    m_state.singleBadgeOption = true;
     m_state.badgeVisible = true;
     presentHistory();
 }

@@ -509,6 +509,8 @@ void FrmCardsAbil::associateReaders() {
         return;
     }
     auto form = std::make_unique<FrmPassAbil>(locations, m_flags, m_editing);
+    connect(form.get(), &FrmPassAbil::chosen, this,
+            [this](const std::array<int, FrmPassAbil::Boxes>& flags) { m_flags = flags; });
     connect(form.get(), &FrmPassAbil::closed, this,
             [this] { SlotGuard::runAlways(m_op, [this] { childClosed(); }); });
     openChild(std::move(form));
