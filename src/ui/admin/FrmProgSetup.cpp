@@ -9,6 +9,7 @@
 #include "online/PollingStep.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,20 +51,21 @@ FrmProgSetup::FrmProgSetup(Session& session, QWidget* parent)
     auto& ui = *m_ui;
     connect(ui.Check4, &QCheckBox::toggled, ui.Frame2, &QWidget::setVisible);
     connect(ui.Check8, &QCheckBox::toggled, this, [this](bool ticked) { m_ui->Text9->setReadOnly(!ticked); });
-    // These three act at once on the running program, saved or not.
-    connect(ui.Check5, &QCheckBox::clicked, this, [this](bool ticked) {
+    // These three act at once on the running program, saved or not (their checked state, so a tick by
+    // assistive technology acts too; the dialog filling them sets what the program already has).
+    connect(ui.Check5, &QCheckBox::toggled, this, [this](bool ticked) {
         m_session.settings().Beep = ticked;
         m_ui->Image1->setEnabled(ticked);
     });
-    connect(ui.Check6, &QCheckBox::clicked, this, [this](bool ticked) {
+    connect(ui.Check6, &QCheckBox::toggled, this, [this](bool ticked) {
         m_session.settings().Imparziale = ticked;
         m_ui->Image2->setEnabled(ticked);
     });
-    connect(ui.Check7, &QCheckBox::clicked, this, [this](bool ticked) {
+    connect(ui.Check7, &QCheckBox::toggled, this, [this](bool ticked) {
         m_session.settings().StoricoEsterno = ticked;
         m_ui->Image3->setEnabled(ticked);
     });
-    connect(ui.Command1, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui.Command1, &QPushButton::clicked, this, SlotGuard::wrap(m_session.op(), [this] { close(); }));
 
     reload();
     m_link = dynamic_cast<Link*>(m_session.bus());
@@ -189,7 +191,8 @@ bool FrmProgSetup::save() {
             m_session.op(), &failed);
     } catch (const DatabaseError& e) {
         // Without the counts the inspection rule cannot be judged: nothing is saved.
-        m_session.op().message("Errore", e.what(), MsgIcon::Critical);
+        m_session.op().message("Errore", std::string(SlotGuard::StoreErrorPrefix) + e.what(),
+                               MsgIcon::Critical);
         return false;
     }
     if (!valid) {
@@ -198,14 +201,21 @@ bool FrmProgSetup::save() {
         }
         return false;
     }
-    // A write the file refuses leaves its old values; the session keeps the new ones until it ends.
-    m_session.settingsFile().saveTexts(f.storedTexts(), m_session.settings());
+    // A write the file refuses (folder not writable, disk full) changes nothing: the dialog stays open
+    // with what was typed, and the program goes on with the values the next start will find.
+    if (!m_session.settingsFile().saveTexts(f.storedTexts(), m_session.settings())) {
+        m_session.op().message("Errore", SaveFailedText, MsgIcon::Critical);
+        return false;
+    }
     m_pollingIntervalMs = m_session.pollingIntervalMs();
     m_saved = true;
     return true;
 }
 
 void FrmProgSetup::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (m_closing) {
         event->accept();
         return;

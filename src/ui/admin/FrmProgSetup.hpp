@@ -30,6 +30,9 @@ struct SettingsDialogFields;
 class FrmProgSetup : public QWidget {
     Q_OBJECT
 public:
+    static constexpr const char* SaveFailedText =
+        "Impossibile scrivere il file Sentinex.ini (cartella protetta o disco pieno): le impostazioni non "
+        "sono state salvate.";
     explicit FrmProgSetup(Session& session, QWidget* parent = nullptr);
     ~FrmProgSetup() override;
 
