@@ -6,6 +6,7 @@
 #include "readers/download/TransitDownload.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
 
@@ -20,6 +21,9 @@ FrmDownLoad::FrmDownLoad(Session& session, DownloadSink* sink, QWidget* parent)
     for (int k = 1; k <= readers.count(); ++k) {
         m_ui->Combo1->addItem(QString::fromStdString(TransitDownload::chooserLine(k, readers.entry(k - 1))));
     }
+    // Nothing chosen until the operator chooses: "Singolo lettore" with no choice asks for one instead of
+    // downloading (and perhaps clearing) the first reader.
+    m_ui->Combo1->setCurrentIndex(-1);
     m_ui->Option2->setChecked(true);
     chooseSingle(false);
     m_ui->Label1->showText(QString::fromStdString(TransitDownload::countText(readers.count())));
@@ -27,8 +31,10 @@ FrmDownLoad::FrmDownLoad(Session& session, DownloadSink* sink, QWidget* parent)
         QString::fromStdString(TransitDownload::clearingNote(m_session.settings().CancellaStorico)));
 
     connect(m_ui->Option1, &QRadioButton::toggled, this, [this](bool on) { chooseSingle(on); });
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { download(); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { close(); });
+    connect(m_ui->Command1, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { download(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { close(); }));
 }
 
 FrmDownLoad::~FrmDownLoad() = default;
@@ -69,6 +75,9 @@ void FrmDownLoad::download() {
 }
 
 void FrmDownLoad::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (m_running) {
         // A run cannot be cut short: the reader has handed over records the run still has to store.
         event->ignore();
