@@ -95,7 +95,8 @@ TEST(MasterDataE2eTest, ARegisteredForeignCardIsGrantedOnline) {
     rig.sim->clearRequests(1, 3);
     rig.present(3, foreign);
     clickIn(*cards, "Command15");
-    EXPECT_EQ(rig.op.messages().back().text, "Registrazione carta esterna OK !");
+    EXPECT_EQ(rig.op.messages().back().text,
+              "Registrazione carta esterna OK !\r\nCarta registrata per Bianchi Mario (carta 0042).");
     EXPECT_EQ(rig.install.db()->query("SELECT Stringa FROM Carte WHERE NumeroCarta = '0042'").at(0).at(0),
               Value(foreign));
     EXPECT_EQ(rig.kRequests(3), std::vector<std::string>{rig.prefix(3) + "K000000000"});
