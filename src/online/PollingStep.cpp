@@ -152,8 +152,11 @@ void PollingStep::noteReply(const StepContext& ctx, bool answered) {
     }
 }
 
-void PollingStep::refuseUnknown(const StepContext& ctx, int code, const std::string& message) {
-    m_refusal.refuse(ctx, code, message + LineBreak + m_env.clock.now().generalText(), CardHolder{});
+void PollingStep::refuseUnknown(const StepContext& ctx, int code, const std::string& message,
+                                const std::string& badge) {
+    // The badge as it was read goes into the record, so the history tells which card tried.
+    m_refusal.refuse(ctx, code, message + LineBreak + m_env.clock.now().generalText(),
+                     CardHolder{badge, {}, {}});
 }
 
 void PollingStep::stopPolling() {
@@ -188,13 +191,16 @@ void PollingStep::decodeAndDecide(StepContext& ctx) {
     } else if (vireo || card.siteCode == ctx.siteText) {
         number = readerBytesToUtf8(card.cardNumber);
     } else {
-        refuseUnknown(ctx, 2, "Codice impianto differente ");
+        const std::string read = readerBytesToUtf8(card.cardNumber);
+        refuseUnknown(ctx, 2, "Codice impianto differente ",
+                      read.empty() ? readerBytesToUtf8(ctx.cardData) : read);
         return;
     }
     const std::optional<CardRecord> record = m_cards.findByNumber(number);
     m_notice.succeeded(StoreFailureNotice::Store::Lookup);
     if (!record) {
-        refuseUnknown(ctx, 1, "Carta non presente nel database ");
+        refuseUnknown(ctx, 1, "Carta non presente nel database ",
+                      number.empty() ? readerBytesToUtf8(ctx.cardData) : number);
         return;
     }
     m_decision.decide(ctx, *record, card.input1, card.input2);

@@ -96,7 +96,8 @@ public:
 private:
     void serve(int readerIndex);
     void decodeAndDecide(StepContext& ctx);
-    void refuseUnknown(const StepContext& ctx, int code, const std::string& message);
+    void refuseUnknown(const StepContext& ctx, int code, const std::string& message,
+                       const std::string& badge = {});
     void stopPolling();
     void noteReply(const StepContext& ctx, bool answered);
 

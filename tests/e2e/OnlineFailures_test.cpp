@@ -282,11 +282,12 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     const auto rows =
         rig.install.db()->query("SELECT NumeroBadge, PosizioneLettore, nota FROM transiti ORDER BY indice");
     ASSERT_EQ(rows.size(), 5u);
-    const std::vector<std::pair<std::string, std::string>> expected = {{"0042", "Passaggio"},
-                                                                       {"0042", "Passaggio"},
-                                                                       {"0043", "Passaggio"},
-                                                                       {"", "Badge non presente in archivio"},
-                                                                       {"0042", "Passaggio"}};
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"0042", "Passaggio"},
+        {"0042", "Passaggio"},
+        {"0043", "Passaggio"},
+        {"0999", "Badge non presente in archivio"},
+        {"0042", "Passaggio"}};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i][0].toString(), expected[i].first) << i;
         EXPECT_EQ(rows[i][2].toString(), expected[i].second) << i;

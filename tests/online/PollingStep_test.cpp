@@ -167,8 +167,10 @@ TEST(PollingStepTest, SiteCodeRefusalAndUnknownCard) {
     ASSERT_EQ(t.size(), 2u);
     EXPECT_EQ(t[0].at("nota").toString(), "Codice impianto non valido");
     EXPECT_EQ(t[1].at("nota").toString(), "Badge non presente in archivio");
+    // The badge as it was read: the history tells which card tried.
+    EXPECT_EQ(t[0].at("NumeroBadge").toString(), "0001");
+    EXPECT_EQ(t[1].at("NumeroBadge").toString(), "0002");
     for (const auto& r : t) {
-        EXPECT_EQ(r.at("NumeroBadge").toString(), "");
         EXPECT_EQ(r.at("Cognome").toString(), "");
         EXPECT_EQ(r.at("Nome").toString(), "");
         EXPECT_EQ(r.at("PosizioneLettore").toString(), "Ingresso");
