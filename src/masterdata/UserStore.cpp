@@ -231,8 +231,15 @@ bool UserStore::cardTaken(const std::string& cardNumber, std::optional<std::int6
                 .empty();
 }
 
-void UserStore::remove(std::int64_t key) {
+int UserStore::remove(std::int64_t key) {
+    Transaction transaction(*m_db);
+    const int inside =
+        m_db->execute("DELETE FROM presenti WHERE trim(NumeroBadge) = (SELECT trim(NumeroCarta) FROM Carte "
+                      "WHERE rowid = ?) AND trim(NumeroBadge) <> ''",
+                      {key});
     m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
+    transaction.commit();
+    return inside;
 }
 
 } // namespace sentinex

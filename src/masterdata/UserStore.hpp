@@ -87,8 +87,9 @@ public:
     /// Returns the record's key. The card number is stored as given: validate first. The card number's
     /// uniqueness is checked again inside the transaction: CardTaken when another user holds it.
     std::int64_t save(const UserRecord& user, std::optional<std::int64_t> key);
-    /// Deletes record `key`.
-    void remove(std::int64_t key);
+    /// Deletes record `key` and, in the same transaction, the user's presence in `presenti` (a deleted
+    /// user is nobody inside). Returns how many presence records went, for the counter to follow.
+    int remove(std::int64_t key);
 
 private:
     bool cardTaken(const std::string& cardNumber, std::optional<std::int64_t> editingKey);

@@ -83,6 +83,8 @@ public:
     /// what still waits.
     void storeWaitingRecords();
     /// The anti-passback reset emptied `presenti`: presence records still waiting are dropped.
+    /// `removed` persons left `presenti` with their user's deletion: the presence counter follows.
+    void presenceRemoved(int removed) { m_presence.countRemoved(removed); }
     void dropWaitingPresence();
     /// The journal of the records the database refused: "Sentinex.pending" in the program folder.
     static constexpr const char* JournalFile = "Sentinex.pending";

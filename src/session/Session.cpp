@@ -164,6 +164,13 @@ int Session::pollingIntervalMs() const {
     return pollingInterval(m_settings.Polling, m_state.readers.count());
 }
 
+int Session::presenceRemoved(int removed) {
+    if (m_step) {
+        m_step->presenceRemoved(removed);
+    }
+    return m_settings.Utenti;
+}
+
 void Session::setReaderOutputs(int value) {
     if (m_bus) {
         ReaderOps::setOutputs(*m_bus, m_state.readers, static_cast<std::int16_t>(value));

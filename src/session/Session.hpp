@@ -82,6 +82,10 @@ public:
     /// `Timer1` interval in milliseconds for the current settings and reader count.
     int pollingIntervalMs() const;
 
+    /// `removed` persons left `presenti` because their user was deleted: the presence counter follows
+    /// (in memory and in the settings file) and the new value is returned.
+    int presenceRemoved(int removed);
+
     /// Sets the output of every reader of the list (1 on, 0 off), once the bus is free.
     void setReaderOutputs(int value);
     /// Unlocks reader entry `index0` (0-based) with the keypad output settings, once the bus is free.

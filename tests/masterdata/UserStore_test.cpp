@@ -252,3 +252,20 @@ TEST_F(UserStoreTest, ASaveThatValidatedBeforeAnotherWasStoredIsRefusedInsideIts
 
 } // namespace
 } // namespace sentinex
+
+namespace sentinex {
+namespace {
+
+TEST_F(UserStoreTest, DeletingAUserTakesTheirPresenceWithThemAndNoOneElses) {
+    const std::int64_t inside = store.save(typed("0042"), std::nullopt);
+    const std::int64_t outside = store.save(typed("0043"), std::nullopt);
+    install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (' 0042 '), ('0044')");
+    EXPECT_EQ(store.remove(inside), 1);
+    EXPECT_EQ(store.remove(outside), 0);
+    const auto left = install.db()->query("SELECT NumeroBadge FROM presenti");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0][0].toString(), "0044");
+}
+
+} // namespace
+} // namespace sentinex

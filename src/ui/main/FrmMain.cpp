@@ -363,6 +363,8 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     QWidget* opened = nullptr;
     if (form == GuardedForm::CardsAbil) {
         auto* cards = new FrmCardsAbil(m_session); // freed by Qt once it has returned
+        connect(cards, &FrmCardsAbil::presenceRemoved, this,
+                [this](int removed) { showPresence(std::to_string(m_session.presenceRemoved(removed))); });
         connect(cards, &FrmCardsAbil::returnedToMain, this, [this, cards] {
             show();
             cards->deleteLater();

@@ -417,7 +417,10 @@ void FrmCardsAbil::deleteUser() {
     }
     m_ui->Command5->setEnabled(false);
     try {
-        m_store->remove(*m_key);
+        const int leftInside = m_store->remove(*m_key);
+        if (leftInside > 0) {
+            emit presenceRemoved(leftInside);
+        }
         m_count = m_store->count();
     } catch (const DatabaseError& error) {
         m_ui->Command5->setEnabled(true);
