@@ -154,13 +154,13 @@ TEST_F(BandStoreTest, DeleteResetsTheCopiesAndKeepsTheNames) {
     store.save(record, key); // refresh the member's copy
     ASSERT_EQ(userField(member, "Lun_1_da"), Value("08:00"));
 
-    store.remove(key, " Giorno");
+    EXPECT_EQ(store.remove(key), 1);
     EXPECT_EQ(store.count(), 0);
     for (int i = 0; i < BandTimes::TimeCount; ++i) {
         EXPECT_EQ(userField(member, BandTimes::timeField(i)), Value("##:##"));
     }
     EXPECT_EQ(userField(member, "Lunedi"), Value(0));
-    EXPECT_EQ(userField(member, "NomeFascia"), Value("Giorno"));
+    EXPECT_EQ(userField(member, "NomeFascia"), Value(""));
 }
 
 TEST_F(BandStoreTest, RefusedPropagationLeavesTheBandAsItWas) {

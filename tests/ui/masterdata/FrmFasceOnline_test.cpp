@@ -6,6 +6,7 @@
 #include "ui/support/FormDriver.hpp"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -155,6 +156,20 @@ TEST_F(FrmFasceOnlineTest, CloseBoxInEditModeCancelsThenCloses) {
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(form->editing());
     EXPECT_EQ(install.db()->query("SELECT Nome FROM Fasce")[0][0], Value("A"));
+}
+
+TEST_F(FrmFasceOnlineTest, SecondSaveClickDuringTheSaveStoresOneBand) {
+    FormDriver& d = open();
+    d.click("Command1");
+    d.type("Text5", "Mattino");
+    auto& save = d.control<QPushButton>("Command2");
+    // The second click waits in the event queue; the first save lets it through while it processes events.
+    QMetaObject::invokeMethod(&save, &QPushButton::click, Qt::QueuedConnection);
+    save.click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(install.db()->query("SELECT count(*) FROM Fasce")[0][0], Value(1));
+    EXPECT_TRUE(op.messages().empty());
+    EXPECT_EQ(d.text("Label5"), "1 / 1");
 }
 
 } // namespace
