@@ -58,6 +58,7 @@ std::string BandFormPresenter::deleteQuestion(std::int64_t users) {
 }
 
 void BandFormPresenter::open() {
+    m_reported = false;
     std::int64_t count = 0;
     try {
         WaitScope wait(m_op);
@@ -90,6 +91,7 @@ void BandFormPresenter::last() {
 }
 
 void BandFormPresenter::move(std::int64_t position) {
+    m_reported = false;
     const std::int64_t from = m_cursor.position();
     if (m_view.busy || !m_cursor.moveTo(position)) {
         return;
@@ -134,21 +136,27 @@ void BandFormPresenter::cancel() {
     if (m_view.busy || !editing()) {
         return;
     }
-    std::int64_t count = m_cursor.count();
+    m_reported = false;
+    std::int64_t count = 0;
+    bool readable = true;
     try {
         count = m_store.count();
     } catch (const DatabaseError& error) {
         storeError(ReadFailedText, error);
+        readable = false;
     }
-    m_cursor.cancel(count);
-    // What was typed is forgotten: the band as stored comes back.
-    if (count == 0 || !showCurrent()) {
+    m_cursor.cancel(readable ? count : 0);
+    // What was typed is forgotten: the band as stored comes back. A table that cannot be read leaves the
+    // form as an open that failed does: empty, "Nuovo" and "Esci" at hand.
+    if (!readable || count == 0 || !showCurrent()) {
+        m_cursor.cancel(0);
         showEmpty(false);
     }
     refresh();
 }
 
 void BandFormPresenter::save(const BandRecord& typed) {
+    m_reported = false;
     const bool isNew = m_cursor.mode() == BrowseCursor::Mode::New;
     const std::optional<std::int64_t> key = isNew ? std::nullopt : m_cursor.key();
     if (!isNew && !key) {
@@ -189,6 +197,7 @@ void BandFormPresenter::save(const BandRecord& typed) {
 }
 
 void BandFormPresenter::remove() {
+    m_reported = false;
     const std::optional<std::int64_t> key = m_cursor.key();
     if (m_view.busy || editing() || !key || m_cursor.count() == 0) {
         return;
@@ -269,6 +278,11 @@ void BandFormPresenter::refresh() {
 }
 
 void BandFormPresenter::storeError(const char* what, const DatabaseError& error) {
+    // One box per command: a read that follows a failed one would only repeat it.
+    if (m_reported) {
+        return;
+    }
+    m_reported = true;
     m_op.message("Errore", std::string(what) + error.what(), MsgIcon::Critical);
 }
 

@@ -86,6 +86,7 @@ private:
     BrowseCursor m_cursor;
     BandFormView m_view;
     std::function<void()> m_yield;
+    bool m_reported = false; // this command has shown its store error
 };
 
 } // namespace sentinex
