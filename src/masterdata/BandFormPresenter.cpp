@@ -69,6 +69,8 @@ void BandFormPresenter::open() {
     }
     m_cursor.reset(count);
     if (count == 0 || !showCurrent()) {
+        // No band that can be shown: nothing to modify or delete until one is saved.
+        m_cursor.reset(0);
         showEmpty(false);
     }
     refresh();
