@@ -174,5 +174,16 @@ TEST_F(BandStoreTest, RefusedPropagationLeavesTheBandAsItWas) {
     EXPECT_EQ(userField(member, "Lun_1_da"), Value("05:00"));
 }
 
+TEST_F(BandStoreTest, DeletingABandStoredWithABlankNameLeavesTheUsersWithoutABandAlone) {
+    install.db()->execute("INSERT INTO Fasce (Nome) VALUES ('  ')");
+    const auto key = install.db()->lastInsertRowid();
+    const auto without = userOfBand("0001", "");
+    EXPECT_EQ(store.usersOf(key), 0);
+    EXPECT_EQ(store.remove(key), 0);
+    EXPECT_EQ(store.count(), 0);
+    EXPECT_EQ(userField(without, "Lun_1_da"), Value("05:00"));
+    EXPECT_THROW(store.remove(key), DatabaseError); // already gone
+}
+
 } // namespace
 } // namespace sentinex
