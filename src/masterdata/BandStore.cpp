@@ -151,35 +151,33 @@ std::int64_t BandStore::save(const BandRecord& record, std::optional<std::int64_
 }
 
 std::int64_t BandStore::usersOf(std::int64_t key) {
-    const auto rows = m_db->query("SELECT COUNT(*) FROM Carte WHERE trim(NomeFascia) = "
-                                  "(SELECT trim(Nome) FROM Fasce WHERE rowid = ?)",
-                                  {key});
-    return rows.empty() ? 0 : rows[0][0].toInt();
+    return m_db
+        ->query("SELECT count(*) FROM Carte WHERE trim(NomeFascia) = "
+                "(SELECT trim(Nome) FROM Fasce WHERE rowid = ?) AND trim(NomeFascia) <> ''",
+                {key})
+        .at(0)
+        .at(0)
+        .toInt();
 }
 
-std::string BandStore::deleteQuestion(std::int64_t users) {
-    if (users <= 0) {
-        return DeleteQuestionText;
-    }
-    const std::string who = users == 1
-                                ? "1 utente usa questa fascia oraria: perderà"
-                                : std::to_string(users) + " utenti usano questa fascia oraria: perderanno";
-    return who + " giorni e orari di accesso.\r\n" + DeleteQuestionText;
-}
-
-void BandStore::remove(std::int64_t key) {
+std::int64_t BandStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
-    // The band's own stored name, whatever the form shows: its users, and only they, are reset.
-    const auto stored = m_db->query("SELECT trim(Nome) FROM Fasce WHERE rowid = ?", {key});
+    const auto stored = m_db->query("SELECT Nome FROM Fasce WHERE rowid = ?", {key});
+    if (stored.empty()) {
+        throw DatabaseError("La fascia oraria non esiste più.");
+    }
+    const std::string name = trim(stored.front().at(0).toString());
     m_db->execute("DELETE FROM Fasce WHERE rowid = ?", {key});
-    if (!stored.empty() && !stored[0][0].isNull()) {
-        std::vector<Value> reset = bandValues(BandTimes::unset());
-        reset.emplace_back(stored[0][0].toString());
-        // The name goes too: a user must not show, nor fail to save with, a band that no longer exists.
-        m_db->execute(
-            "UPDATE Carte SET NomeFascia = '', " + bandAssignments() + " WHERE trim(NomeFascia) = ?", reset);
+    std::int64_t reset = 0;
+    // A band stored with a blank name would otherwise catch every user without a band.
+    if (!name.empty()) {
+        std::vector<Value> params = bandValues(BandTimes::unset());
+        params.emplace_back(name);
+        reset = m_db->execute(
+            "UPDATE Carte SET " + bandAssignments() + ", NomeFascia = '' WHERE trim(NomeFascia) = ?", params);
     }
     transaction.commit();
+    return reset;
 }
 
 } // namespace sentinex

@@ -144,7 +144,7 @@ TEST_F(BandStoreTest, SavePropagatesToUsersOfTheTrimmedName) {
     EXPECT_EQ(store.count(), 1);
 }
 
-TEST_F(BandStoreTest, DeleteResetsTheCopiesAndClearsTheNames) {
+TEST_F(BandStoreTest, DeleteResetsTheCopiesAndKeepsTheNames) {
     BandRecord record = named("Giorno");
     record.band.times[0] = "08:00";
     record.band.times[1] = "17:00";
@@ -154,47 +154,13 @@ TEST_F(BandStoreTest, DeleteResetsTheCopiesAndClearsTheNames) {
     store.save(record, key); // refresh the member's copy
     ASSERT_EQ(userField(member, "Lun_1_da"), Value("08:00"));
 
-    EXPECT_EQ(store.usersOf(key), 1);
-    store.remove(key);
+    EXPECT_EQ(store.remove(key), 1);
     EXPECT_EQ(store.count(), 0);
     for (int i = 0; i < BandTimes::TimeCount; ++i) {
         EXPECT_EQ(userField(member, BandTimes::timeField(i)), Value("##:##"));
     }
     EXPECT_EQ(userField(member, "Lunedi"), Value(0));
-    EXPECT_EQ(userField(member, "NomeFascia"), Value(""))
-        << "a user must not keep the name of a band that no longer exists";
-}
-
-TEST_F(BandStoreTest, DeleteResetsTheUsersOfTheStoredBandOnlyWhateverTheFormShows) {
-    BandRecord mattino = named("Mattino");
-    mattino.band.times[0] = "08:00";
-    mattino.band.times[1] = "12:00";
-    mattino.band.days[0] = true;
-    BandRecord sera = named("Sera");
-    sera.band.times[0] = "18:00";
-    sera.band.times[1] = "22:00";
-    sera.band.days[0] = true;
-    const std::int64_t mattinoKey = store.save(mattino, std::nullopt);
-    const std::int64_t seraKey = store.save(sera, std::nullopt);
-    const auto early = userOfBand("0001", " Mattino");
-    const auto late = userOfBand("0002", "Sera");
-    store.save(mattino, mattinoKey);
-    store.save(sera, seraKey);
-    EXPECT_EQ(store.usersOf(mattinoKey), 1);
-
-    store.remove(mattinoKey); // "Mattino" shown, whatever name was typed over it
-    EXPECT_EQ(userField(early, "Lun_1_da"), Value("##:##"));
-    EXPECT_EQ(userField(early, "NomeFascia"), Value(""));
-    EXPECT_EQ(userField(late, "Lun_1_da"), Value("18:00")) << "another band's users keep their hours";
-    EXPECT_EQ(userField(late, "NomeFascia"), Value("Sera"));
-}
-
-TEST_F(BandStoreTest, TheDeleteQuestionSaysHowManyUsersLoseTheirHours) {
-    EXPECT_EQ(BandStore::deleteQuestion(0), "Sei sicuro di voler cancellare questa fascia oraria ?");
-    EXPECT_EQ(BandStore::deleteQuestion(1),
-              "1 utente usa questa fascia oraria: perderà giorni e orari di "
-              "accesso.\r\nSei sicuro di voler cancellare questa fascia oraria ?");
-    EXPECT_EQ(BandStore::deleteQuestion(3).substr(0, 41), "3 utenti usano questa fascia oraria: perd");
+    EXPECT_EQ(userField(member, "NomeFascia"), Value(""));
 }
 
 TEST_F(BandStoreTest, RefusedPropagationLeavesTheBandAsItWas) {
@@ -206,6 +172,17 @@ TEST_F(BandStoreTest, RefusedPropagationLeavesTheBandAsItWas) {
     EXPECT_THROW(store.save(record, std::nullopt), DatabaseError);
     EXPECT_EQ(store.count(), 0);
     EXPECT_EQ(userField(member, "Lun_1_da"), Value("05:00"));
+}
+
+TEST_F(BandStoreTest, DeletingABandStoredWithABlankNameLeavesTheUsersWithoutABandAlone) {
+    install.db()->execute("INSERT INTO Fasce (Nome) VALUES ('  ')");
+    const auto key = install.db()->lastInsertRowid();
+    const auto without = userOfBand("0001", "");
+    EXPECT_EQ(store.usersOf(key), 0);
+    EXPECT_EQ(store.remove(key), 0);
+    EXPECT_EQ(store.count(), 0);
+    EXPECT_EQ(userField(without, "Lun_1_da"), Value("05:00"));
+    EXPECT_THROW(store.remove(key), DatabaseError); // already gone
 }
 
 } // namespace
