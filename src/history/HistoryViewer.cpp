@@ -2,11 +2,14 @@
 
 #include "DayPeriod.hpp"
 #include "HistoryArchive.hpp"
+#include "HistoryCsvExport.hpp"
 #include "HistorySelection.hpp"
 
 #include "core/Clock.hpp"
 #include "core/Operator.hpp"
 #include "store/Database.hpp"
+
+#include <stdexcept>
 
 namespace sentinex {
 
@@ -208,6 +211,24 @@ void HistoryViewer::deleteHistory() {
     }
     ++m_state.selectionVersion;
     chooseWhole();
+}
+
+bool HistoryViewer::exportCsv(const std::string& path, bool attendance) {
+    try {
+        if (attendance) {
+            HistoryCsvExport::writeAttendance(*m_archive.reportDb(), path);
+        } else {
+            HistoryCsvExport::writeSelection(*m_archive.reportDb(), path);
+        }
+        return true;
+    } catch (const DatabaseError& e) {
+        m_operator.message(kErrorTitle, std::string(DatabaseError::ShownPrefix) + e.what(),
+                           MsgIcon::Critical);
+    } catch (const std::runtime_error& e) {
+        // The CSV writer's own Italian text, naming the file it could not create or write.
+        m_operator.message(kErrorTitle, e.what(), MsgIcon::Critical);
+    }
+    return false;
 }
 
 std::optional<AttendanceResult> HistoryViewer::computeAttendance() {

@@ -5,6 +5,9 @@
 #include "history/HistoryIndexes.hpp"
 #include "inspection/RandomInspection.hpp"
 #include "link/Link.hpp"
+#include "masterdata/ProgramAllCards.hpp"
+#include "online/AntiPassbackReset.hpp"
+#include "online/PendingJournal.hpp"
 #include "online/PollingStep.hpp"
 #include "online/StatusLine.hpp"
 #include "readers/OutputSchedule.hpp"
@@ -162,6 +165,70 @@ void Session::loadReaderList() {
 
 int Session::pollingIntervalMs() const {
     return pollingInterval(m_settings.Polling, m_state.readers.count());
+}
+
+std::shared_ptr<Database> Session::openReportDatabase() {
+    const std::string path = m_folder.reportDatabase();
+    try {
+        return Database::open(path, false);
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", Database::unusableFileMessage(path, error.what()), MsgIcon::Critical);
+        return nullptr;
+    }
+}
+
+void Session::storeWaitingRecords() {
+    if (m_step) {
+        m_step->storeWaitingRecords();
+    }
+    if (m_downloadJournal) {
+        m_downloadJournal->replay();
+    }
+}
+
+bool Session::resetAntiPassback() {
+    if (!m_db) {
+        return false; // no session database: nothing to reset (the start-up has said why)
+    }
+    AntiPassbackReset reset(*m_db, m_settings, m_settingsFile, m_op);
+    if (reset.run() != AntiPassbackReset::Outcome::Done) {
+        return false;
+    }
+    if (m_step) {
+        // A counter that could not be saved, or disagreed with `presenti`, is settled now.
+        m_step->status().clearCounterProblem();
+        m_step->dropWaitingPresence();
+    }
+    return true;
+}
+
+void Session::programAllCards(const std::function<void(bool)>& enableForm) {
+    if (!m_db || !m_bus) {
+        return; // no session database or bus: nothing to program (the start-up has said why)
+    }
+    std::vector<ProgramAllCards::Card> cards;
+    try {
+        cards = ProgramAllCards::loadCards(*m_db);
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    if (!ProgramAllCards::mayStart(cards.size(), m_state.readers.count(), m_state.pollingOn, m_state.outputOn,
+                                   m_op)) {
+        return;
+    }
+    enableForm(false);
+    ProgramAllCards::run(m_state.readers, *m_bus, m_op, m_clock, m_pump, m_settings.QuattroCifre, cards);
+    enableForm(true);
+}
+
+TransitDownload::Outcome Session::downloadTransits(const std::vector<int>& positions, DownloadSink* sink) {
+    if (!m_db || !m_bus) {
+        // No session to download into (the start-up has said why): nothing was done.
+        return {TransitDownload::Result::CommunicationError, 0, 0};
+    }
+    TransitDownload run({*m_db, m_state.readers, *m_bus, m_op, m_clock, m_pump, sink});
+    return run.run(positions, m_settings.QuattroCifre, m_settings.CancellaStorico);
 }
 
 int Session::presenceRemoved(int removed) {

@@ -5,15 +5,19 @@
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 #include "readers/AppState.hpp"
+#include "readers/download/TransitDownload.hpp"
 #include "store/RecordSet.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sentinex {
 
 class Clock;
+class DownloadSink;
 class Database;
 class EventPump;
 class OnlineView;
@@ -81,6 +85,22 @@ public:
     void loadReaderList();
     /// `Timer1` interval in milliseconds for the current settings and reader count.
     int pollingIntervalMs() const;
+
+    /// The report database "RepSentinex.mdb" opened for the history viewer; null, with the reason shown
+    /// ("Errore"), when the file is missing or unusable.
+    std::shared_ptr<Database> openReportDatabase();
+    /// Online records and downloaded transits still waiting are stored now (before a history deletion,
+    /// so it never misses them).
+    void storeWaitingRecords();
+    /// "Riazzera AntiPass-Back" with its question and messages; once done, a counter problem on the
+    /// status line and presence changes still waiting are settled. True when the reset was done.
+    bool resetAntiPassback();
+    /// Every card of `Carte` into every reader, after the run's checks; `enableForm(false)` and
+    /// `enableForm(true)` go around the run. A store error while reading the cards is shown ("Errore").
+    void programAllCards(const std::function<void(bool)>& enableForm);
+    /// The stored transits of the readers at `positions` (1-based) into the history, then the clearing
+    /// of their memories when the settings ask for it; `sink` keeps what the database refuses.
+    TransitDownload::Outcome downloadTransits(const std::vector<int>& positions, DownloadSink* sink);
 
     /// `removed` persons left `presenti` because their user was deleted: the presence counter follows
     /// (in memory and in the settings file) and the new value is returned.

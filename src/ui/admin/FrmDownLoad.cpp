@@ -5,7 +5,6 @@
 #include "core/Operator.hpp"
 #include "readers/download/TransitDownload.hpp"
 #include "session/Session.hpp"
-#include "store/Database.hpp"
 #include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
@@ -44,8 +43,8 @@ void FrmDownLoad::chooseSingle(bool single) {
 }
 
 void FrmDownLoad::download() {
-    if (m_running || !m_session.database() || !m_session.bus()) {
-        return; // a run is under way, or there is no session to download into
+    if (m_running) {
+        return; // a run is under way
     }
     const ReaderList& readers = m_session.state().readers;
     std::vector<int> positions;
@@ -63,10 +62,7 @@ void FrmDownLoad::download() {
     }
     m_running = true;
     setEnabled(false);
-    TransitDownload run({*m_session.database(), readers, *m_session.bus(), m_session.op(), m_session.clock(),
-                         m_session.pump(), m_sink});
-    const TransitDownload::Outcome outcome =
-        run.run(positions, m_session.settings().QuattroCifre, m_session.settings().CancellaStorico);
+    const TransitDownload::Outcome outcome = m_session.downloadTransits(positions, m_sink);
     setEnabled(true);
     m_running = false;
     if (outcome.result == TransitDownload::Result::Done) {

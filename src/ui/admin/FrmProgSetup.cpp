@@ -2,13 +2,12 @@
 
 #include "ui_FrmProgSetup.h"
 
-#include "admin/SettingsValidation.hpp"
+#include "admin/SettingsDialogSave.hpp"
 #include "core/Operator.hpp"
 #include "core/SettingsDialogFields.hpp"
 #include "link/Link.hpp"
 #include "online/PollingStep.hpp"
 #include "session/Session.hpp"
-#include "store/Database.hpp"
 #include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
@@ -177,34 +176,15 @@ EntryLimitSource FrmProgSetup::entryLimitSource() const {
     };
 }
 
+const char* const FrmProgSetup::SaveFailedText = SettingsDialogSave::FailedText;
+
 bool FrmProgSetup::save() {
-    const SettingsDialogFields f = fields();
-    const auto& db = m_session.database();
     std::string failed;
-    bool valid = false;
-    try {
-        valid = SettingsValidation::check(
-            f,
-            [&db] {
-                return db ? SettingsValidation::countPopulation(*db) : SettingsValidation::Population{};
-            },
-            m_session.op(), &failed);
-    } catch (const DatabaseError& e) {
-        // Without the counts the inspection rule cannot be judged: nothing is saved.
-        m_session.op().message("Errore", std::string(SlotGuard::StoreErrorPrefix) + e.what(),
-                               MsgIcon::Critical);
-        return false;
-    }
-    if (!valid) {
-        if (auto* box = findChild<QWidget*>(qt(failed))) {
+    if (!SettingsDialogSave::save(fields(), m_session.database(), m_session.settingsFile(),
+                                  m_session.settings(), m_session.op(), failed)) {
+        if (auto* box = findChild<QWidget*>(qt(failed)); box && !failed.empty()) {
             box->setFocus();
         }
-        return false;
-    }
-    // A write the file refuses (folder not writable, disk full) changes nothing: the dialog stays open
-    // with what was typed, and the program goes on with the values the next start will find.
-    if (!m_session.settingsFile().saveTexts(f.storedTexts(), m_session.settings())) {
-        m_session.op().message("Errore", SaveFailedText, MsgIcon::Critical);
         return false;
     }
     m_pollingIntervalMs = m_session.pollingIntervalMs();

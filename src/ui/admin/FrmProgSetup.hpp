@@ -30,9 +30,8 @@ struct SettingsDialogFields;
 class FrmProgSetup : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* SaveFailedText =
-        "Impossibile scrivere il file Sentinex.ini (cartella protetta o disco pieno): le impostazioni non "
-        "sono state salvate.";
+    /// What a save the settings file refuses shows.
+    static const char* const SaveFailedText;
     explicit FrmProgSetup(Session& session, QWidget* parent = nullptr);
     ~FrmProgSetup() override;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Operator.hpp"
+#include "session/FailureReport.hpp"
 
 #include <exception>
 #include <utility>
@@ -44,13 +45,15 @@ public:
     /// window goes from under a run.
     static bool refuseWhileRun(const Operator& op, QCloseEvent* event);
 
-    /// Shows what `failure` was: a DatabaseError as "Errore" with the engine's text, anything else as
-    /// "Errore" with an Italian text (the technical text goes to the log).
-    static void report(Operator& op, std::exception_ptr failure);
+    /// Shows what `failure` was (FailureReport: a store error with the engine's text, anything else with
+    /// an Italian text).
+    static void report(Operator& op, std::exception_ptr failure) {
+        FailureReport::show(op, std::move(failure));
+    }
 
     /// The texts shown.
-    static constexpr const char* StoreErrorPrefix = "Operazione non eseguita: errore dell'archivio dati.\n";
-    static constexpr const char* UnexpectedText = "Operazione non eseguita: errore imprevisto.";
+    static constexpr const char* StoreErrorPrefix = FailureReport::StoreErrorPrefix;
+    static constexpr const char* UnexpectedText = FailureReport::UnexpectedText;
 };
 
 } // namespace sentinex

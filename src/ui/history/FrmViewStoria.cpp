@@ -7,10 +7,8 @@
 
 #include "core/Operator.hpp"
 #include "history/HistoryArchive.hpp"
-#include "history/HistoryCsvExport.hpp"
 #include "history/HistoryViewer.hpp"
 #include "history/SelectionPages.hpp"
-#include "store/Database.hpp"
 #include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
@@ -22,7 +20,6 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 namespace sentinex {
@@ -195,16 +192,11 @@ void FrmViewStoria::render() {
     if (s.gridShowsTemp != m_shownTemp || s.selectionVersion != m_shownVersion) {
         m_shownTemp = s.gridShowsTemp;
         m_shownVersion = s.selectionVersion;
-        try {
-            if (s.gridShowsTemp) {
-                m_model->showSelection();
-            } else {
-                m_model->clear();
-            }
-        } catch (const DatabaseError& e) {
+        if (s.gridShowsTemp) {
+            // A selection the store refuses leaves the grid empty and is shown as "Errore".
+            SlotGuard::runAlways(m_operator, [this] { m_model->showSelection(); });
+        } else {
             m_model->clear();
-            m_operator.message("Errore", std::string(SlotGuard::StoreErrorPrefix) + e.what(),
-                               MsgIcon::Critical);
         }
     }
 }
@@ -254,21 +246,7 @@ void FrmViewStoria::exportCsv(bool attendance) {
         return;
     }
     lastCsvFolder() = QFileInfo(path).absolutePath();
-    try {
-        if (attendance) {
-            HistoryCsvExport::writeAttendance(*m_report, path.toStdString());
-        } else {
-            HistoryCsvExport::writeSelection(*m_report, path.toStdString());
-        }
-    } catch (const DatabaseError& e) {
-        m_operator.message("Errore", std::string(SlotGuard::StoreErrorPrefix) + e.what(), MsgIcon::Critical);
-    } catch (const std::runtime_error& e) {
-        // The CSV writer's own Italian text, naming the file it could not create or write.
-        m_operator.message("Errore", e.what(), MsgIcon::Critical);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "sentinex: %s\n", e.what());
-        m_operator.message("Errore", "Impossibile scrivere il file CSV.", MsgIcon::Critical);
-    }
+    m_viewer->exportCsv(path.toStdString(), attendance);
 }
 
 void FrmViewStoria::closeEvent(QCloseEvent* event) {
