@@ -16,16 +16,6 @@
 namespace sentinex::e2e {
 namespace {
 
-/// The visible top-level window of kind T, or null.
-template <typename T> T* shownWindow() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* typed = qobject_cast<T*>(w); typed && typed->isVisible()) {
-            return typed;
-        }
-    }
-    return nullptr;
-}
-
 void clickIn(QWidget* form, const char* name) {
     auto* button = form->findChild<QPushButton*>(QString::fromLatin1(name));
     ASSERT_NE(button, nullptr) << name;
