@@ -41,6 +41,12 @@ public:
         return [&op, action = std::move(action)](auto&&...) mutable { run(op, action); };
     }
 
+    /// A slot body for `QObject::connect` that acts even while a run owns the screen (a timer tick, a run's
+    /// own stop button, a child window coming back): `action` run through `runAlways`.
+    template <typename F> static auto wrapAlways(Operator& op, F action) {
+        return [&op, action = std::move(action)](auto&&...) mutable { runAlways(op, action); };
+    }
+
     /// For a form's closeEvent: ignores the close and returns true while a run owns the screen, so no
     /// window goes from under a run.
     static bool refuseWhileRun(const Operator& op, QCloseEvent* event);

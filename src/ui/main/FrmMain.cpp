@@ -111,12 +111,9 @@ FrmMain::FrmMain(Session& session, std::function<void(int)> quit, QWidget* paren
     // Ticks run whatever is on screen (a run keeps polling and the schedule out by its own checks); a
     // person's clicks wait for the end of a run. Nothing a slot meets goes into the event loop.
     Operator& op = m_session.op();
-    connect(m_timer1, &QTimer::timeout, this,
-            [this, &op] { SlotGuard::runAlways(op, [this] { onTimer1(); }); });
-    connect(m_timer2, &QTimer::timeout, this,
-            [this, &op] { SlotGuard::runAlways(op, [this] { onTimer2(); }); });
-    connect(m_timer3, &QTimer::timeout, this,
-            [this, &op] { SlotGuard::runAlways(op, [this] { onTimer3(); }); });
+    connect(m_timer1, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer1(); }));
+    connect(m_timer2, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer2(); }));
+    connect(m_timer3, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer3(); }));
 
     buildPictures();
     m_ui->Command4->setIconSize(QSize(kPictureSize, kPictureSize));
@@ -390,8 +387,9 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned
         conf->setOnReturn([this, conf] {
-            // A list the store cannot give is shown as an error; the window comes back all the same.
-            SlotGuard::runAlways(m_session.op(), [this] { loadReaderList(); });
+            // The form has reloaded the reader list as it left (or said why it could not): only the
+            // polling interval follows the new count.
+            applyTimer1Interval();
             show();
             conf->deleteLater();
         });

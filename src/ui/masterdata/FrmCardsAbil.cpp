@@ -514,8 +514,7 @@ void FrmCardsAbil::associateReaders() {
     auto form = std::make_unique<FrmPassAbil>(locations, m_flags, m_editing);
     connect(form.get(), &FrmPassAbil::chosen, this,
             [this](const std::array<int, FrmPassAbil::Boxes>& flags) { m_flags = flags; });
-    connect(form.get(), &FrmPassAbil::closed, this,
-            [this] { SlotGuard::runAlways(m_op, [this] { childClosed(); }); });
+    connect(form.get(), &FrmPassAbil::closed, this, SlotGuard::wrapAlways(m_op, [this] { childClosed(); }));
     openChild(std::move(form));
 }
 
@@ -529,7 +528,7 @@ void FrmCardsAbil::showBands() {
                                                       : -1;
         auto form = std::make_unique<FrmDefFasce>(m_settings, chosen);
         connect(form.get(), &FrmDefFasce::closed, this,
-                [this] { SlotGuard::runAlways(m_op, [this] { childClosed(); }); });
+                SlotGuard::wrapAlways(m_op, [this] { childClosed(); }));
         openChild(std::move(form));
         return;
     }
@@ -556,7 +555,7 @@ void FrmCardsAbil::showBands() {
     }
     form->showForUser(BandRecord{name, *band}, std8(ui.Text4->text()));
     connect(form.get(), &FrmFasceOnline::closed, this,
-            [this] { SlotGuard::runAlways(m_op, [this] { childClosed(); }); });
+            SlotGuard::wrapAlways(m_op, [this] { childClosed(); }));
     openChild(std::move(form));
 }
 
@@ -566,8 +565,7 @@ void FrmCardsAbil::openSearch() {
             [this](FrmCardSearch::Mode mode, const QString& text) {
                 SlotGuard::run(m_op, [&] { search(mode, text); });
             });
-    connect(form.get(), &FrmCardSearch::closed, this,
-            [this] { SlotGuard::runAlways(m_op, [this] { childClosed(); }); });
+    connect(form.get(), &FrmCardSearch::closed, this, SlotGuard::wrapAlways(m_op, [this] { childClosed(); }));
     openChild(std::move(form));
 }
 

@@ -46,8 +46,7 @@ FrmUtilVireo::FrmUtilVireo(Session& session, const ReaderAddress& reader, QWidge
     connect(m_ui->Command3, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { leave(); }));
     // The run's own stop button: the capture and the load show their progress on this form, and this
     // is the one button that acts while they run.
-    connect(m_ui->Command4, &QPushButton::clicked, this,
-            [this, &op] { SlotGuard::runAlways(op, [this] { stop(); }); });
+    connect(m_ui->Command4, &QPushButton::clicked, this, SlotGuard::wrapAlways(op, [this] { stop(); }));
     idleButtons();
 }
 
