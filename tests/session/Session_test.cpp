@@ -153,6 +153,18 @@ TEST(SessionTest, ACounterThatDisagreesIsOnlyShownWhenNoReaderUsesThePresenceTab
               "presenti (2): l'azzeramento dell'antipass-back li riallinea.");
 }
 
+TEST(SessionTest, TheReportDatabaseIsWrittenForItsOwnerAndGroupOnly) {
+    Site site;
+    const std::string report = site.install.folder().reportDatabase();
+    ASSERT_EQ(::chmod((report + ".schema").c_str(), 0644), 0);
+    ::umask(022); // the mode must not depend on the umask the program happens to run under
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    struct stat st {};
+    ASSERT_EQ(::stat(report.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
 TEST(SessionTest, ALockFileThatCannotBeLockedRefusesTheStartUp) {
     Site site;
     ASSERT_EQ(::mkdir((site.install.dir() + "/Sentinex.lock").c_str(), 0750), 0);
