@@ -82,6 +82,18 @@ std::vector<std::string> splitEscaped(const std::string& line) {
     return parts;
 }
 
+// The check closing every line: FNV-1a over the line before it, so a line that does not read back
+// whole (torn by a crash, a bit flipped on the disk) is known.
+std::string lineCheck(const std::string& text) {
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : text) {
+        h = (h ^ c) * 16777619u;
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "~%08x", static_cast<unsigned>(h));
+    return hex;
+}
+
 } // namespace
 
 PendingRecord PendingRecord::transit(std::vector<std::string> fields) {
@@ -124,11 +136,19 @@ std::string PendingJournal::encode(const PendingRecord& record) {
     for (const std::string& f : record.fields) {
         line += '\t' + escape(f);
     }
-    return line + '\n';
+    return line + '\t' + lineCheck(line) + '\n';
 }
 
 std::optional<PendingRecord> PendingJournal::decode(const std::string& line) {
-    const std::vector<std::string> parts = splitEscaped(line);
+    std::vector<std::string> parts = splitEscaped(line);
+    // Lines written before lines carried their check have none; a line with one must match it.
+    const std::size_t lastTab = line.rfind('\t');
+    if (lastTab != std::string::npos && line.size() - lastTab == 10 && line[lastTab + 1] == '~') {
+        if (line.substr(lastTab + 1) != lineCheck(line.substr(0, lastTab))) {
+            return std::nullopt;
+        }
+        parts.pop_back();
+    }
     if (parts.size() < 3 || parts[0].empty()) {
         return std::nullopt;
     }
@@ -148,12 +168,31 @@ std::optional<PendingRecord> PendingJournal::decode(const std::string& line) {
 }
 
 void PendingJournal::load() {
-    std::ifstream in(m_path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (auto r = decode(line)) {
-            m_records.push_back(std::move(*r));
+    std::string bad;
+    {
+        std::ifstream in(m_path, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (auto r = decode(line)) {
+                m_records.push_back(std::move(*r));
+            } else if (!line.empty()) {
+                bad += line + '\n';
+                ++m_setAside;
+            }
         }
+    }
+    if (m_setAside == 0) {
+        return;
+    }
+    // A line that does not read back whole is never stored as a record: it is kept aside, where a
+    // person can look at it, and the journal is rewritten without it.
+    std::FILE* f = std::fopen(setAsidePath().c_str(), "ab");
+    const bool kept = f != nullptr && std::fwrite(bad.data(), 1, bad.size(), f) == bad.size();
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    if (kept) {
+        m_onDisk = rewriteFile();
     }
 }
 

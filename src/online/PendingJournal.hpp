@@ -62,7 +62,13 @@ public:
     /// a waiting entrance, outside after a waiting exit; nothing when no presence record of it waits.
     std::optional<bool> waitingPresence(const std::string& badge) const;
 
-    /// One record as a line of the file (tab-separated, escaped) and back; nothing for a torn line.
+    /// Lines of the file that did not read back whole when it was loaded: never stored, kept in
+    /// `setAsidePath()`.
+    std::size_t setAside() const { return m_setAside; }
+    std::string setAsidePath() const { return m_path + ".scartate"; }
+
+    /// One record as a line of the file (tab-separated, escaped, closed by a check of the line) and
+    /// back; nothing for a line that does not match its check or is torn.
     static std::string encode(const PendingRecord& record);
     static std::optional<PendingRecord> decode(const std::string& line);
 
@@ -81,6 +87,7 @@ private:
     std::string m_lastError;
     std::uint64_t m_session = 0; // random, so ids never repeat across runs
     std::uint64_t m_next = 0;
+    std::size_t m_setAside = 0;
     CachedStatement m_transit;
     CachedStatement m_presenceAdd;
     CachedStatement m_presenceRemove;

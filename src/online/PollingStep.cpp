@@ -37,7 +37,13 @@ PollingStep::PollingStep(Environment env)
           // Asked through the step, so `setEntryLimitSource` reaches the decision.
           [this] { return m_env.entryLimit ? m_env.entryLimit() : savedEntryLimit(m_env.settings)(); },
           m_presence, m_refusal, m_log, m_status),
-      m_cards(m_env.db) {}
+      m_cards(m_env.db) {
+    if (m_journal.setAside() > 0) {
+        m_status.setStartUpNote(std::to_string(m_journal.setAside()) + " righe di " + JournalFile +
+                                " illeggibili, non registrate: messe da parte in " + JournalFile +
+                                ".scartate");
+    }
+}
 
 std::string PollingStep::pollingSettingNote(std::int64_t pollingSetting, int intervalMs) {
     const std::string value = "(\"Polling\" = " + std::to_string(pollingSetting) + ")";
