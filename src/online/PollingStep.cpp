@@ -108,6 +108,7 @@ void PollingStep::run(int readerIndex) {
             storeWaitingRecords();
         }
         m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
+        m_status.setReserveLow(m_journal.reserveLow() && !m_journal.reserved());
     }
     std::vector<std::function<void()>> after;
     after.swap(m_after);
@@ -150,11 +151,13 @@ void PollingStep::storeWaitingRecords() {
     }
     m_presence.retryUnsavedCounter();
     m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
+    m_status.setReserveLow(m_journal.reserveLow() && !m_journal.reserved());
 }
 
 void PollingStep::dropWaitingPresence() {
     m_journal.dropWaitingPresence();
     m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
+    m_status.setReserveLow(m_journal.reserveLow() && !m_journal.reserved());
 }
 
 void PollingStep::readersReloaded() {

@@ -35,6 +35,11 @@ void StatusLine::setWaiting(std::size_t count, bool onDisk) {
     publish();
 }
 
+void StatusLine::setReserveLow(bool low) {
+    m_reserveLow = low;
+    publish();
+}
+
 void StatusLine::setSilentReader(int readerIndex, const std::string& text) {
     m_silent[readerIndex] = text;
     publish();
@@ -95,6 +100,9 @@ std::string StatusLine::text() const {
     }
     add(m_store);
     add(m_waiting);
+    if (m_reserveLow) {
+        add(ReserveLowText);
+    }
     add(m_unconfirmed);
     add(m_counter);
     add(m_startUp);

@@ -24,6 +24,8 @@ public:
     void clearCounterProblem();
     /// `count` records wait to be stored; `onDisk` false when some are held only in memory.
     void setWaiting(std::size_t count, bool onDisk);
+    /// The room kept aside for records waiting on a full disk is spent (or could not be made).
+    void setReserveLow(bool low);
     /// Reader `readerIndex` (1-based) does not answer (`text` names it), or answers again.
     void setSilentReader(int readerIndex, const std::string& text);
     void clearSilentReader(int readerIndex);
@@ -48,6 +50,8 @@ public:
 
     static constexpr const char* LineSilentText = "Linea seriale muta: nessun lettore risponde";
     static constexpr const char* CardsUnreadableText = "Archivio utenti illeggibile";
+    static constexpr const char* ReserveLowText =
+        "Spazio di riserva per le registrazioni in attesa esaurito: liberare spazio sul disco";
 
 private:
     void publish();
@@ -60,6 +64,7 @@ private:
     std::string m_polling;
     std::string m_startUp;
     bool m_cardsUnreadable = false;
+    bool m_reserveLow = false;
     std::map<int, std::string> m_silent;
     bool m_lineSilent = false;
     std::string m_shown;

@@ -312,9 +312,14 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     auto* status = rig.child<QLabel>("LabelStato");
     ASSERT_NE(status, nullptr);
     const std::string shown = status->text().toStdString();
-    EXPECT_NE(shown.find("registrazioni in attesa (tenute in memoria: il disco non accetta scritture)"),
-              std::string::npos)
+    // The room kept aside next to the journal was given back: the records are on disk, not only in
+    // memory, and the line says the reserve is spent.
+    EXPECT_NE(shown.find("registrazioni in attesa"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("tenute in memoria"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Spazio di riserva per le registrazioni in attesa esaurito"), std::string::npos)
         << shown;
+    EXPECT_FALSE(std::filesystem::exists(rig.install.dir() + "/Sentinex.pending.riserva"));
+    EXPECT_GT(std::filesystem::file_size(rig.install.dir() + "/Sentinex.pending"), 0u);
     const int polls = rig.polls(1);
     pumpFor(300);
     EXPECT_GT(rig.polls(1), polls) << "polling goes on while the disk is full";
@@ -342,6 +347,8 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge IN ('0042', '0043')"), 2);
     EXPECT_EQ(rig.utentiInFile(), "2");
     EXPECT_EQ(rig.label("Label4"), "2");
+    // Room again: the reserve is made anew for the next time.
+    EXPECT_TRUE(std::filesystem::exists(rig.install.dir() + "/Sentinex.pending.riserva"));
 }
 
 TEST(OnlineFailuresTest, ASilentReaderAndASilentLineShowWithinThreePollsAndClear) {

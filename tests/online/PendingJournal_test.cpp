@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -75,6 +76,19 @@ TEST(PendingJournalTest, ALineThatDoesNotMatchItsCheckIsSetAsideNeverStored) {
     EXPECT_EQ(rows[0][0].toString(), "0001");
     EXPECT_EQ(rows[1][0].toString(), "0003");
     EXPECT_EQ(PendingJournal(*install.db(), path).setAside(), 0u) << "set aside once, not at every start";
+}
+
+TEST(PendingJournalTest, RoomIsKeptAsideForAFullDisk) {
+    TestInstall install;
+    const std::string path = install.dir() + "/Sentinex.pending";
+    PendingJournal journal(*install.db(), path);
+    EXPECT_TRUE(journal.reserved());
+    EXPECT_FALSE(journal.reserveLow());
+    struct stat st {};
+    ASSERT_EQ(::stat(journal.reservePath().c_str(), &st), 0);
+    EXPECT_GE(static_cast<long long>(st.st_blocks) * 512, PendingJournal::ReserveBytes)
+        << "allocated, not sparse";
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST(PendingJournalTest, WaitingRecordsSurviveTheProgramAndAreStoredOnceInOrder) {
