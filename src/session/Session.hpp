@@ -37,11 +37,17 @@ public:
     enum class Start {
         Ready,          // the main window can be shown
         AlreadyRunning, // another copy runs on this folder (the message has been shown)
+        LockUnusable,   // the lock file cannot be locked, so a second copy could not be kept out
         NoDatabase,     // the database is missing or unusable (the engine's message has been shown)
     };
     /// Exit codes of a start-up that could not complete.
     static constexpr int ExitDatabase = 1;
     static constexpr int ExitAlreadyRunning = 2;
+    static constexpr int ExitLockUnusable = 3;
+    static constexpr const char* LockUnusableMessage =
+        "Impossibile bloccare il file Sentinex.lock nella cartella del programma (esiste ma non è un file "
+        "normale, ad esempio è una cartella): senza il blocco una seconda copia di Sentinex potrebbe usare "
+        "la stessa porta e gli stessi archivi. Rimuovere o rinominare Sentinex.lock e riavviare.";
     static int exitCode(Start start);
 
     /// A session on the installation in `programFolder` (empty: the folder of the executable). `bus`,
@@ -115,7 +121,9 @@ public:
 
 private:
     void openDatabase();
-    /// Puts a presence counter that disagrees with the rows of `presenti` on the status line.
+    /// A presence counter that disagrees with the rows of `presenti` is set to their number when the
+    /// readers use the presence table (one reader is an entrance or an exit), and said on the status
+    /// line; otherwise only said.
     void checkPresenceCounter();
     void resetReportDatabase();
 

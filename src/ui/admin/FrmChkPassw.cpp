@@ -26,8 +26,8 @@ PasswordAccess FrmChkPassw::load() {
     switch (m_prompt->open()) {
     case PasswordPrompt::Opening::Granted:
         return PasswordAccess::Granted;
-    case PasswordPrompt::Opening::EndProgram:
-        return PasswordAccess::EndProgram;
+    case PasswordPrompt::Opening::Refused:
+        return PasswordAccess::Refused;
     case PasswordPrompt::Opening::Ask:
         break;
     }

@@ -2,7 +2,6 @@
 
 #include "ui_FrmMain.h"
 
-#include "admin/PasswordFile.hpp"
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "inspection/RandomInspection.hpp"
@@ -185,6 +184,11 @@ void FrmMain::loadReaderList() {
 void FrmMain::applyTimer1Interval() {
     const int interval = m_session.pollingIntervalMs();
     m_timer1->setInterval(interval);
+    if (PollingStep* step = m_session.pollingStep()) {
+        const bool on = m_session.state().pollingOn && m_session.state().readers.count() > 0;
+        step->status().setPollingNote(
+            on ? PollingStep::pollingSettingNote(m_session.settings().Polling, interval) : std::string());
+    }
     // An interval of 0 means no tick at all (a Qt timer of 0 would fire continuously).
     if (interval <= 0) {
         m_timer1->stop();
@@ -215,6 +219,9 @@ void FrmMain::setPolling(bool on) {
         applyTimer1Interval();
     } else {
         m_timer1->stop();
+        if (PollingStep* step = m_session.pollingStep()) {
+            step->status().setPollingNote({});
+        }
     }
     updateToolButtons();
 }
@@ -350,10 +357,7 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     // The password first; the form then replaces this window until it returns, so the switches cannot
     // change while it works on the readers.
     const PasswordAccess access = askPassword(m_session, this);
-    if (access == PasswordAccess::EndProgram) {
-        requestExit(PasswordFile::ExitMalformed); // the message has been shown
-        return;
-    }
+    // A refused file has been told; the program goes on running the doors.
     if (access != PasswordAccess::Granted) {
         return;
     }

@@ -60,6 +60,7 @@ protected:
         for (int i = 0; i < readers; ++i) {
             TestInstall::Reader r;
             r.NumeroIndirizzo = i + 1;
+            r.Stato = readerState;
             install.addReader(r);
         }
         session = std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
@@ -90,6 +91,7 @@ protected:
     }
 
     TestInstall install;
+    std::string readerState = "In"; // of the readers `open` adds
     ScriptedOperator op;
     FakeClock clock;
     NullEventPump pump;
@@ -146,7 +148,9 @@ TEST_F(FrmFunzAggTest, TheResetButtonShowsWhetherSomebodyIsInside) {
 }
 
 TEST_F(FrmFunzAggTest, AntiPassbackResetAsksThenEmptiesPresentiAndTheCounter) {
-    // Counter 3 but only two rows: the status line says they disagree until the reset.
+    // Counter 3 but only two rows, at readers that keep no presence (start-up mends the counter only
+    // where the table is in use): the status line says they disagree until the reset.
+    readerState = "Varco";
     open(3, 2);
     ASSERT_FALSE(session->pollingStep()->status().text().empty());
     EXPECT_TRUE(resetButtonShows("Image2"));

@@ -68,6 +68,10 @@ protected:
     /// Starts the session on `file`, then opens the dialog (after `beforeOpen`, to change the file).
     FormDriver& open(const std::string& file = ValidFile, const std::string& beforeOpen = {}) {
         install.writeSettings(file);
+        // As many persons inside as the counter of the valid file says (7), so start-up keeps it.
+        for (int i = 0; i < 7; ++i) {
+            install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)", {std::to_string(100 + i)});
+        }
         for (int i = 0; i < 3; ++i) {
             TestInstall::Reader r;
             r.NumeroIndirizzo = i + 1;
