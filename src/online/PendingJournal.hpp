@@ -62,6 +62,13 @@ public:
     /// True while the room is kept; `reserveLow` once it has been spent, or could not be made for lack
     /// of space.
     bool reserved() const { return m_reserved; }
+    /// Makes the room kept aside again when it is not kept (given back on a full disk that the
+    /// database then took, or never made): once the disk has room, the reserve is back. Never throws.
+    void keepRoomAside() {
+        if (!m_reserved) {
+            reserveRoom();
+        }
+    }
     bool reserveLow() const { return m_reserveLow; }
 
     std::size_t waiting() const { return m_records.size(); }

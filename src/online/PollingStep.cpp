@@ -98,11 +98,11 @@ void PollingStep::run(int readerIndex) {
         if (waitingBefore > 0 && m_journal.waiting() == 0) {
             m_notice.clear(); // the records that waited went in with this step's: the store works
         }
-        // Records that wait, and a counter the settings file refused, are tried again now and then even
-        // when no card comes, so the status line clears once the disk takes them.
+        // Records that wait, a counter the settings file refused and a spent reserve are tried again now
+        // and then even when no card comes, so the status line clears once the disk takes them.
         constexpr double ReplayIntervalSeconds = 2.0;
         const double now = m_env.clock.monotonicSeconds();
-        if ((m_journal.waiting() > 0 || m_presence.counterUnsaved()) &&
+        if ((m_journal.waiting() > 0 || m_presence.counterUnsaved() || !m_journal.reserved()) &&
             now - m_lastReplayTry >= ReplayIntervalSeconds) {
             m_lastReplayTry = now;
             storeWaitingRecords();
@@ -150,6 +150,7 @@ void PollingStep::storeWaitingRecords() {
         m_notice.clear();
     }
     m_presence.retryUnsavedCounter();
+    m_journal.keepRoomAside();
     m_status.setWaiting(m_journal.waiting(), m_journal.onDisk());
     m_status.setReserveLow(m_journal.reserveLow() && !m_journal.reserved());
 }

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -320,11 +322,23 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     EXPECT_NE(shown.find("Spazio di riserva per le registrazioni in attesa esaurito"), std::string::npos)
         << shown;
     EXPECT_FALSE(std::filesystem::exists(rig.install.dir() + "/Sentinex.pending.riserva"));
-    EXPECT_GT(std::filesystem::file_size(rig.install.dir() + "/Sentinex.pending"), 0u);
+    // The room given back may serve the database as well as the journal: each passage is in one of
+    // the two, none only in memory.
+    const auto waitingTransits = [&] {
+        std::ifstream in(rig.install.dir() + "/Sentinex.pending");
+        std::set<std::string> ids;
+        for (std::string line; std::getline(in, line);) {
+            const auto tab = line.find('\t');
+            if (tab != std::string::npos && line.compare(tab + 1, 8, "transito") == 0) {
+                ids.insert(line.substr(0, tab));
+            }
+        }
+        return static_cast<long long>(ids.size());
+    };
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti") + waitingTransits(), 5);
     const int polls = rig.polls(1);
     pumpFor(300);
     EXPECT_GT(rig.polls(1), polls) << "polling goes on while the disk is full";
-    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti"), 1);
 
     // Room again: everything is stored in its order, once, and the status line clears.
     fs.release();
