@@ -25,7 +25,7 @@ fs::path baseDir(const char* variable, const char* underHome) {
 }
 
 /// One argument of a desktop entry's Exec key: quoted, with the reserved characters escaped, then the
-/// backslashes doubled once more as every string value of the file needs.
+/// backslashes doubled once more as every string value of the file needs, and % doubled.
 std::string desktopArgument(const std::string& s) {
     std::string quoted = "\"";
     for (const char c : s) {
@@ -38,8 +38,8 @@ std::string desktopArgument(const std::string& s) {
     std::string out;
     for (const char c : quoted) {
         out += c;
-        if (c == '\\') {
-            out += '\\';
+        if (c == '\\' || c == '%') { // a lone % would be a field code such as %f
+            out += c;
         }
     }
     return out;
