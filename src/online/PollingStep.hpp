@@ -3,6 +3,7 @@
 #include "AccessDecision.hpp"
 #include "CardLookup.hpp"
 #include "EntryLimit.hpp"
+#include "HolidayCalendar.hpp"
 #include "PendingJournal.hpp"
 #include "PresenceTable.hpp"
 #include "Refusal.hpp"
@@ -107,6 +108,7 @@ private:
     TransitLog m_log;
     PresenceTable m_presence;
     Refusal m_refusal;
+    HolidayCalendar m_holidays;
     AccessDecision m_decision;
     CardLookup m_cards;
     std::vector<int> m_silentPolls; // per reader index - 1: polls in a row without a valid reply
