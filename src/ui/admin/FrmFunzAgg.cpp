@@ -15,9 +15,11 @@
 #include "session/Session.hpp"
 #include "store/Database.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
+#include "ui/common/SlotGuard.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/history/report/ReportPrinting.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
+#include "ui/masterdata/FrmFestivita.hpp"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -52,6 +54,13 @@ FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
     connect(m_ui->Command8, &QPushButton::clicked, this, [this] { openBands(); });
     connect(m_ui->Command9, &QPushButton::clicked, this, [this] { openPassword(); });
     connect(m_ui->Command10, &QPushButton::clicked, this, [this] { runInspection(); });
+    // The holidays form's button, beside the bands it acts on.
+    auto* holidays = new QPushButton(QStringLiteral("Festività"), m_ui->Buttons); // owned by the panel
+    holidays->setObjectName(QStringLiteral("Command11"));
+    holidays->setMinimumSize(m_ui->Command8->minimumSize());
+    m_ui->Buttons_layout->addWidget(holidays, 3, 0);
+    connect(holidays, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openHolidays(); }));
     showPresencePicture();
 }
 
@@ -214,6 +223,16 @@ void FrmFunzAgg::openBands() {
     }
     connect(bands, &FrmFasceOnline::closed, this, [this, bands] { comeBack(bands); });
     openInPlace(bands);
+}
+
+void FrmFunzAgg::openHolidays() {
+    if (!m_session.database() || !switchesOff()) {
+        return; // without a session database the start-up has said why
+    }
+    // A store error while it loads is shown by the slot guard, and this form stays.
+    auto* holidays = new FrmFestivita(m_session); // freed once it has returned
+    connect(holidays, &FrmFestivita::closed, this, [this, holidays] { comeBack(holidays); });
+    openInPlace(holidays);
 }
 
 void FrmFunzAgg::openPassword() {
