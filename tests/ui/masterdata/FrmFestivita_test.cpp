@@ -7,12 +7,15 @@
 #include "support/TestInstall.hpp"
 #include "ui/support/FormDriver.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -152,6 +155,35 @@ TEST_F(FrmFestivitaTest, ClosingWhileTypingCancelsAndTellsWhoOpenedIt) {
     again.click("Command1");
     EXPECT_EQ(again.text("Command1"), "Nuovo");
     op.waitVisible = false;
+}
+
+/// When SENTINEX_UI_SHOTS names a folder, the form as an operator finds it after the setup (the
+/// national holidays, a one date kept as Sunday, the calendar on) is saved there as FrmFestivita.png,
+/// taken from the screen.
+TEST_F(FrmFestivitaTest, Screenshot) {
+    const char* dir = std::getenv("SENTINEX_UI_SHOTS");
+    if (!dir || !*dir) {
+        GTEST_SKIP() << "SENTINEX_UI_SHOTS not set";
+    }
+    install.db()->execute(
+        "INSERT INTO Festivita (Data, Descrizione, Tipo) VALUES "
+        "('06/01', 'Epifania', 'Chiuso'), ('25/04', 'Festa della Liberazione', 'Chiuso'), "
+        "('01/05', 'Festa del Lavoro', 'Chiuso'), ('02/06', 'Festa della Repubblica', 'Chiuso'), "
+        "('15/08', 'Ferragosto', 'Chiuso'), ('01/11', 'Ognissanti', 'Chiuso'), "
+        "('08/12', 'Immacolata Concezione', 'Chiuso'), ('26/12', 'Santo Stefano', 'Chiuso'), "
+        "('24/12/2025', 'Vigilia: turno festivo', 'Domenica')");
+    settings.Festivita = true;
+    FormDriver& d = open();
+    list().setCurrentCell(8, 0);
+    EXPECT_EQ(d.text("Text2"), "Vigilia: turno festivo");
+    form->resize(form->sizeHint().expandedTo(QSize(620, 560)));
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+    }
+    QScreen* screen = form->screen();
+    ASSERT_NE(screen, nullptr);
+    const QPixmap shot = screen->grabWindow(form->winId());
+    EXPECT_TRUE(shot.save(QString::fromStdString(std::string(dir) + "/FrmFestivita.png")));
 }
 
 } // namespace
