@@ -21,6 +21,15 @@ HolidayCalendar::HolidayCalendar(Database& db, const Settings& settings)
     : m_settings(settings), m_lookup(db, LookupSql) {}
 
 std::optional<Holiday> HolidayCalendar::holidayOn(const DateTime& now) {
+    if (!m_day || m_day->year != now.year || m_day->month != now.month || m_day->day != now.day ||
+        m_day->pasquetta != m_settings.Pasquetta) {
+        std::optional<Holiday> holiday = lookUp(now);
+        m_day = Day{now.year, now.month, now.day, m_settings.Pasquetta, std::move(holiday)};
+    }
+    return m_day->holiday;
+}
+
+std::optional<Holiday> HolidayCalendar::lookUp(const DateTime& now) {
     const std::string oneDate = now.dateText();
     std::optional<Holiday> found;
     m_lookup.readFirst({oneDate, oneDate.substr(0, 5)}, [&found](const SqlStatement& st) {

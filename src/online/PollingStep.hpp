@@ -78,6 +78,9 @@ public:
     /// open); empty: the saved values of the settings.
     void setEntryLimitSource(EntryLimitSource source) { m_env.entryLimit = std::move(source); }
 
+    /// The holiday calendar has changed (the holidays form saved or deleted): the next card reads it.
+    void holidaysChanged() { m_holidays.changed(); }
+
     /// What the main window's status line says.
     StatusLine& status() { return m_status; }
     /// Stores what waits in the journal (at start-up, before any newer record); says on the status line

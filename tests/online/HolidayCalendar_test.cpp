@@ -114,9 +114,11 @@ TEST_F(HolidayCalendarTest, EasterMondayOnlyWhilePasquettaIsOn) {
     HolidayCalendar calendar(*install.db(), settings);
     EXPECT_TRUE(calendar.evaluate(bandedUser(), at(21, 4, 2025)).allowed);
     EXPECT_EQ(calendar.holidayOn(at(21, 4, 2025)), std::nullopt);
-    // A stored row of that date still counts.
+    // A stored row of that date still counts, once the calendar is told the table changed.
     install.db()->execute(
         "INSERT INTO Festivita (Data, Descrizione, Tipo) VALUES ('21/04/2025', 'Ponte', 'Chiuso')");
+    EXPECT_EQ(calendar.holidayOn(at(21, 4, 2025, 11, 0)), std::nullopt) << "the day is kept";
+    calendar.changed();
     EXPECT_EQ(calendar.holidayOn(at(21, 4, 2025)), (Holiday{Holiday::Kind::Closed, "Ponte"}));
     settings.Pasquetta = true;
     EXPECT_EQ(calendar.holidayOn(at(21, 4, 2025)), (Holiday{Holiday::Kind::Closed, "Ponte"}))

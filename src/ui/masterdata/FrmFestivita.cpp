@@ -5,6 +5,7 @@
 #include "core/Operator.hpp"
 #include "masterdata/HolidayEditor.hpp"
 #include "masterdata/HolidayRecord.hpp"
+#include "online/PollingStep.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
 #include "ui/common/SlotGuard.hpp"
@@ -17,7 +18,14 @@
 namespace sentinex {
 
 FrmFestivita::FrmFestivita(Session& session, QWidget* parent)
-    : FrmFestivita(session.database(), session.op(), session.settings(), session.settingsFile(), parent) {}
+    : FrmFestivita(session.database(), session.op(), session.settings(), session.settingsFile(), parent) {
+    // The decision keeps the day's holiday: what was saved here counts from the next card.
+    connect(this, &FrmFestivita::closed, this, [&session] {
+        if (PollingStep* step = session.pollingStep()) {
+            step->holidaysChanged();
+        }
+    });
+}
 
 FrmFestivita::FrmFestivita(std::shared_ptr<Database> db, Operator& op, Settings& settings,
                            const SettingsFile& file, QWidget* parent)
