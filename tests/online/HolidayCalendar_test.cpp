@@ -197,5 +197,27 @@ TEST(HolidayDecisionTest, AClosedHolidayRefusesWithTheBandCodeOnlyWhileTheCalend
     }
 }
 
+TEST(HolidayDecisionTest, TheStepReadsTheCalendarAgainWhenToldItChanged) {
+    OnlineHarness h;
+    h.settings.Beep = false;
+    h.settings.Festivita = true;
+    h.addReader({});
+    TestInstall::User u;
+    u.extra["Flag_fasce"] = Value(true);
+    u.extra["Mercoledi"] = Value(true);
+    h.addUser(u);
+    h.clock.set(at(24, 12, 2025));
+    h.present(1, OnlineHarness::card("0001000123"));
+    EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario\r\n24/12/2025 10:00:00");
+    h.install.db()->execute("DELETE FROM presenti");
+
+    h.install.db()->execute(
+        "INSERT INTO Festivita (Data, Descrizione, Tipo) VALUES ('24/12/2025', 'Inventario', 'Chiuso')");
+    h.step->holidaysChanged();
+    h.present(1, OnlineHarness::card("0001000123"));
+    EXPECT_EQ(h.view.lastEvent(),
+              "Carta 0001 - Accesso negato - Giorno festivo (Inventario)\r\n24/12/2025 10:00:00");
+}
+
 } // namespace
 } // namespace sentinex
