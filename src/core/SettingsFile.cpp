@@ -299,7 +299,9 @@ bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Se
             written.push_back(k);
         }
     }
-    const bool ok = m_file.writeAll(Section, entries);
+    if (!m_file.writeAll(Section, entries)) {
+        return false;
+    }
     // The values take effect as a later load would see them: blanks around the value dropped, then
     // through the 9-character receive buffer.
     for (std::size_t i = 0; i < written.size(); ++i) {
@@ -307,7 +309,7 @@ bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Se
         written[i]->read(s, firstChars(trim(text.substr(0, text.find_first_of("\r\n"))), 9));
     }
     s.computeBandFlags();
-    return ok;
+    return true;
 }
 
 bool SettingsFile::writeKey(const std::string& key, const std::string& value) const {

@@ -15,6 +15,7 @@
 #include "ui/common/QtEventPump.hpp"
 #include "ui/main/FrmMain.hpp"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -36,6 +37,16 @@ namespace sentinex::e2e {
 using testing::ScriptedOperator;
 using testing::SimProcess;
 using testing::TestInstall;
+
+/// The visible top-level window of kind T, or null.
+template <typename T> T* shownWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* typed = qobject_cast<T*>(w); typed && typed->isVisible()) {
+            return typed;
+        }
+    }
+    return nullptr;
+}
 
 /// Runs the Qt event loop until `done` holds or `seconds` have passed; true when it held. Outcomes are
 /// awaited this way, never by sleeping a fixed time.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -95,6 +96,35 @@ TEST_F(SetupTool, NamesBadgesHistoryAndPasswordAreNotWorldReadable) {
     for (const char* name :
          {"Sentinex.mdb", "RepSentinex.mdb", "Sentinex.ini", "pswsentinex.txt", "Date.txt"}) {
         EXPECT_EQ(mode(inst() + "/" + name), P::owner_read | P::owner_write | P::group_read) << name;
+    }
+}
+
+TEST_F(SetupTool, AnExistingFolderIsBroughtTo0750AndSaysSo) {
+    namespace fs = std::filesystem;
+    using P = fs::perms;
+    for (const bool withInstallation : {false, true}) {
+        SCOPED_TRACE(withInstallation);
+        TempDir fresh;
+        const std::string folder = fresh.file("inst");
+        if (withInstallation) {
+            ASSERT_EQ(run(folder), 0); // the second run refuses the database, but still mends the mode
+        } else {
+            fs::create_directory(folder);
+        }
+        fs::permissions(folder,
+                        P::owner_all | P::group_read | P::group_exec | P::others_read | P::others_exec);
+        std::string out;
+        FILE* p = ::popen((setupTool() + " " + folder + " 2>&1").c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        char buf[512];
+        while (std::fgets(buf, sizeof buf, p)) {
+            out += buf;
+        }
+        ::pclose(p);
+        EXPECT_NE(out.find("Permessi della cartella " + folder + " portati a 0750 (erano 0755)"),
+                  std::string::npos)
+            << out;
+        EXPECT_EQ(fs::status(folder).permissions() & P::all, P::owner_all | P::group_read | P::group_exec);
     }
 }
 

@@ -61,6 +61,7 @@ protected:
         for (int i = 0; i < readers; ++i) {
             TestInstall::Reader r;
             r.NumeroIndirizzo = i + 1;
+            r.Stato = readerState;
             install.addReader(r);
         }
         session = std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
@@ -91,6 +92,7 @@ protected:
     }
 
     TestInstall install;
+    std::string readerState = "In"; // of the readers `open` adds
     ScriptedOperator op;
     FakeClock clock;
     NullEventPump pump;
@@ -148,7 +150,9 @@ TEST_F(FrmFunzAggTest, TheResetButtonShowsWhetherSomebodyIsInside) {
 }
 
 TEST_F(FrmFunzAggTest, AntiPassbackResetAsksThenEmptiesPresentiAndTheCounter) {
-    // Counter 3 but only two rows: the status line says they disagree until the reset.
+    // Counter 3 but only two rows, at readers that keep no presence (start-up mends the counter only
+    // where the table is in use): the status line says they disagree until the reset.
+    readerState = "Varco";
     open(3, 2);
     ASSERT_FALSE(session->pollingStep()->status().text().empty());
     EXPECT_TRUE(resetButtonShows("Image2"));
@@ -208,7 +212,7 @@ TEST_F(FrmFunzAggTest, UploadCarteProgramsEveryCardIntoEveryReaderWithTheFormDis
     EXPECT_EQ(bus.payloads()[5].substr(0, 13), "02000123B0003");
     EXPECT_TRUE(form->isEnabled());
     EXPECT_TRUE(form->isVisible());
-    expectOnlyMessage("Messaggio", "Programmazione effettuata.\r\nComandi inviati: 6.", MsgIcon::Information);
+    expectOnlyMessage("Messaggio", "Programmazione effettuata.", MsgIcon::Information);
 }
 
 TEST_F(FrmFunzAggTest, UploadCarteAndClearingRefuseBeforeTouchingAReader) {
@@ -266,7 +270,7 @@ TEST_F(FrmFunzAggTest, ClearingAsksThenEmptiesEveryReaderWithTheFormDisabledMean
     EXPECT_TRUE(form->isEnabled());
     ASSERT_EQ(op.shown.size(), 2u);
     EXPECT_EQ(op.shown[0].text, "Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?");
-    EXPECT_EQ(op.shown[1].text, "Cancellazione effettuata.\r\nLettori cancellati: 2.");
+    EXPECT_EQ(op.shown[1].text, "Cancellazione effettuata.");
 
     // No: nothing is sent and the form is usable again.
     op.clear();
