@@ -113,9 +113,7 @@ ProgramAllCards::Outcome ProgramAllCards::run(const ReaderList& readers, ReaderB
     }
     wait.close();
     out.done = true;
-    op.message("Messaggio",
-               std::string(DoneText) + "\r\nComandi inviati: " + std::to_string(out.commandsSent) + ".",
-               MsgIcon::Information);
+    op.message("Messaggio", DoneText, MsgIcon::Information);
     if (!out.skipped.empty()) {
         std::string list = "Carte non programmate: il numero supera 999 e non si può inviare con tre cifre.";
         for (const std::string& s : out.skipped) {

@@ -42,10 +42,26 @@ void Schema::addMissingIndexes(Database& db) {
     if (found.empty() || found.front().empty() || found.front().front().toInt() == 0) {
         db.execute("CREATE INDEX IF NOT EXISTS presenti_NumeroBadge_trim ON presenti (trim(NumeroBadge))");
     }
+    const auto holidays =
+        db.query("SELECT count(*) FROM sqlite_master WHERE name IN (?, ?)", {"Festivita", "Festivita_Data"});
+    if (holidays.empty() || holidays.front().empty() || holidays.front().front().toInt() != 2) {
+        // Files made before the holiday calendar get it empty: the online decision reads it only
+        // when "Festivita" is on, and a site fills it from the holidays form.
+        db.executeScript(holidaysTable());
+    }
     if (version(db) < Version) {
         // PRAGMA takes no bound parameter; the value is this program's own constant.
         db.executeScript("PRAGMA user_version = " + std::to_string(Version));
     }
+}
+
+const char* Schema::holidaysTable() {
+    return "CREATE TABLE IF NOT EXISTS Festivita (\n"
+           "    Data        TEXT NOT NULL DEFAULT '',\n"
+           "    Descrizione TEXT NOT NULL DEFAULT '',\n"
+           "    Tipo        TEXT NOT NULL DEFAULT 'Chiuso'\n"
+           ");\n"
+           "CREATE INDEX IF NOT EXISTS Festivita_Data ON Festivita (Data);\n";
 }
 
 void Schema::requireReport(Database& db) {

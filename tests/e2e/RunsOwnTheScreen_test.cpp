@@ -15,15 +15,6 @@
 namespace sentinex::e2e {
 namespace {
 
-template <typename T> T* shownWindow() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* typed = qobject_cast<T*>(w); typed && typed->isVisible()) {
-            return typed;
-        }
-    }
-    return nullptr;
-}
-
 QPushButton* button(QWidget* form, const char* name) {
     auto* b = form ? form->findChild<QPushButton*>(QString::fromLatin1(name)) : nullptr;
     EXPECT_NE(b, nullptr) << name;

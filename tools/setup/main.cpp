@@ -9,6 +9,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <sys/stat.h>
@@ -113,6 +114,18 @@ int main(int argc, char** argv) {
     }
     // Names, badges, history and the password are nobody else's business: folder 0750, files 0640.
     ::umask(027);
+    // An existing folder (a reinstall, or one made by hand) gets the same mode as a new one.
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & 07777) != 0750) {
+        char before[8];
+        std::snprintf(before, sizeof before, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        if (::chmod(dir.c_str(), 0750) == 0) {
+            std::cout << "Permessi della cartella " << dir << " portati a 0750 (erano " << before << ")\n";
+        } else {
+            std::cerr << "sentinex-setup: impossibile portare a 0750 i permessi della cartella " << dir
+                      << " (sono " << before << ")\n";
+        }
+    }
 
     const sentinex::Installer installer(dir, sentinex::ProgramFolder::ofExecutable().dir());
     std::string error;
