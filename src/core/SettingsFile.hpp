@@ -54,6 +54,7 @@ public:
     // Conversions, public so they can be checked one by one.
     static bool siFlag(const std::string& v);
     static bool noFlag(const std::string& v);
+    static bool yesFlag(const std::string& v);
     static std::int64_t number(const std::string& v, std::int64_t lo, std::int64_t hi);
     static std::int16_t hexAddress(const std::string& v);
     static std::int16_t firstDigit(const std::string& v);

@@ -2,6 +2,7 @@
 
 #include "CardDecoder.hpp"
 #include "CardRecord.hpp"
+#include "HolidayCalendar.hpp"
 #include "OnlineView.hpp"
 #include "PendingJournal.hpp"
 #include "PresenceTable.hpp"
@@ -102,7 +103,8 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
     if (!inputsPass(card, input1, input2)) {
         return refuse(10, "Carta " + N + " - Input non validi - Accesso negato" + stamp());
     }
-    const BandVerdict bands = TimeBands::evaluate(card, m_clock.now());
+    const BandVerdict bands =
+        m_holidays ? m_holidays->evaluate(card, m_clock.now()) : TimeBands::evaluate(card, m_clock.now());
     if (!bands.allowed) {
         return refuse(3, "Carta " + N + bands.message + stamp());
     }

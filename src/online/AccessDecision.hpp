@@ -10,6 +10,7 @@ namespace sentinex {
 
 class Clock;
 class EventPump;
+class HolidayCalendar;
 class PendingJournal;
 class StoreFailureNotice;
 class OnlineView;
@@ -39,6 +40,10 @@ public:
     /// reported through the notice.
     void decide(const StepContext& ctx, const CardRecord& card, int input1, int input2);
 
+    /// The holiday calendar the time-band check follows from now on (it must outlive the decision);
+    /// without one the check is the plain weekly band.
+    void setHolidays(HolidayCalendar* holidays) { m_holidays = holidays; }
+
     /// Character k (1-based) of `Lettore` has a non-zero numeric value; missing or non-digit is 0.
     static bool enabledOnReader(const std::string& lettore, int k);
     /// Input check: passes when `ControllaInput` is not True; otherwise with `MetodoInput` True both
@@ -62,6 +67,7 @@ private:
     PresenceTable& m_presence;
     Refusal& m_refusal;
     TransitLog& m_log;
+    HolidayCalendar* m_holidays = nullptr;
     StatusLine& m_status;
     int m_unconfirmed = 0;
 };

@@ -32,12 +32,14 @@ PollingStep::PollingStep(Environment env)
       m_log(m_journal, m_env.settings, m_env.clock, m_env.programFolder, m_notice),
       m_presence(m_env.db, m_journal, m_env.settings, m_env.settingsFile, m_notice, m_status),
       m_refusal(m_env.view, m_env.bus, m_env.op, m_env.clock, m_env.pump, m_env.settings, m_log),
+      m_holidays(m_env.db, m_env.settings),
       m_decision(
           m_journal, m_notice, m_env.view, m_env.bus, m_env.clock, m_env.pump, m_env.settings,
           // Asked through the step, so `setEntryLimitSource` reaches the decision.
           [this] { return m_env.entryLimit ? m_env.entryLimit() : savedEntryLimit(m_env.settings)(); },
           m_presence, m_refusal, m_log, m_status),
       m_cards(m_env.db) {
+    m_decision.setHolidays(&m_holidays);
     if (m_journal.setAside() > 0) {
         m_status.setStartUpNote(std::to_string(m_journal.setAside()) + " righe di " + JournalFile +
                                 " illeggibili, non registrate: messe da parte in " + JournalFile +

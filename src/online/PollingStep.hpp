@@ -3,6 +3,7 @@
 #include "AccessDecision.hpp"
 #include "CardLookup.hpp"
 #include "EntryLimit.hpp"
+#include "HolidayCalendar.hpp"
 #include "PendingJournal.hpp"
 #include "PresenceTable.hpp"
 #include "Refusal.hpp"
@@ -78,6 +79,9 @@ public:
     /// open); empty: the saved values of the settings.
     void setEntryLimitSource(EntryLimitSource source) { m_env.entryLimit = std::move(source); }
 
+    /// The holiday calendar has changed (the holidays form saved or deleted): the next card reads it.
+    void holidaysChanged() { m_holidays.changed(); }
+
     /// What the main window's status line says.
     StatusLine& status() { return m_status; }
     /// What the status line says of the "Polling" setting while polling is on with a timer interval of
@@ -119,6 +123,7 @@ private:
     TransitLog m_log;
     PresenceTable m_presence;
     Refusal m_refusal;
+    HolidayCalendar m_holidays;
     AccessDecision m_decision;
     CardLookup m_cards;
     std::vector<int> m_silentPolls; // per reader index - 1: polls in a row without a valid reply

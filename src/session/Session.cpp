@@ -130,6 +130,12 @@ void Session::openDatabase() {
         throw DatabaseError(Database::unusableFileMessage(path, e.what()));
     }
     try {
+        Schema::requireKnownVersion(*m_db, path);
+    } catch (const DatabaseError&) {
+        m_db.reset();
+        throw;
+    }
+    try {
         Schema::addMissingIndexes(*m_db);
         HistoryIndexes::ensure(*m_db);
     } catch (const DatabaseError&) {

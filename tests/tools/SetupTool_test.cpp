@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace sentinex {
 namespace {
@@ -67,6 +69,21 @@ TEST_F(SetupTool, LaysOutACompleteInstallation) {
     EXPECT_EQ(s.Utenti, 0);
     EXPECT_EQ(s.OraImparziale, "##:##");
     EXPECT_FALSE(s.bandDefined[0] || s.bandDefined[1] || s.bandDefined[2]);
+}
+
+TEST_F(SetupTool, FillsTheHolidayCalendarWithTheNationalHolidays) {
+    ASSERT_EQ(run(inst()), 0);
+    auto db = Database::open(ProgramFolder(inst()).database());
+    const auto rows = db->query("SELECT Data, Tipo, Descrizione FROM Festivita ORDER BY rowid");
+    std::vector<std::string> dates;
+    for (const auto& r : rows) {
+        dates.push_back(r[0].toString());
+        EXPECT_EQ(r[1].toString(), "Chiuso") << r[0].toString();
+        EXPECT_FALSE(r[2].toString().empty()) << r[0].toString();
+    }
+    // Easter Monday moves every year: computed, never stored.
+    EXPECT_EQ(dates, (std::vector<std::string>{"01/01", "06/01", "25/04", "01/05", "02/06", "15/08", "01/11",
+                                               "08/12", "25/12", "26/12"}));
 }
 
 TEST_F(SetupTool, NamesBadgesHistoryAndPasswordAreNotWorldReadable) {

@@ -15,6 +15,7 @@
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/history/report/ReportPrinting.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
+#include "ui/masterdata/FrmFestivita.hpp"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -59,6 +60,8 @@ FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
             SlotGuard::wrap(m_session.op(), [this] { openPassword(); }));
     connect(m_ui->Command10, &QPushButton::clicked, this,
             SlotGuard::wrap(m_session.op(), [this] { runInspection(); }));
+    connect(m_ui->Command11, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openHolidays(); }));
     showPresencePicture();
 }
 
@@ -170,6 +173,16 @@ void FrmFunzAgg::openBands() {
     auto* bands = new FrmFasceOnline(m_session); // freed once it has returned; opens empty on a store error
     connect(bands, &FrmFasceOnline::closed, this, [this, bands] { comeBack(bands); });
     openInPlace(bands);
+}
+
+void FrmFunzAgg::openHolidays() {
+    if (!m_session.database() || !switchesOff()) {
+        return; // without a session database the start-up has said why
+    }
+    // A store error while it loads is shown by the slot guard, and this form stays.
+    auto* holidays = new FrmFestivita(m_session); // freed once it has returned
+    connect(holidays, &FrmFestivita::closed, this, [this, holidays] { comeBack(holidays); });
+    openInPlace(holidays);
 }
 
 void FrmFunzAgg::openPassword() {

@@ -13,6 +13,7 @@
 #include "ui/admin/FrmGestPassw.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
+#include "ui/masterdata/FrmFestivita.hpp"
 #include "ui/support/FormDriver.hpp"
 
 #include <QApplication>
@@ -118,6 +119,7 @@ TEST_F(FrmFunzAggTest, ShowsEveryButtonWithItsCaption) {
         {"Command8", "Fasce orarie On Line"},
         {"Command9", "Password"},
         {"Command10", "Scelta utenti per l'imparziale"},
+        {"Command11", "Festività"},
     };
     for (const auto& [name, caption] : captions) {
         SCOPED_TRACE(name);
@@ -325,6 +327,9 @@ TEST_F(FrmFunzAggTest, DownloadAndBandsRefuseWhileTheReadersAreBusyOrMissing) {
          "Disabilitare prima l'output automatico."},
         {"bands, polling", "Command8", 0, true, true, "Messaggio", "Disabilitare prima il polling."},
         {"bands, output", "Command8", 0, false, true, "Messaggio", "Disabilitare prima l'output automatico."},
+        {"holidays, polling", "Command11", 0, true, true, "Messaggio", "Disabilitare prima il polling."},
+        {"holidays, output", "Command11", 0, false, true, "Messaggio",
+         "Disabilitare prima l'output automatico."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -335,6 +340,7 @@ TEST_F(FrmFunzAggTest, DownloadAndBandsRefuseWhileTheReadersAreBusyOrMissing) {
         expectOnlyMessage(c.title, c.text, MsgIcon::Exclamation);
         EXPECT_TRUE(form->isVisible());
         EXPECT_EQ(shownWindow<FrmFasceOnline>(), nullptr);
+        EXPECT_EQ(shownWindow<FrmFestivita>(), nullptr);
         form.reset();
         driver.reset();
         session.reset();
@@ -352,6 +358,7 @@ TEST_F(FrmFunzAggTest, ToolWindowsOpenInItsPlaceAndBringItBack) {
         {"Command3", [] { return shownWindow<FrmViewStoria>(); }},
         {"Command8", [] { return shownWindow<FrmFasceOnline>(); }},
         {"Command9", [] { return shownWindow<FrmGestPassw>(); }},
+        {"Command11", [] { return shownWindow<FrmFestivita>(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
