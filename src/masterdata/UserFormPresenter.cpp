@@ -8,14 +8,12 @@
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "core/Settings.hpp"
-#include "core/SettingsFile.hpp"
 #include "core/WaitScope.hpp"
 #include "link/ReaderCommands.hpp"
 #include "readers/AppState.hpp"
 #include "store/Database.hpp"
 
 #include <algorithm>
-#include <limits>
 
 namespace sentinex {
 
@@ -50,10 +48,9 @@ private:
 } // namespace
 
 UserFormPresenter::UserFormPresenter(std::shared_ptr<Database> db, Operator& op, Settings& settings,
-                                     const SettingsFile* settingsFile, AppState& state, ReaderBus& bus,
-                                     EventPump& pump)
-    : m_db(std::move(db)), m_op(op), m_settings(settings), m_settingsFile(settingsFile), m_state(state),
-      m_bus(bus), m_pump(pump), m_store(std::make_unique<UserStore>(m_db)), m_cursor(usersTexts()) {}
+                                     AppState& state, ReaderBus& bus, EventPump& pump)
+    : m_db(std::move(db)), m_op(op), m_settings(settings), m_state(state), m_bus(bus), m_pump(pump),
+      m_store(std::make_unique<UserStore>(m_db)), m_cursor(usersTexts()) {}
 
 UserFormPresenter::~UserFormPresenter() = default;
 
@@ -291,40 +288,9 @@ void UserFormPresenter::remove() {
     Busy busy(m_busy);
     changed();
     guarded([&] {
-        // The counter file cannot share the database's transaction: it is written last, before the
-        // commit; a refused write undoes the delete, a refused commit puts the old value back.
-        const std::int32_t before = m_settings.Utenti;
-        std::int32_t after = before;
-        bool counterWritten = false;
-        bool counterRefused = false;
-        std::optional<std::int64_t> inside;
-        try {
-            inside = m_store->remove(*key, [&](std::int64_t removed) {
-                if (removed == 0) {
-                    return true;
-                }
-                after = static_cast<std::int32_t>(
-                    std::clamp<std::int64_t>(static_cast<std::int64_t>(before) - removed, 0,
-                                             std::numeric_limits<std::int32_t>::max()));
-                if (m_settingsFile && !m_settingsFile->writeUtenti(after)) {
-                    counterRefused = true;
-                    return false;
-                }
-                counterWritten = m_settingsFile != nullptr;
-                return true;
-            });
-        } catch (const DatabaseError&) {
-            if (counterWritten) {
-                m_settingsFile->writeUtenti(before);
-            }
-            throw;
-        }
-        if (counterRefused) {
-            m_op.message("Errore", CounterNotWrittenText, MsgIcon::Critical);
-            return;
-        }
-        if (inside) {
-            m_settings.Utenti = after;
+        const int inside = m_store->remove(*key);
+        if (inside > 0 && m_onPresenceRemoved) {
+            m_onPresenceRemoved(inside); // the counter follows where the presence is kept
         }
         m_cursor.removed(m_store->count());
         if (m_cursor.count() == 0) {

@@ -5,6 +5,7 @@
 #include "UserFormView.hpp"
 #include "UserRecord.hpp"
 #include "core/BrowseCursor.hpp"
+#include "store/Database.hpp"
 
 #include <array>
 #include <cstdint>
@@ -21,7 +22,6 @@ class Database;
 class EventPump;
 class Operator;
 class ReaderBus;
-class SettingsFile;
 class UserStore;
 struct Settings;
 
@@ -46,16 +46,12 @@ public:
         BandsApply
     };
 
-    static constexpr const char* StoreErrorPrefix = "Operazione non eseguita: errore dell'archivio dati.\n";
-    static constexpr const char* CounterNotWrittenText =
-        "Impossibile scrivere il contatore delle presenze (Utenti) in Sentinex.ini: l'utente non è stato "
-        "eliminato.";
+    static constexpr const char* StoreErrorPrefix = DatabaseError::ShownPrefix;
 
-    /// All must outlive the presenter. `settingsFile` takes the presence counter when a deleted user was
-    /// inside (none: the counter is kept in memory only, as in tests without a settings file). `pump`
-    /// runs the window's events while a run waits (the wait form paints, its stop button is seen).
-    UserFormPresenter(std::shared_ptr<Database> db, Operator& op, Settings& settings,
-                      const SettingsFile* settingsFile, AppState& state, ReaderBus& bus, EventPump& pump);
+    /// All must outlive the presenter. `pump` runs the window's events while a run waits (the wait form
+    /// paints, its stop button is seen).
+    UserFormPresenter(std::shared_ptr<Database> db, Operator& op, Settings& settings, AppState& state,
+                      ReaderBus& bus, EventPump& pump);
     ~UserFormPresenter();
     UserFormPresenter(const UserFormPresenter&) = delete;
     UserFormPresenter& operator=(const UserFormPresenter&) = delete;
@@ -63,6 +59,11 @@ public:
     /// Called whenever the view changes in the middle of an action, before anything can process events
     /// (a save disables its command before the wait form paints), so the window renders at once.
     void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
+    /// Called after a delete took `removed` presence records with the user (the user was inside): the
+    /// presence counter is kept by the session, which follows.
+    void setOnPresenceRemoved(std::function<void(int removed)> onRemoved) {
+        m_onPresenceRemoved = std::move(onRemoved);
+    }
 
     /// Loading the form: the band names, the count, the first user. A store error is shown; the form is
     /// then empty and the next navigation loads again.
@@ -75,7 +76,8 @@ public:
     void newOrCancel();
     /// "Modifica utente" / "Salva dati".
     void modifyOrSave();
-    /// "Elimina utente": asks, then deletes the user, its presence inside and corrects the counter.
+    /// "Elimina utente": asks, then deletes the user and its presence inside, and says how many presence
+    /// records went (see setOnPresenceRemoved).
     void remove();
 
     /// What the operator typed or ticked; taken in edit mode only (browse mode shows, it does not edit).
@@ -130,12 +132,12 @@ private:
     std::shared_ptr<Database> m_db;
     Operator& m_op;
     Settings& m_settings;
-    const SettingsFile* m_settingsFile;
     AppState& m_state;
     ReaderBus& m_bus;
     EventPump& m_pump;
     std::unique_ptr<UserStore> m_store;
     std::function<void()> m_onChange;
+    std::function<void(int)> m_onPresenceRemoved;
 
     BrowseCursor m_cursor;
     UserRecord m_record;

@@ -174,11 +174,7 @@ UserStore::Validation UserStore::validate(const UserRecord& user, std::optional<
         result.problem = BadCardText;
         return result;
     }
-    // Numeric value, so an older "12" and a typed 0012 are the same card.
-    const auto taken =
-        m_db->query("SELECT 1 FROM Carte WHERE CAST(NumeroCarta AS INTEGER) = ? AND rowid IS NOT ? LIMIT 1",
-                    {wholeValue(user.cardNumber), editingKey ? Value(*editingKey) : Value()});
-    if (!taken.empty()) {
+    if (cardTaken(user.cardNumber, editingKey)) {
         result.problem = CardTakenText;
         return result;
     }
@@ -199,11 +195,8 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     appendBand(params, band);
 
     Transaction transaction(*m_db);
-    // Again inside the transaction: a save that passed the validation while another one was storing
-    // the same number must not store it twice.
-    if (!m_db->query("SELECT 1 FROM Carte WHERE CAST(NumeroCarta AS INTEGER) = ? AND rowid IS NOT ? LIMIT 1",
-                     {wholeValue(user.cardNumber), key ? Value(*key) : Value()})
-             .empty()) {
+    // Checked again under the write lock: a save queued while the first one ran saw the card still free.
+    if (cardTaken(user.cardNumber, key)) {
         throw CardTaken();
     }
     std::int64_t written = 0;
@@ -230,24 +223,25 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     return written;
 }
 
-std::optional<std::int64_t> UserStore::remove(std::int64_t key,
-                                              const std::function<bool(std::int64_t inside)>& beforeCommit) {
+bool UserStore::cardTaken(const std::string& cardNumber, std::optional<std::int64_t> editingKey) {
+    // Numeric value, so an older "12" and a typed 0012 are the same card.
+    return !m_db->query(
+                    "SELECT 1 FROM Carte WHERE CAST(NumeroCarta AS INTEGER) = ? AND rowid IS NOT ? LIMIT 1",
+                    {wholeValue(cardNumber), editingKey ? Value(*editingKey) : Value()})
+                .empty();
+}
+
+int UserStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
-    const auto rows = m_db->query("SELECT trim(NumeroCarta) FROM Carte WHERE rowid = ?", {key});
-    if (rows.empty()) {
-        return std::nullopt;
-    }
-    const std::string badge = rows.front().front().toString();
+    // The presence belongs to the card: a user who keeps the same number (older files may hold one twice)
+    // keeps it.
+    const int inside =
+        m_db->execute("DELETE FROM presenti WHERE trim(NumeroBadge) <> '' AND trim(NumeroBadge) = (SELECT "
+                      "trim(NumeroCarta) "
+                      "FROM Carte WHERE rowid = ?) AND NOT EXISTS (SELECT 1 FROM Carte WHERE rowid <> ? AND "
+                      "trim(NumeroCarta) = trim(presenti.NumeroBadge))",
+                      {key, key});
     m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
-    // The presence belongs to the card: a user who keeps the same number keeps it.
-    std::int64_t inside = 0;
-    if (!badge.empty() &&
-        m_db->query("SELECT 1 FROM Carte WHERE trim(NumeroCarta) = ? LIMIT 1", {badge}).empty()) {
-        inside = m_db->execute("DELETE FROM presenti WHERE trim(NumeroBadge) = ?", {badge});
-    }
-    if (beforeCommit && !beforeCommit(inside)) {
-        return std::nullopt; // the transaction rolls back
-    }
     transaction.commit();
     return inside;
 }

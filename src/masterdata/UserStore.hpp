@@ -5,7 +5,6 @@
 #include "store/Value.hpp"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -26,8 +25,10 @@ public:
     static constexpr const char* CardTakenText = "Numero di carta già assegnato.";
     static constexpr const char* NoBandText = "Non è stato definito nessun turno per le fasce orarie.";
 
-    /// A save found the card number held by another user (it was stored meanwhile): nothing was written.
-    struct CardTaken : std::runtime_error {
+    /// Thrown by `save` when, inside its own transaction, another user already holds a card of the same
+    /// numeric value (a second save that passed validation before the first was stored): nothing written.
+    class CardTaken : public std::runtime_error {
+    public:
         CardTaken() : std::runtime_error(CardTakenText) {}
     };
 
@@ -83,20 +84,16 @@ public:
     /// Writes `user` (a new record when `key` is empty, with `Imparziale` False; otherwise record `key`,
     /// whose `Imparziale` and `Stringa` stay), its `Lettore` text, its trimmed band name and the band copy
     /// (the first band of that name, or "##:##" and False everywhere), all in one transaction.
-    /// Returns the record's key. The card number is stored as given: validate first. The uniqueness of
-    /// the card number is checked again inside the transaction, so two saves that both passed the
-    /// validation cannot both store one card: the second throws CardTaken.
+    /// Returns the record's key. The card number is stored as given: validate first. The card number's
+    /// uniqueness is checked again inside the transaction: CardTaken when another user holds it.
     std::int64_t save(const UserRecord& user, std::optional<std::int64_t> key);
-
-    /// Deletes record `key` and the presence of its card inside (the `presenti` records whose trimmed
-    /// badge is the user's trimmed card number, unless another user still holds that number), in one
-    /// transaction. `beforeCommit(inside)` runs last, with the number of presence records removed: when
-    /// it returns false nothing is deleted and nothing is returned. Returns the presence records removed;
-    /// nothing also when record `key` is gone.
-    std::optional<std::int64_t> remove(std::int64_t key,
-                                       const std::function<bool(std::int64_t inside)>& beforeCommit = {});
+    /// Deletes record `key` and, in the same transaction, the user's presence in `presenti` (a deleted
+    /// user is nobody inside; a presence stays while another user still holds the same card number).
+    /// Returns how many presence records went, for the counter to follow.
+    int remove(std::int64_t key);
 
 private:
+    bool cardTaken(const std::string& cardNumber, std::optional<std::int64_t> editingKey);
     std::optional<Stored> readOne(CachedStatement& statement, const std::vector<Value>& params);
 
     std::shared_ptr<Database> m_db;

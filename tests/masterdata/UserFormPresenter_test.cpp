@@ -3,7 +3,6 @@
 #include "core/EventPump.hpp"
 #include "core/ProfileFile.hpp"
 #include "core/Settings.hpp"
-#include "core/SettingsFile.hpp"
 #include "readers/AppState.hpp"
 #include "store/Database.hpp"
 #include "support/OnlineFakeBus.hpp"
@@ -73,8 +72,8 @@ protected:
         install.db()->execute(
             "INSERT INTO Fasce (Nome, Lun_1_da, Lun_1_a, Lunedi) VALUES (?, '08:00', '12:00', 1)", {name});
     }
-    UserFormPresenter& open(const SettingsFile* file = nullptr) {
-        p = std::make_unique<UserFormPresenter>(install.db(), op, settings, file, state, bus, pump);
+    UserFormPresenter& open() {
+        p = std::make_unique<UserFormPresenter>(install.db(), op, settings, state, bus, pump);
         p->open();
         return *p;
     }
@@ -299,22 +298,18 @@ TEST_F(UserFormPresenterTest, DeleteAsksAndGoesDownToNoUsers) {
     EXPECT_EQ(op.last().title, "Messaggio");
 }
 
-TEST_F(UserFormPresenterTest, DeletingAUserInsideRemovesThePresenceAndCorrectsTheCounter) {
-    const std::string ini = install.folder().settings();
-    SettingsFile file(ini);
+TEST_F(UserFormPresenterTest, DeletingAUserInsideRemovesThePresenceAndSaysHowMuch) {
     struct Case {
         const char* name;
         std::vector<std::string> inside; // presenti badges
-        bool sameCardElsewhere;          // another user keeps the card number
-        int counterBefore;
-        int counterAfter;
+        bool sameCardElsewhere;          // another user keeps the card number (an older file)
+        int reported;                    // presence records the delete reports; 0: no report
         std::vector<std::string> left;
     };
     const Case cases[] = {
-        {"inside", {"0042", " 0007 "}, false, 2, 1, {"0042"}},
-        {"outside", {"0042"}, false, 1, 1, {"0042"}},
-        {"counter already 0", {"0007"}, false, 0, 0, {}},
-        {"another user keeps the card", {"0007"}, true, 1, 1, {"0007"}},
+        {"inside", {"0042", " 0007 "}, false, 1, {"0042"}},
+        {"outside", {"0042"}, false, 0, {"0042"}},
+        {"another user keeps the card", {"0007"}, true, 0, {"0007"}},
     };
     for (const auto& c : cases) {
         install.db()->execute("DELETE FROM Carte");
@@ -324,11 +319,11 @@ TEST_F(UserFormPresenterTest, DeletingAUserInsideRemovesThePresenceAndCorrectsTh
         }
         addUser("Rossi", "0007");
         if (c.sameCardElsewhere) {
-            addUser("Doppio", "0007");
+            install.db()->execute("INSERT INTO Carte (Cognome, NumeroCarta) VALUES ('Doppio', '0007')");
         }
-        settings.Utenti = c.counterBefore;
-        ASSERT_TRUE(file.writeUtenti(c.counterBefore));
-        UserFormPresenter& f = open(&file);
+        UserFormPresenter& f = open();
+        std::vector<int> reports;
+        f.setOnPresenceRemoved([&](int removed) { reports.push_back(removed); });
         op.queueAnswer(Answer::Yes);
         f.remove();
         EXPECT_EQ(op.texts(), std::vector<std::string>{"Sei sicuro di voler eliminare l'utente ?"}) << c.name;
@@ -337,26 +332,9 @@ TEST_F(UserFormPresenterTest, DeletingAUserInsideRemovesThePresenceAndCorrectsTh
             left.push_back(row.at(0).toString());
         }
         EXPECT_EQ(left, c.left) << c.name;
-        EXPECT_EQ(settings.Utenti, c.counterAfter) << c.name;
-        EXPECT_EQ(file.readRaw("Utenti"), std::to_string(c.counterAfter)) << c.name;
+        EXPECT_EQ(reports, c.reported ? std::vector<int>{c.reported} : std::vector<int>{}) << c.name;
         op.clear();
     }
-}
-
-TEST_F(UserFormPresenterTest, ACounterTheFileRefusesKeepsTheUserAndThePresence) {
-    const auto key = addUser("Rossi", "0007");
-    install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0007')");
-    settings.Utenti = 1;
-    SettingsFile unwritable(install.dir() + "/no such folder/Sentinex.ini");
-    UserFormPresenter& f = open(&unwritable);
-    op.queueAnswer(Answer::Yes);
-    f.remove();
-    EXPECT_EQ(op.last().title, "Errore");
-    EXPECT_EQ(op.last().text, UserFormPresenter::CounterNotWrittenText);
-    EXPECT_EQ(stored(key, "Cognome"), Value("Rossi"));
-    EXPECT_EQ(install.db()->query("SELECT count(*) FROM presenti")[0][0], Value(1));
-    EXPECT_EQ(settings.Utenti, 1);
-    EXPECT_EQ(f.view().browse.counter, "1 / 1");
 }
 
 TEST_F(UserFormPresenterTest, ASecondSaveQueuedWhileTheFirstRunsStoresNothingMore) {

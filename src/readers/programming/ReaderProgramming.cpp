@@ -7,6 +7,7 @@
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "core/Settings.hpp"
+#include "core/WaitScope.hpp"
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "link/ReaderReply.hpp"
@@ -31,12 +32,14 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
     if (answer == Answer::Cancel) {
         return Outcome::Cancelled;
     }
-    m_op.showWait();
-    auto fail = [this](const char* text, MsgIcon icon) {
-        m_op.closeWait();
+    WaitScope wait(m_op);
+    m_op.offerWaitCancel(true);
+    auto fail = [&](const char* text, MsgIcon icon) {
+        wait.close();
         m_op.message("Attenzione", text, icon);
         return Outcome::Failed;
     };
+    auto cancelled = [&] { return (cancelWait && cancelWait()) || m_op.waitCancelRequested(); };
 
     const bool reset = answer == Answer::Yes;
     if (reset) {
@@ -52,26 +55,34 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
         // The wait may be ended from the wait form ("Annulla") or by the caller.
         const double deadline = m_clock.monotonicSeconds() + ComeBackSeconds;
         std::string back;
-        m_op.offerWaitCancel(true);
         do {
             m_pump.processEvents();
-            if ((cancelWait && cancelWait()) || m_op.waitCancelRequested()) {
-                m_op.closeWait();
+            if (cancelled()) {
                 return Outcome::Cancelled;
             }
             back = m_bus.exchange(reader, ReaderCommands::postResetPoll(address), Timing::Command);
         } while (back.empty() && m_clock.monotonicSeconds() < deadline);
-        m_op.offerWaitCancel(false);
         if (back.empty()) {
             return fail(NotBackText, MsgIcon::Exclamation);
         }
     }
 
+    bool stopped = false;
     auto send = [&](const std::string& payload) {
         m_clock.pause(CommandPauseMs, m_pump);
+        // The stop is honoured between two commands, never in the middle of one.
+        if (cancelled()) {
+            stopped = true;
+            return ReaderReply::Status::Unknown;
+        }
         return ReaderReply::classify(m_bus.exchange(reader, payload, Timing::Command));
     };
     auto failed = [&](ReaderReply::Status status) {
+        if (stopped) {
+            wait.close();
+            m_op.message("Attenzione", stoppedText(reader.loop, address), MsgIcon::Exclamation);
+            return Outcome::Cancelled;
+        }
         return fail(ReaderReply::words(status),
                     status == ReaderReply::Status::Unknown ? MsgIcon::Critical : MsgIcon::Exclamation);
     };
@@ -116,9 +127,14 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
             }
         }
     }
-    m_op.closeWait();
+    wait.close();
     m_op.message("Messaggio", DoneText, MsgIcon::Information);
     return Outcome::Done;
+}
+
+std::string ReaderProgramming::stoppedText(int loop, long long address) {
+    return "Programmazione interrotta: il lettore " + std::to_string(address) + " del loop " +
+           std::to_string(loop) + " è stato programmato solo in parte.";
 }
 
 } // namespace sentinex

@@ -46,15 +46,14 @@ void choose(QAbstractButton& first, QAbstractButton& second, bool firstChosen) {
 } // namespace
 
 FrmCardsAbil::FrmCardsAbil(Session& session, QWidget* parent)
-    : FrmCardsAbil(session.database(), session.op(), session.settings(), &session.settingsFile(),
-                   session.state(), *session.bus(), parent) {}
+    : FrmCardsAbil(session.database(), session.op(), session.settings(), session.state(), *session.bus(),
+                   parent) {}
 
-FrmCardsAbil::FrmCardsAbil(std::shared_ptr<Database> db, Operator& op, Settings& settings,
-                           const SettingsFile* settingsFile, AppState& state, ReaderBus& bus, QWidget* parent)
+FrmCardsAbil::FrmCardsAbil(std::shared_ptr<Database> db, Operator& op, Settings& settings, AppState& state,
+                           ReaderBus& bus, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::FrmCardsAbil>()), m_db(std::move(db)), m_op(op),
       m_settings(settings), m_pump(std::make_unique<QtEventPump>()),
-      m_presenter(
-          std::make_unique<UserFormPresenter>(m_db, op, settings, settingsFile, state, bus, *m_pump)) {
+      m_presenter(std::make_unique<UserFormPresenter>(m_db, op, settings, state, bus, *m_pump)) {
     m_ui->setupUi(this);
     // `Command6` is a picture without an action; an empty button would look broken to the operator.
     m_ui->Command6->setIcon(style()->standardIcon(QStyle::SP_FileDialogInfoView));
@@ -70,6 +69,7 @@ FrmCardsAbil::FrmCardsAbil(std::shared_ptr<Database> db, Operator& op, Settings&
     }
     // A save or a run shows its state before it lets any event through.
     m_presenter->setOnChange([this] { render(); });
+    m_presenter->setOnPresenceRemoved([this](int removed) { emit presenceRemoved(removed); });
     connectControls();
     m_presenter->open();
     render();

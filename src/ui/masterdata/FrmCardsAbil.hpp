@@ -19,7 +19,6 @@ class EventPump;
 class Operator;
 class ReaderBus;
 class Session;
-class SettingsFile;
 class UserFormPresenter;
 struct Settings;
 
@@ -35,10 +34,8 @@ public:
     explicit FrmCardsAbil(Session& session, QWidget* parent = nullptr);
     /// The form over the narrow services it uses; all must outlive it. Loads the users at once and
     /// stands on the first; a store error is shown and the form opens empty (it never throws for it).
-    /// `settingsFile` takes the presence counter when a deleted user was inside (may be null).
-    FrmCardsAbil(std::shared_ptr<Database> db, Operator& op, Settings& settings,
-                 const SettingsFile* settingsFile, AppState& state, ReaderBus& bus,
-                 QWidget* parent = nullptr);
+    FrmCardsAbil(std::shared_ptr<Database> db, Operator& op, Settings& settings, AppState& state,
+                 ReaderBus& bus, QWidget* parent = nullptr);
     ~FrmCardsAbil() override;
 
     /// True in edit mode (new or modified user not yet saved or cancelled).
@@ -51,6 +48,8 @@ public:
     const std::array<int, 64>& readerFlags() const;
 
 signals:
+    /// A deleted user was inside: `removed` presence records went with the user.
+    void presenceRemoved(int removed);
     /// The form has closed through "Ritorna alla pagina principale" or its close box: the main window
     /// shows itself again.
     void returnedToMain();

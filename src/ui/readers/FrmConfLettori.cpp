@@ -10,6 +10,7 @@
 #include "readers/programming/ReaderValidation.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
 #include <QPalette>
@@ -40,14 +41,22 @@ FrmConfLettori::FrmConfLettori(Session& session, QWidget* parent)
     : QWidget(parent), m_session(session), m_ui(std::make_unique<Ui::FrmConfLettori>()),
       m_store(std::make_unique<ReaderStore>(session.database())) {
     m_ui->setupUi(this);
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { next(); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { previous(); });
-    connect(m_ui->Command3, &QPushButton::clicked, this, [this] { onCommand3(); });
-    connect(m_ui->Command4, &QPushButton::clicked, this, [this] { onCommand4(); });
-    connect(m_ui->Command5, &QPushButton::clicked, this, [this] { remove(); });
-    connect(m_ui->Command6, &QPushButton::clicked, this, [this] { program(); });
-    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { leave(); });
-    connect(m_ui->Command8, &QPushButton::clicked, this, [this] { openUtilities(); });
+    connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(m_session.op(), [this] { next(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { previous(); }));
+    connect(m_ui->Command3, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { onCommand3(); }));
+    connect(m_ui->Command4, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { onCommand4(); }));
+    connect(m_ui->Command5, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { remove(); }));
+    connect(m_ui->Command6, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { program(); }));
+    connect(m_ui->Command7, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { leave(); }));
+    connect(m_ui->Command8, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openUtilities(); }));
+    // The run's own stop button: it acts while the run owns the screen.
     connect(m_ui->CommandAnnulla, &QPushButton::clicked, this, [this] { m_cancelWait = true; });
     m_ui->CommandAnnulla->setVisible(false);
     readableWhenDisabled();
@@ -304,9 +313,10 @@ void FrmConfLettori::save() {
         }
         reload();
         m_current = m_mode == Mode::Creating ? m_count : m_saved;
-    } catch (const std::exception& e) {
+    } catch (const DatabaseError& e) {
         // The record was not stored (file locked, table full meanwhile): say why and stay in editing.
-        m_session.op().message("Errore", e.what(), MsgIcon::Critical);
+        m_session.op().message("Errore", std::string(SlotGuard::StoreErrorPrefix) + e.what(),
+                               MsgIcon::Critical);
         return;
     }
     browseButtons();
@@ -323,9 +333,10 @@ void FrmConfLettori::remove() {
     }
     try {
         m_store->remove(m_current);
-    } catch (const std::exception& e) {
+    } catch (const DatabaseError& e) {
         // Nothing was deleted: the reader and every user's doors are as they were.
-        m_session.op().message("Errore", e.what(), MsgIcon::Critical);
+        m_session.op().message("Errore", std::string(SlotGuard::StoreErrorPrefix) + e.what(),
+                               MsgIcon::Critical);
         return;
     }
     reload();
@@ -394,18 +405,19 @@ void FrmConfLettori::leave() {
         return;
     }
     m_left = false;
-    try {
-        m_session.loadReaderList();
-    } catch (const std::exception& e) {
-        m_session.op().message("Errore", e.what(), MsgIcon::Critical);
-    }
+    // The main window reloads the list itself on return; a store error there is shown and the old
+    // list stays in use.
+    SlotGuard::runAlways(m_session.op(), [this] { m_session.loadReaderList(); });
     hide();
     if (m_onReturn) {
-        m_onReturn();
+        SlotGuard::runAlways(m_session.op(), [this] { m_onReturn(); });
     }
 }
 
 void FrmConfLettori::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (m_mode != Mode::Browse || m_running || m_utility) {
         // As "Ritorna alla pagina principale", which is disabled while editing or programming; while
         // the card-file utility is open the form waits for it.

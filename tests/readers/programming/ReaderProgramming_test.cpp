@@ -213,7 +213,7 @@ TEST_F(ReaderProgrammingTest, WaitForAResetReaderCanBeCancelled) {
     EXPECT_TRUE(op.messages().empty());
 }
 
-TEST_F(ReaderProgrammingTest, TheWaitFormOffersAnnullaOnlyWhileTheResetReaderIsAwaited) {
+TEST_F(ReaderProgrammingTest, AnnullaOnTheWaitFormEndsTheWaitForAResetReaderSilently) {
     op.queueAnswer(Answer::Yes);
     bus.duringExchange([this] { clock.advance(2.0); });
     bus.respond([](const std::string& payload, Timing) { return payload[0] == 'W' ? S : std::string(); });
@@ -222,6 +222,26 @@ TEST_F(ReaderProgrammingTest, TheWaitFormOffersAnnullaOnlyWhileTheResetReaderIsA
     EXPECT_EQ(bus.payloads().size(), 1u + 2u) << "no poll after the cancel, no configure";
     EXPECT_FALSE(op.waitVisible);
     EXPECT_TRUE(op.messages().empty());
+}
+
+TEST_F(ReaderProgrammingTest, AnnullaBetweenTwoCommandsStopsThereAndNamesTheHalfProgrammedReader) {
+    for (std::size_t sentBefore = 0; sentBefore < 3; ++sentBefore) { // four commands, three boundaries
+        SCOPED_TRACE(sentBefore);
+        bus.clear();
+        op.clear();
+        op.queueAnswer(Answer::No);
+        bus.respond([](const std::string&, Timing) { return S; });
+        // "Annulla" pressed while command `sentBefore` is on the wire: it acts at the next boundary.
+        bool pressed = false;
+        EXPECT_EQ(run([&] { return pressed || (pressed = bus.payloads().size() > sentBefore); }),
+                  Outcome::Cancelled);
+        EXPECT_EQ(bus.payloads().size(), sentBefore + 1) << "the command under way finished, no other went";
+        EXPECT_FALSE(op.waitVisible);
+        ASSERT_EQ(op.messages().size(), 1u);
+        EXPECT_EQ(op.last().title, "Attenzione");
+        EXPECT_EQ(op.last().text,
+                  "Programmazione interrotta: il lettore 7 del loop 3 è stato programmato solo in parte.");
+    }
 }
 
 TEST_F(ReaderProgrammingTest, EveryFailureStopsTheRunAtItsCommandWithItsMessage) {
