@@ -7,13 +7,21 @@
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "core/Settings.hpp"
+#include "core/WaitScope.hpp"
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "link/ReaderReply.hpp"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace sentinex {
+
+std::string ReaderProgramming::halfProgrammedText(const ReaderForm& form) {
+    return "Programmazione interrotta: il lettore \"" + form.location + "\" (loop " + form.loop +
+           ", indirizzo " + form.address + ") è programmato solo in parte.";
+}
 
 ReaderProgramming::ReaderProgramming(ReaderBus& bus, Operator& op, Clock& clock, EventPump& pump,
                                      const Settings& settings)
@@ -31,14 +39,28 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
     if (answer == Answer::Cancel) {
         return Outcome::Cancelled;
     }
-    m_op.showWait();
-    auto fail = [this](const char* text, MsgIcon icon) {
-        m_op.closeWait();
+    WaitScope wait(m_op);
+    // The wait form's stop button acts for the whole run: during the wait for a reset reader, and
+    // between two commands, so a reader is never left with half a command.
+    m_op.offerWaitCancel(true);
+    auto fail = [&](const char* text, MsgIcon icon) {
+        m_op.offerWaitCancel(false);
+        wait.close();
         m_op.message("Attenzione", text, icon);
         return Outcome::Failed;
     };
-
+    auto stopRequested = [&] { return (cancelWait && cancelWait()) || m_op.waitCancelRequested(); };
     const bool reset = answer == Answer::Yes;
+    bool accepted = reset; // the reader has taken something: stopping now leaves it half programmed
+    auto stopped = [&] {
+        m_op.offerWaitCancel(false);
+        wait.close();
+        if (accepted) {
+            m_op.message("Attenzione", halfProgrammedText(form), MsgIcon::Exclamation);
+        }
+        return Outcome::Cancelled;
+    };
+
     if (reset) {
         const std::string reply = m_bus.exchange(reader, ReaderCommands::reset(address), Timing::Command);
         if (reply.empty()) {
@@ -52,16 +74,16 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
         // The wait may be ended from the wait form ("Annulla") or by the caller.
         const double deadline = m_clock.monotonicSeconds() + ComeBackSeconds;
         std::string back;
-        m_op.offerWaitCancel(true);
         do {
             m_pump.processEvents();
-            if ((cancelWait && cancelWait()) || m_op.waitCancelRequested()) {
-                m_op.closeWait();
+            if (stopRequested()) {
+                // The reader stays reset; nothing of the new configuration was sent.
+                m_op.offerWaitCancel(false);
+                wait.close();
                 return Outcome::Cancelled;
             }
             back = m_bus.exchange(reader, ReaderCommands::postResetPoll(address), Timing::Command);
         } while (back.empty() && m_clock.monotonicSeconds() < deadline);
-        m_op.offerWaitCancel(false);
         if (back.empty()) {
             return fail(NotBackText, MsgIcon::Exclamation);
         }
@@ -69,16 +91,26 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
 
     auto send = [&](const std::string& payload) {
         m_clock.pause(CommandPauseMs, m_pump);
-        return ReaderReply::classify(m_bus.exchange(reader, payload, Timing::Command));
+        if (stopRequested()) {
+            return std::optional<ReaderReply::Status>();
+        }
+        const auto status = ReaderReply::classify(m_bus.exchange(reader, payload, Timing::Command));
+        if (status == ReaderReply::Status::Ok) {
+            accepted = true;
+        }
+        return std::optional<ReaderReply::Status>(status);
     };
-    auto failed = [&](ReaderReply::Status status) {
-        return fail(ReaderReply::words(status),
-                    status == ReaderReply::Status::Unknown ? MsgIcon::Critical : MsgIcon::Exclamation);
+    auto failed = [&](std::optional<ReaderReply::Status> status) {
+        if (!status) {
+            return stopped();
+        }
+        return fail(ReaderReply::words(*status),
+                    *status == ReaderReply::Status::Unknown ? MsgIcon::Critical : MsgIcon::Exclamation);
     };
 
     // Just after a reset the reader still answers to site code 000000 until it has taken the new one.
     const std::string configurePrefix = reset ? ReaderCommands::prefix(address, 0) : prefix;
-    ReaderReply::Status status = send(ReaderCommands::configure(
+    std::optional<ReaderReply::Status> status = send(ReaderCommands::configure(
         configurePrefix, form.siteCode, static_cast<double>(wholeValue(form.opening)), fourDigit));
     if (status != ReaderReply::Status::Ok) {
         return failed(status);
@@ -116,7 +148,8 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
             }
         }
     }
-    m_op.closeWait();
+    m_op.offerWaitCancel(false);
+    wait.close();
     m_op.message("Messaggio", DoneText, MsgIcon::Information);
     return Outcome::Done;
 }

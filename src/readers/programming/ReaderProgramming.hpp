@@ -29,11 +29,16 @@ public:
     /// The pause before each programming command.
     static constexpr int CommandPauseMs = 100;
 
+    /// Said when the run is stopped after the reader took a reset or a command: which reader is left
+    /// half programmed.
+    static std::string halfProgrammedText(const ReaderForm& form);
+
     ReaderProgramming(ReaderBus& bus, Operator& op, Clock& clock, EventPump& pump, const Settings& settings);
 
     /// The run on a validated form (site code six digits). Asks the reset question first (Cancel sends
-    /// nothing). `cancelWait`, when given, is asked at every turn of the wait for a reset reader; true
-    /// ends the run there without a message (the reader stays reset).
+    /// nothing). The run owns the screen behind the wait form; its stop button (or `cancelWait`, when
+    /// given) is asked at every turn of the wait for a reset reader and before every command: the run
+    /// ends there, saying which reader was left half programmed when it had taken anything.
     Outcome run(const ReaderForm& form, const std::function<bool()>& cancelWait = {});
 
 private:

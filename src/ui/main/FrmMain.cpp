@@ -372,9 +372,11 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned
         conf->setOnReturn([this, conf] {
-            loadReaderList();
+            // The form has reloaded the reader list on leaving (a store error there was shown and the
+            // old list stays in use): only the polling interval follows the new list.
             show();
             conf->deleteLater();
+            applyTimer1Interval();
         });
         opened = conf;
     }
