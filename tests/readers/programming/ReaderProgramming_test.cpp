@@ -213,7 +213,7 @@ TEST_F(ReaderProgrammingTest, WaitForAResetReaderCanBeCancelled) {
     EXPECT_TRUE(op.messages().empty());
 }
 
-TEST_F(ReaderProgrammingTest, TheWaitFormOffersAnnullaOnlyWhileTheResetReaderIsAwaited) {
+TEST_F(ReaderProgrammingTest, TheWaitFormsAnnullaEndsTheWaitForAResetReader) {
     op.queueAnswer(Answer::Yes);
     bus.duringExchange([this] { clock.advance(2.0); });
     bus.respond([](const std::string& payload, Timing) { return payload[0] == 'W' ? S : std::string(); });
@@ -222,6 +222,31 @@ TEST_F(ReaderProgrammingTest, TheWaitFormOffersAnnullaOnlyWhileTheResetReaderIsA
     EXPECT_EQ(bus.payloads().size(), 1u + 2u) << "no poll after the cancel, no configure";
     EXPECT_FALSE(op.waitVisible);
     EXPECT_TRUE(op.messages().empty());
+}
+
+TEST_F(ReaderProgrammingTest, AnnullaBetweenCommandsStopsTheRunAndNamesTheHalfProgrammedReader) {
+    form.location = "BAR";
+    bus.respond([](const std::string&, Timing) { return S; });
+    // Stop asked at the k-th command boundary: k - 1 commands went, none is cut.
+    for (int k = 1; k <= 4; ++k) {
+        SCOPED_TRACE(k);
+        bus.clear();
+        op.clear();
+        op.waitCancelChecks = 0;
+        op.cancelWaitAfter = k;
+        op.queueAnswer(Answer::No);
+        EXPECT_EQ(run(), Outcome::Cancelled);
+        EXPECT_EQ(bus.payloads().size(), static_cast<std::size_t>(k - 1));
+        EXPECT_FALSE(op.waitVisible);
+        EXPECT_FALSE(op.waitCancelOffered);
+        if (k == 1) {
+            EXPECT_TRUE(op.messages().empty()) << "the reader took nothing";
+        } else {
+            ASSERT_EQ(op.messages().size(), 1u);
+            EXPECT_EQ(op.last().text, "Programmazione interrotta: il lettore \"BAR\" (loop 3, indirizzo 7) è "
+                                      "programmato solo in parte.");
+        }
+    }
 }
 
 TEST_F(ReaderProgrammingTest, EveryFailureStopsTheRunAtItsCommandWithItsMessage) {
