@@ -37,18 +37,24 @@ FrmConfLettori::FrmConfLettori(Session& session, QWidget* parent)
         session.database(), session.op(), session.clock(), session.pump(), session.settings(),
         [&session] { return session.bus(); }, [&session] { session.loadReaderList(); }});
     m_presenter->setOnChange([this] { render(); });
-    Operator& op = m_session.op();
     ReaderFormPresenter& p = *m_presenter;
-    connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(op, [&p] { p.next(); }));
-    connect(m_ui->Command2, &QPushButton::clicked, this, SlotGuard::wrap(op, [&p] { p.previous(); }));
-    connect(m_ui->Command3, &QPushButton::clicked, this, SlotGuard::wrap(op, [&p] { p.newOrCancel(); }));
-    connect(m_ui->Command4, &QPushButton::clicked, this,
-            SlotGuard::wrap(op, [this, &p] { p.modifyOrSave(readForm()); }));
-    connect(m_ui->Command5, &QPushButton::clicked, this, SlotGuard::wrap(op, [&p] { p.remove(); }));
-    connect(m_ui->Command6, &QPushButton::clicked, this,
-            SlotGuard::wrap(op, [this, &p] { p.program(readForm()); }));
-    connect(m_ui->Command7, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { leave(); }));
-    connect(m_ui->Command8, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { openUtilities(); }));
+    // Every command goes through the slot guard; while the card-file utility is open (its run does
+    // not show the wait form) this form takes no command either.
+    auto act = [this](auto f) {
+        return SlotGuard::wrap(m_session.op(), [this, f]() mutable {
+            if (!m_utility) {
+                f();
+            }
+        });
+    };
+    connect(m_ui->Command1, &QPushButton::clicked, this, act([&p] { p.next(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this, act([&p] { p.previous(); }));
+    connect(m_ui->Command3, &QPushButton::clicked, this, act([&p] { p.newOrCancel(); }));
+    connect(m_ui->Command4, &QPushButton::clicked, this, act([this, &p] { p.modifyOrSave(readForm()); }));
+    connect(m_ui->Command5, &QPushButton::clicked, this, act([&p] { p.remove(); }));
+    connect(m_ui->Command6, &QPushButton::clicked, this, act([this, &p] { p.program(readForm()); }));
+    connect(m_ui->Command7, &QPushButton::clicked, this, act([this] { leave(); }));
+    connect(m_ui->Command8, &QPushButton::clicked, this, act([this] { openUtilities(); }));
     readableWhenDisabled();
     compactNumberBoxes();
     // "Programma" and "Utilities" side by side in the middle, as wide as each other.

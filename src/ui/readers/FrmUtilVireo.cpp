@@ -5,6 +5,7 @@
 #include "core/Operator.hpp"
 #include "readers/cardfile/CardFileRuns.hpp"
 #include "session/Session.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
 #include <QStyle>
@@ -39,10 +40,18 @@ FrmUtilVireo::FrmUtilVireo(Session& session, const ReaderAddress& reader, QWidge
     m_ui->Label2->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // Records sent out of the file's records: what a load of hundreds of cards wants to know.
     m_ui->ProgressBar1->setFormat(QStringLiteral("%v / %m"));
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { capture(); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { load(); });
-    connect(m_ui->Command3, &QPushButton::clicked, this, [this] { leave(); });
-    connect(m_ui->Command4, &QPushButton::clicked, this, [this] { stop(); });
+    // The utility's runs own the screen through this window: while one goes, only the stop button acts
+    // (the others are hidden, and a click queued before that is refused here).
+    Operator& op = m_session.op();
+    connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { capture(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { load(); }));
+    connect(m_ui->Command3, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] {
+                if (!m_runs) {
+                    leave();
+                }
+            }));
+    connect(m_ui->Command4, &QPushButton::clicked, this,
+            [this] { SlotGuard::runAlways(m_session.op(), [this] { stop(); }); });
     idleButtons();
 }
 
@@ -147,6 +156,9 @@ void FrmUtilVireo::leave() {
 }
 
 void FrmUtilVireo::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (m_runs) {
         // The window stays until the run has finished the record on the wire.
         event->ignore();
