@@ -2,7 +2,7 @@
 // sending at 4800 baud pace. Each run is compared with the time it cannot avoid: the bytes on the wire
 // (10 bits a byte at 4800 baud, request frames and replies) plus the pauses the runs make by design
 // (50 ms before each card command, 10 ms before each "S"). Target: ratio at most 1.05.
-#include "admin/ProgramAllCards.hpp"
+#include "masterdata/ProgramAllCards.hpp"
 #include "core/Clock.hpp"
 #include "core/EventPump.hpp"
 #include "core/Operator.hpp"

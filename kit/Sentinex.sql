@@ -131,6 +131,15 @@ CREATE INDEX presenti_NumeroBadge ON presenti (NumeroBadge);
 -- The anti-passback lookup compares badges without the blanks around them.
 CREATE INDEX presenti_NumeroBadge_trim ON presenti (trim(NumeroBadge));
 
+-- Holiday calendar the online bands follow while "Festivita" is on: Data "dd/mm" for every year or
+-- "dd/mm/yyyy" for one date; Tipo "Chiuso" (closed all day) or "Domenica" (the user's Sunday band).
+CREATE TABLE Festivita (
+    Data        TEXT NOT NULL DEFAULT '',
+    Descrizione TEXT NOT NULL DEFAULT '',
+    Tipo        TEXT NOT NULL DEFAULT 'Chiuso'
+);
+CREATE INDEX Festivita_Data ON Festivita (Data);
+
 -- Record source of the stand-alone download: a record added here lands in transiti as a granted
 -- "OffLine" passage; its direction is the Stato of the reader at position NumeroLettore.
 CREATE VIEW Storico AS

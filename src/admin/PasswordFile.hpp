@@ -18,19 +18,19 @@ public:
     enum class State {
         NoPassword, // "°°°§§§": the guarded forms open without asking
         Set,        // a password is in force
-        Malformed,  // missing file or key, or a value that is not a stored form: the program must end
+        Malformed,  // missing file or key, or a value that is not a stored form: the guarded form is refused
     };
     struct Content {
         State state = State::Malformed;
         std::string password; // in clear; empty unless state is Set
     };
 
-    /// Exit code of a program ended by a malformed password file.
-    static constexpr int ExitMalformed = 3;
-    /// The message shown before the program ends on a malformed file.
+    /// The message shown when a guarded form is refused for a malformed file. The program goes on: it
+    /// runs the doors, and a damaged password file must not stop them.
     static constexpr const char* MalformedTitle = "Errore";
     static constexpr const char* MalformedText =
-        "Errore nel controllo password. Il programma sarà terminato.";
+        "Errore nel controllo password: il file pswsentinex.txt manca o non è valido. La funzione richiesta "
+        "non è disponibile; il programma continua.";
 
     explicit PasswordFile(std::string path) : m_file(std::move(path)) {}
     /// The file of the installation in `folder`.
@@ -45,8 +45,7 @@ public:
     /// Stores "°°°§§§" (no password). Returns false, leaving the old file untouched, on failure.
     bool clear() const;
 
-    /// Shows that the file is malformed and that the program ends ("Errore", critical icon). The
-    /// caller then ends the program with ExitMalformed.
+    /// Shows that the file is malformed and the guarded form is not available ("Errore", critical icon).
     static void reportMalformed(Operator& op);
 
     const std::string& path() const { return m_file.path(); }

@@ -20,7 +20,7 @@ PasswordPrompt::Opening PasswordPrompt::open() {
         break;
     }
     PasswordFile::reportMalformed(m_op);
-    return Opening::EndProgram;
+    return Opening::Refused;
 }
 
 bool PasswordPrompt::check(const std::string& typed) {

@@ -14,15 +14,15 @@ class PasswordPrompt {
 public:
     /// What the opening of the prompt found.
     enum class Opening {
-        Granted,    // no password is set: the guarded form opens without asking
-        Ask,        // a password is set: the operator must type it
-        EndProgram, // the file is malformed: the message has been shown, the program must end
+        Granted, // no password is set: the guarded form opens without asking
+        Ask,     // a password is set: the operator must type it
+        Refused, // the file is malformed: the message has been shown, the guarded form stays closed
     };
 
     PasswordPrompt(PasswordFile file, Operator& op) : m_file(std::move(file)), m_op(op) {}
 
-    /// Reads the file. On a malformed file shows "Errore nel controllo password. Il programma sarà
-    /// terminato." and answers EndProgram.
+    /// Reads the file. On a malformed file shows PasswordFile::MalformedText and answers Refused; the
+    /// program goes on.
     Opening open();
     /// The operator's answer: true when `typed` is the password (whole text, case counts). Otherwise
     /// counts the failed try, shows "Password sbagliata." ("Attenzione", critical icon) and returns false.

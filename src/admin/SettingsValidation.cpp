@@ -1,8 +1,7 @@
 #include "SettingsValidation.hpp"
 
-#include "SettingsDialogFields.hpp"
-
 #include "core/Operator.hpp"
+#include "core/SettingsDialogFields.hpp"
 #include "masterdata/TimeChecks.hpp"
 #include "readers/cardfile/CardFileName.hpp"
 #include "store/Database.hpp"

@@ -30,6 +30,8 @@ struct Settings {
     std::string OrarioFinale[3];
     std::int32_t Utenti = 0;
     bool Beep = true;
+    bool Festivita = false; // the online bands follow the holiday calendar
+    bool Pasquetta = true;  // Easter Monday counts as a closed holiday
 
     /// Derived: stand-alone band i (0-based) is defined when neither bound is "##:##".
     bool bandDefined[3] = {true, true, true};

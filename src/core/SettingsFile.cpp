@@ -55,6 +55,12 @@ template <class F> struct NoFlagRule {
     static void read(Settings& s, const std::string& v) { F::of(s) = SettingsFile::noFlag(v); }
     static std::string write(const Settings& s) { return flagText(F::of(s)); }
 };
+template <class F> struct YesFlagRule {
+    static constexpr auto conversion = SettingsKey::Conversion::YesFlag;
+    static constexpr const char* absent = "No";
+    static void read(Settings& s, const std::string& v) { F::of(s) = SettingsFile::yesFlag(v); }
+    static std::string write(const Settings& s) { return flagText(F::of(s)); }
+};
 template <class F> struct NumberRule {
     using Value = std::remove_cvref_t<decltype(F::of(std::declval<Settings&>()))>;
     static constexpr auto conversion = SettingsKey::Conversion::Number;
@@ -119,6 +125,11 @@ const std::vector<const SettingsKey*>& savedKeys() {
 
 bool SettingsFile::siFlag(const std::string& v) {
     return v.compare(0, 2, "Si") == 0 && v.size() >= 2;
+}
+
+bool SettingsFile::yesFlag(const std::string& v) {
+    const std::string two = v.substr(0, 2);
+    return two == "Si" || two == "SI";
 }
 
 bool SettingsFile::noFlag(const std::string& v) {
@@ -200,6 +211,9 @@ const std::vector<SettingsKey>& SettingsFile::keys() {
         // The presence counter changes while the program runs; a dialog opening must not rewind it.
         key<NumberRule<Field<&S::Utenti>>>("Utenti", NotSaved, false),
         key<NoFlagRule<Field<&S::Beep>>>("Beep", 9),
+        // The holiday calendar's switches belong to the holidays form, which writes them on its own.
+        key<YesFlagRule<Field<&S::Festivita>>>("Festivita", NotSaved),
+        key<NoFlagRule<Field<&S::Pasquetta>>>("Pasquetta", NotSaved),
     };
     return table;
 }
@@ -285,7 +299,9 @@ bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Se
             written.push_back(k);
         }
     }
-    const bool ok = m_file.writeAll(Section, entries);
+    if (!m_file.writeAll(Section, entries)) {
+        return false;
+    }
     // The values take effect as a later load would see them: blanks around the value dropped, then
     // through the 9-character receive buffer.
     for (std::size_t i = 0; i < written.size(); ++i) {
@@ -293,7 +309,7 @@ bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Se
         written[i]->read(s, firstChars(trim(text.substr(0, text.find_first_of("\r\n"))), 9));
     }
     s.computeBandFlags();
-    return ok;
+    return true;
 }
 
 bool SettingsFile::writeKey(const std::string& key, const std::string& value) const {

@@ -27,8 +27,8 @@ public:
     /// The settings dialog's save: `texts` maps keys to their stored forms ("Si"/"No" for flags, the field
     /// text as typed for the others); the keys of the save order found there are written in that order
     /// in one atomic rewrite, then `s` takes the same values through the load conversions (as a later
-    /// load would see them) and the band flags are recomputed. `s` changes even when the write fails
-    /// (the operator's choice holds for this session); the result tells whether the file has it.
+    /// load would see them) and the band flags are recomputed. When the write fails `s` stays as it was
+    /// and false is returned: the program never runs on values the next start would not find.
     bool saveTexts(const std::map<std::string, std::string>& texts, Settings& s) const;
     /// Writes one key with a text value. Returns false when the write failed.
     bool writeKey(const std::string& key, const std::string& value) const;
@@ -54,6 +54,7 @@ public:
     // Conversions, public so they can be checked one by one.
     static bool siFlag(const std::string& v);
     static bool noFlag(const std::string& v);
+    static bool yesFlag(const std::string& v);
     static std::int64_t number(const std::string& v, std::int64_t lo, std::int64_t hi);
     static std::int16_t hexAddress(const std::string& v);
     static std::int16_t firstDigit(const std::string& v);

@@ -19,6 +19,7 @@ struct SettingsKey {
         FirstDigit, // the first character when it is a digit, else 0
         Time,       // the first five characters
         Text,       // the whole text up to its first NUL
+        YesFlag,    // true exactly when the text starts with "Si" or "SI" (keys that are off unless set)
     };
 
     /// Place in the dialog's save order of a key the dialog never writes.

@@ -18,6 +18,8 @@ struct HistoryViewState {
     bool gridShowsTemp = false;        // false: the grid is cleared (a search started or stopped)
     bool attendanceVisible = false;    // CmdCalcolaTempiPresenze
     bool busy = false;                 // disabled, hourglass cursor
+    int periodOption = 0;              // the ticked OptInteraParziale: 0 today, 1 partial, 2 whole
+    bool singleBadgeOption = false;    // OptSelSocio(1) ticked rather than OptSelSocio(0)
     std::int64_t selectionVersion = 0; // changes whenever temp is refilled or emptied
 };
 

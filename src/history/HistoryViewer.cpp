@@ -2,11 +2,14 @@
 
 #include "DayPeriod.hpp"
 #include "HistoryArchive.hpp"
+#include "HistoryCsvExport.hpp"
 #include "HistorySelection.hpp"
 
 #include "core/Clock.hpp"
 #include "core/Operator.hpp"
 #include "store/Database.hpp"
+
+#include <stdexcept>
 
 namespace sentinex {
 
@@ -48,12 +51,14 @@ void HistoryViewer::chooseTodayOnly() {
     m_state.startText = m_state.endText = m_choices.start.text();
     // Today is a period: a deletion right after this asks for today only, never for everything.
     m_choices.wholeHistory = false;
+    m_state.periodOption = 0;
     m_state.periodFrameVisible = false;
     m_state.changePeriodVisible = false;
     presentHistory();
 }
 
 void HistoryViewer::choosePartial() {
+    m_state.periodOption = 1;
     m_state.periodFrameVisible = true;
     m_state.changePeriodVisible = true;
     changePeriod();
@@ -61,6 +66,8 @@ void HistoryViewer::choosePartial() {
 
 void HistoryViewer::chooseWhole() {
     m_choices.wholeHistory = true;
+    // Also after a deletion: the option shown is the one the next deletion acts on.
+    m_state.periodOption = 2;
     m_state.periodFrameVisible = false;
     m_state.changePeriodVisible = false;
     presentHistory();
@@ -77,12 +84,14 @@ void HistoryViewer::changePeriod() {
 
 void HistoryViewer::chooseAllBadges() {
     m_choices.singleBadge = false;
+    m_state.singleBadgeOption = false;
     m_state.badgeVisible = false;
     presentHistory();
 }
 
 void HistoryViewer::chooseSingleBadge() {
     m_choices.singleBadge = true;
+    m_state.singleBadgeOption = true;
     m_state.badgeVisible = true;
     presentHistory();
 }
@@ -202,6 +211,24 @@ void HistoryViewer::deleteHistory() {
     }
     ++m_state.selectionVersion;
     chooseWhole();
+}
+
+bool HistoryViewer::exportCsv(const std::string& path, bool attendance) {
+    try {
+        if (attendance) {
+            HistoryCsvExport::writeAttendance(*m_archive.reportDb(), path);
+        } else {
+            HistoryCsvExport::writeSelection(*m_archive.reportDb(), path);
+        }
+        return true;
+    } catch (const DatabaseError& e) {
+        m_operator.message(kErrorTitle, std::string(DatabaseError::ShownPrefix) + e.what(),
+                           MsgIcon::Critical);
+    } catch (const std::runtime_error& e) {
+        // The CSV writer's own Italian text, naming the file it could not create or write.
+        m_operator.message(kErrorTitle, e.what(), MsgIcon::Critical);
+    }
+    return false;
 }
 
 std::optional<AttendanceResult> HistoryViewer::computeAttendance() {

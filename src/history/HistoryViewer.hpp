@@ -67,6 +67,9 @@ public:
     /// message when InOut passages were met. Returns nothing when the computation failed (its message
     /// was shown); the caller then prints the attendance report.
     std::optional<AttendanceResult> computeAttendance();
+    /// Writes the shown selection (or, with `attendance`, the attendance last computed) to the CSV file
+    /// `path`; a file or store that refuses is shown ("Errore"). True when the file is whole.
+    bool exportCsv(const std::string& path, bool attendance);
     /// CmdEsci and the close box: false while busy.
     bool canClose() const { return !m_state.busy; }
 

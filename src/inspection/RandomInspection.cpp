@@ -5,6 +5,7 @@
 #include "core/Clock.hpp"
 #include "core/Operator.hpp"
 #include "core/Settings.hpp"
+#include "core/WaitScope.hpp"
 #include "store/Database.hpp"
 
 #include <array>
@@ -45,15 +46,11 @@ RandomInspection::RandomInspection(Database& db, Settings& settings, Operator& o
     : m_db(db), m_settings(settings), m_op(op), m_clock(clock), m_random(seededRandom(seed)) {}
 
 bool RandomInspection::run() {
-    m_op.showWait();
     InspectionRun::Outcome outcome{};
-    try {
+    {
+        WaitScope wait(m_op);
         outcome = InspectionRun::run(m_db, m_settings.NumeroImparziale, m_random);
-    } catch (const DatabaseError&) {
-        m_op.closeWait();
-        throw;
     }
-    m_op.closeWait();
     if (outcome == InspectionRun::Outcome::NoData) {
         m_op.message("Errore", kNoData, MsgIcon::Critical);
         return false;

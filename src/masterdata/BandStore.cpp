@@ -150,13 +150,34 @@ std::int64_t BandStore::save(const BandRecord& record, std::optional<std::int64_
     return written;
 }
 
-void BandStore::remove(std::int64_t key, const std::string& name) {
+std::int64_t BandStore::usersOf(std::int64_t key) {
+    return m_db
+        ->query("SELECT count(*) FROM Carte WHERE trim(NomeFascia) = "
+                "(SELECT trim(Nome) FROM Fasce WHERE rowid = ?) AND trim(NomeFascia) <> ''",
+                {key})
+        .at(0)
+        .at(0)
+        .toInt();
+}
+
+std::int64_t BandStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
+    const auto stored = m_db->query("SELECT Nome FROM Fasce WHERE rowid = ?", {key});
+    if (stored.empty()) {
+        throw DatabaseError("La fascia oraria non esiste più.");
+    }
+    const std::string name = trim(stored.front().at(0).toString());
     m_db->execute("DELETE FROM Fasce WHERE rowid = ?", {key});
-    std::vector<Value> reset = bandValues(BandTimes::unset());
-    reset.emplace_back(trim(name));
-    m_db->execute("UPDATE Carte SET " + bandAssignments() + " WHERE trim(NomeFascia) = ?", reset);
+    std::int64_t reset = 0;
+    // A band stored with a blank name would otherwise catch every user without a band.
+    if (!name.empty()) {
+        std::vector<Value> params = bandValues(BandTimes::unset());
+        params.emplace_back(name);
+        reset = m_db->execute(
+            "UPDATE Carte SET " + bandAssignments() + ", NomeFascia = '' WHERE trim(NomeFascia) = ?", params);
+    }
     transaction.commit();
+    return reset;
 }
 
 } // namespace sentinex

@@ -46,9 +46,13 @@ public:
     /// its times and days into every user whose trimmed `NomeFascia` equals the trimmed name, in one
     /// transaction. Returns the band's key.
     std::int64_t save(const BandRecord& record, std::optional<std::int64_t> key);
-    /// Deletes band `key`; every user whose trimmed `NomeFascia` equals `name` trimmed gets "##:##" and
-    /// False in its copy and keeps its `NomeFascia`. One transaction.
-    void remove(std::int64_t key, const std::string& name);
+    /// How many users hold band `key`: their trimmed `NomeFascia` equals the band's stored name, trimmed.
+    std::int64_t usersOf(std::int64_t key);
+    /// Deletes band `key` and, in the same transaction, the users who hold it by its stored name (read
+    /// here, never taken from a screen) lose their hours: "##:##" and False in their copy, and an empty
+    /// `NomeFascia`, so that no user names a band that is gone. Their `Flag_fasce` stays, so they stay
+    /// refused until given another band. Returns how many users were reset.
+    std::int64_t remove(std::int64_t key);
 
 private:
     std::shared_ptr<Database> m_db;

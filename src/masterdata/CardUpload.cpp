@@ -2,6 +2,7 @@
 
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
+#include "core/WaitScope.hpp"
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "link/ReaderReply.hpp"
@@ -50,7 +51,7 @@ bool CardUpload::run(const ReaderList& readers, ReaderBus& bus, Operator& op, bo
         op.message("Attenzione", TooBigForThreeDigitsText, MsgIcon::Exclamation);
         return false;
     }
-    op.showWait();
+    WaitScope wait(op);
     for (int k = 1; k <= readers.count(); ++k) {
         const ReaderEntry& reader = readers.entry(k - 1);
         const std::string prefix = reader.busAddress().prefix();
@@ -61,13 +62,13 @@ bool CardUpload::run(const ReaderList& readers, ReaderBus& bus, Operator& op, bo
         const ReaderReply::Status status =
             ReaderReply::classify(bus.exchange(reader.busAddress(), payload, Timing::Command));
         if (status != ReaderReply::Status::Ok) {
-            op.closeWait();
+            wait.close();
             op.message(readerTitle(k, reader), ReaderReply::words(status),
                        status == ReaderReply::Status::Unknown ? MsgIcon::Critical : MsgIcon::Exclamation);
             return false;
         }
     }
-    op.closeWait();
+    wait.close();
     op.message("Messaggio", DoneText, MsgIcon::Information);
     return true;
 }

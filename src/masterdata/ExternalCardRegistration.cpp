@@ -7,8 +7,23 @@
 #include "link/ReaderReply.hpp"
 #include "readers/ReaderList.hpp"
 #include "store/Database.hpp"
+#include "store/Transaction.hpp"
 
 namespace sentinex {
+
+namespace {
+
+/// "Rossi Mario (carta 0042)": how the messages name a user.
+std::string userText(const std::vector<Value>& row) {
+    auto field = [&](std::size_t i) {
+        std::string text = row.at(i).toString();
+        const auto end = text.find_last_not_of(' ');
+        return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+    };
+    return field(0) + " " + field(1) + " (carta " + field(2) + ")";
+}
+
+} // namespace
 
 std::optional<std::int64_t> ExternalCardRegistration::recordToUpdate(Database& db, Operator& op,
                                                                      const ReaderList& readers,
@@ -57,10 +72,36 @@ ExternalCardRegistration::waitAndStore(Database& db, Operator& op, const ReaderL
         }
         // The data part: without the start byte, address, code and inputs, and without end and check byte.
         const std::string data = reply.size() > 10 ? reply.substr(8, reply.size() - 10) : std::string();
-        db.execute("UPDATE Carte SET Stringa = ? WHERE rowid = ?", {readerBytesToUtf8(data), key});
-        op.message("Messaggio", "Registrazione carta esterna OK !", MsgIcon::Information);
+        const std::string stringa = readerBytesToUtf8(data);
+        std::optional<std::string> holder;
+        std::string receiver;
+        {
+            Transaction transaction(db);
+            const auto taken = db.query("SELECT Cognome, Nome, NumeroCarta FROM Carte WHERE Stringa = ? AND "
+                                        "rowid <> ? ORDER BY rowid LIMIT 1",
+                                        {stringa, key});
+            if (!taken.empty()) {
+                holder = userText(taken[0]);
+            } else {
+                db.execute("UPDATE Carte SET Stringa = ? WHERE rowid = ?", {stringa, key});
+                const auto self =
+                    db.query("SELECT Cognome, Nome, NumeroCarta FROM Carte WHERE rowid = ?", {key});
+                receiver = self.empty() ? std::string() : userText(self[0]);
+                transaction.commit();
+            }
+        }
+        if (holder) {
+            op.message("Attenzione", TakenPrefix + *holder + ".", MsgIcon::Exclamation);
+        } else {
+            op.message("Messaggio",
+                       "Registrazione carta esterna OK !\r\nCarta registrata per " + receiver + ".",
+                       MsgIcon::Information);
+        }
         bus.exchange(reader.busAddress(), ReaderCommands::refuse(reader.busAddress().prefix()),
                      Timing::Short);
+        if (holder) {
+            return Outcome::Taken;
+        }
         return Outcome::Registered;
     }
 }

@@ -19,6 +19,7 @@ class ExternalCardRegistration {
 public:
     static constexpr const char* IdleCaption = "Registra carta esterna";
     static constexpr const char* WaitingCaption = "Fine passaggio carta esterna";
+    static constexpr const char* TakenPrefix = "Questa carta è già registrata per l'utente ";
 
     /// What the users form shows of its user.
     struct Shown {
@@ -30,6 +31,7 @@ public:
         Refused,    // a check failed; its message has been shown and no reader was addressed
         Registered, // a card was captured and stored
         Stopped,    // the operator ended the wait; nothing was written
+        Taken,      // the card presented is already another user's: refused at the reader, nothing written
     };
 
     /// The checks in order, each failure shown: no reader; "On Line" not ticked; polling on; automatic
@@ -41,7 +43,9 @@ public:
     /// Shows the invitation to present the card, then polls the readers in list order, round and round,
     /// calling `keepWaiting` before each reader (it runs the window's events and says whether the
     /// operator still waits). A reply with "I" at position 4 stores its data part in `Stringa` of record
-    /// `key`, shows the success, and acknowledges to that reader only. When `keepWaiting` says no, shows
+    /// `key`, shows the success naming the user, and acknowledges to that reader only; a card whose data
+    /// another user already holds is refused with a message naming that user and nothing is written (one
+    /// card data, one person at the door). When `keepWaiting` says no, shows
     /// "Nessuna carta è stata passata." and writes nothing. Throws DatabaseError when the store refuses
     /// the write (the acknowledgement is then not sent).
     static Outcome waitAndStore(Database& db, Operator& op, const ReaderList& readers, ReaderBus& bus,

@@ -174,11 +174,7 @@ UserStore::Validation UserStore::validate(const UserRecord& user, std::optional<
         result.problem = BadCardText;
         return result;
     }
-    // Numeric value, so an older "12" and a typed 0012 are the same card.
-    const auto taken =
-        m_db->query("SELECT 1 FROM Carte WHERE CAST(NumeroCarta AS INTEGER) = ? AND rowid IS NOT ? LIMIT 1",
-                    {wholeValue(user.cardNumber), editingKey ? Value(*editingKey) : Value()});
-    if (!taken.empty()) {
+    if (cardTaken(user.cardNumber, editingKey)) {
         result.problem = CardTakenText;
         return result;
     }
@@ -199,6 +195,10 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     appendBand(params, band);
 
     Transaction transaction(*m_db);
+    // Checked again under the write lock: a save queued while the first one ran saw the card still free.
+    if (cardTaken(user.cardNumber, key)) {
+        throw CardTaken();
+    }
     std::int64_t written = 0;
     const std::string fields =
         "Cognome = ?, Nome = ?, Indirizzo = ?, NumeroCarta = ?, Note = ?, AbilitaCarta = ?, "
@@ -223,8 +223,23 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     return written;
 }
 
-void UserStore::remove(std::int64_t key) {
+bool UserStore::cardTaken(const std::string& cardNumber, std::optional<std::int64_t> editingKey) {
+    // Numeric value, so an older "12" and a typed 0012 are the same card.
+    return !m_db->query(
+                    "SELECT 1 FROM Carte WHERE CAST(NumeroCarta AS INTEGER) = ? AND rowid IS NOT ? LIMIT 1",
+                    {wholeValue(cardNumber), editingKey ? Value(*editingKey) : Value()})
+                .empty();
+}
+
+int UserStore::remove(std::int64_t key) {
+    Transaction transaction(*m_db);
+    const int inside =
+        m_db->execute("DELETE FROM presenti WHERE trim(NumeroBadge) = (SELECT trim(NumeroCarta) FROM Carte "
+                      "WHERE rowid = ?) AND trim(NumeroBadge) <> ''",
+                      {key});
     m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
+    transaction.commit();
+    return inside;
 }
 
 } // namespace sentinex

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,13 @@ public:
     static constexpr const char* BadCardText = "Errore nei dati. Controllare il numero carta.";
     static constexpr const char* CardTakenText = "Numero di carta già assegnato.";
     static constexpr const char* NoBandText = "Non è stato definito nessun turno per le fasce orarie.";
+
+    /// Thrown by `save` when, inside its own transaction, another user already holds a card of the same
+    /// numeric value (a second save that passed validation before the first was stored): nothing written.
+    class CardTaken : public std::runtime_error {
+    public:
+        CardTaken() : std::runtime_error(CardTakenText) {}
+    };
 
     /// A user and the key of its record.
     struct Stored {
@@ -76,12 +84,15 @@ public:
     /// Writes `user` (a new record when `key` is empty, with `Imparziale` False; otherwise record `key`,
     /// whose `Imparziale` and `Stringa` stay), its `Lettore` text, its trimmed band name and the band copy
     /// (the first band of that name, or "##:##" and False everywhere), all in one transaction.
-    /// Returns the record's key. The card number is stored as given: validate first.
+    /// Returns the record's key. The card number is stored as given: validate first. The card number's
+    /// uniqueness is checked again inside the transaction: CardTaken when another user holds it.
     std::int64_t save(const UserRecord& user, std::optional<std::int64_t> key);
-    /// Deletes record `key`.
-    void remove(std::int64_t key);
+    /// Deletes record `key` and, in the same transaction, the user's presence in `presenti` (a deleted
+    /// user is nobody inside). Returns how many presence records went, for the counter to follow.
+    int remove(std::int64_t key);
 
 private:
+    bool cardTaken(const std::string& cardNumber, std::optional<std::int64_t> editingKey);
     std::optional<Stored> readOne(CachedStatement& statement, const std::vector<Value>& params);
 
     std::shared_ptr<Database> m_db;

@@ -2,10 +2,12 @@
 
 #include "CardDecoder.hpp"
 #include "CardRecord.hpp"
+#include "HolidayCalendar.hpp"
 #include "OnlineView.hpp"
 #include "PendingJournal.hpp"
 #include "PresenceTable.hpp"
 #include "Refusal.hpp"
+#include "StatusLine.hpp"
 #include "StepContext.hpp"
 #include "StoreFailureNotice.hpp"
 #include "TimeBands.hpp"
@@ -32,10 +34,10 @@ constexpr int GrantPauseMs = 10;
 AccessDecision::AccessDecision(PendingJournal& journal, StoreFailureNotice& notice, OnlineView& view,
                                ReaderBus& bus, Clock& clock, EventPump& pump, const Settings& settings,
                                EntryLimitSource entryLimit, PresenceTable& presence, Refusal& refusal,
-                               TransitLog& log)
+                               TransitLog& log, StatusLine& status)
     : m_journal(journal), m_notice(notice), m_view(view), m_bus(bus), m_clock(clock), m_pump(pump),
       m_settings(settings), m_entryLimit(std::move(entryLimit)), m_presence(presence), m_refusal(refusal),
-      m_log(log) {}
+      m_log(log), m_status(status) {}
 
 bool AccessDecision::enabledOnReader(const std::string& lettore, int k) {
     const std::string c = CardDecoder::charAt(lettore, k);
@@ -101,7 +103,8 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
     if (!inputsPass(card, input1, input2)) {
         return refuse(10, "Carta " + N + " - Input non validi - Accesso negato" + stamp());
     }
-    const BandVerdict bands = TimeBands::evaluate(card, m_clock.now());
+    const BandVerdict bands =
+        m_holidays ? m_holidays->evaluate(card, m_clock.now()) : TimeBands::evaluate(card, m_clock.now());
     if (!bands.allowed) {
         return refuse(3, "Carta " + N + bands.message + stamp());
     }
@@ -118,9 +121,19 @@ void AccessDecision::decide(const StepContext& ctx, const CardRecord& card, int 
     if (ReaderReply::code(reply) != 'S') {
         m_view.showLastEvent("Errore di comunicazione col lettore. " + readerBytesToUtf8(reply) +
                              " Impossibile consentire passaggio");
+        // The reader heard a command that opens the door and its answer was lost, garbled or not "S":
+        // the presentation is recorded, but not as a passage, so presence and counter stay as they were
+        // and the person is not locked out by anti-passback. The exit booked before the command stays
+        // booked, stored with this record, as a refusal would store it.
+        std::vector<PendingRecord> with;
         if (exit) {
-            m_presence.countExit(m_journal.store({*exit})); // booked before the command, as always
+            with.push_back(*exit);
         }
+        const PendingJournal::Outcome out = m_log.logUnconfirmed(ctx, holder, with);
+        if (exit) {
+            m_presence.countExit(out);
+        }
+        m_status.setUnconfirmedGrants(++m_unconfirmed);
         return;
     }
     m_view.showLastEvent("Carta " + N + " - Accesso consentito - " + card.Cognome + " " + card.Nome +

@@ -4,6 +4,7 @@
 #include "store/Database.hpp"
 #include "store/Transaction.hpp"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
@@ -82,6 +83,18 @@ std::vector<std::string> splitEscaped(const std::string& line) {
     return parts;
 }
 
+// The check closing every line: FNV-1a over the line before it, so a line that does not read back
+// whole (torn by a crash, a bit flipped on the disk) is known.
+std::string lineCheck(const std::string& text) {
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : text) {
+        h = (h ^ c) * 16777619u;
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "~%08x", static_cast<unsigned>(h));
+    return hex;
+}
+
 } // namespace
 
 PendingRecord PendingRecord::transit(std::vector<std::string> fields) {
@@ -117,6 +130,7 @@ PendingJournal::PendingJournal(Database& db, std::string path)
     m_session = (static_cast<std::uint64_t>(device()) << 32) ^ device() ^
                 static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
     load();
+    reserveRoom();
 }
 
 std::string PendingJournal::encode(const PendingRecord& record) {
@@ -124,11 +138,19 @@ std::string PendingJournal::encode(const PendingRecord& record) {
     for (const std::string& f : record.fields) {
         line += '\t' + escape(f);
     }
-    return line + '\n';
+    return line + '\t' + lineCheck(line) + '\n';
 }
 
 std::optional<PendingRecord> PendingJournal::decode(const std::string& line) {
-    const std::vector<std::string> parts = splitEscaped(line);
+    std::vector<std::string> parts = splitEscaped(line);
+    // Lines written before lines carried their check have none; a line with one must match it.
+    const std::size_t lastTab = line.rfind('\t');
+    if (lastTab != std::string::npos && line.size() - lastTab == 10 && line[lastTab + 1] == '~') {
+        if (line.substr(lastTab + 1) != lineCheck(line.substr(0, lastTab))) {
+            return std::nullopt;
+        }
+        parts.pop_back();
+    }
     if (parts.size() < 3 || parts[0].empty()) {
         return std::nullopt;
     }
@@ -148,12 +170,31 @@ std::optional<PendingRecord> PendingJournal::decode(const std::string& line) {
 }
 
 void PendingJournal::load() {
-    std::ifstream in(m_path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (auto r = decode(line)) {
-            m_records.push_back(std::move(*r));
+    std::string bad;
+    {
+        std::ifstream in(m_path, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (auto r = decode(line)) {
+                m_records.push_back(std::move(*r));
+            } else if (!line.empty()) {
+                bad += line + '\n';
+                ++m_setAside;
+            }
         }
+    }
+    if (m_setAside == 0) {
+        return;
+    }
+    // A line that does not read back whole is never stored as a record: it is kept aside, where a
+    // person can look at it, and the journal is rewritten without it.
+    std::FILE* f = std::fopen(setAsidePath().c_str(), "ab");
+    const bool kept = f != nullptr && std::fwrite(bad.data(), 1, bad.size(), f) == bad.size();
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    if (kept) {
+        m_onDisk = rewriteFile();
     }
 }
 
@@ -166,8 +207,13 @@ bool PendingJournal::appendToFile(const std::string& path, const std::vector<Pen
     if (fd < 0) {
         return false;
     }
+    const off_t before = ::lseek(fd, 0, SEEK_END);
     bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     ok = ::fsync(fd) == 0 && ok;
+    if (!ok && before >= 0) {
+        // A part written before the disk filled up would glue itself to the next line written: gone.
+        (void)::ftruncate(fd, before);
+    }
     ok = ::close(fd) == 0 && ok;
     return ok;
 }
@@ -182,6 +228,14 @@ void PendingJournal::keep(std::vector<PendingRecord> records) {
     // Records an earlier, failed append left in the file may now stand there twice: their ids make
     // the replay store them once.
     m_onDisk = appendToFile(m_path, toWrite);
+    if (!m_onDisk && m_reserved) {
+        // The disk is full: the room kept aside is given back, so these records reach the disk before
+        // the door is answered.
+        ::unlink(reservePath().c_str());
+        m_reserved = false;
+        m_reserveLow = true;
+        m_onDisk = appendToFile(m_path, toWrite);
+    }
     for (PendingRecord& r : records) {
         m_records.push_back(std::move(r));
     }
@@ -201,9 +255,27 @@ int PendingJournal::apply(const PendingRecord& r) {
                           Value(static_cast<long long>(f.at(6) == "1" ? 1 : 0)), f.at(7), f.at(8)});
 }
 
+void PendingJournal::reserveRoom() {
+    const int fd = ::open(reservePath().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0640);
+    if (fd < 0) {
+        return; // a folder that takes no file: nothing to keep aside, and nothing to say
+    }
+    const int err = ::posix_fallocate(fd, 0, ReserveBytes);
+    const bool synced = err == 0 && ::fsync(fd) == 0;
+    ::close(fd);
+    m_reserved = err == 0 && synced;
+    m_reserveLow = !m_reserved && (err == ENOSPC || err == EDQUOT);
+    if (!m_reserved) {
+        ::unlink(reservePath().c_str()); // half a reserve only takes room
+    }
+}
+
 void PendingJournal::forgetStored() {
     m_records.clear();
     m_onDisk = true;
+    if (!m_reserved) {
+        reserveRoom(); // the disk takes records again: keep room aside for the next time it fills up
+    }
     // Emptied only after the transaction that marked the records: a kill in between leaves the marks,
     // so the next replay skips what is already stored.
     // The emptied file reaches the disk before the marks go: after a power cut the file cannot come

@@ -55,6 +55,22 @@ public:
     /// transits stay. Never throws.
     void dropWaitingPresence();
 
+    /// Room kept aside next to the journal ("Sentinex.pending.riserva"), given back when the disk is
+    /// full so the records the database refused still reach the disk; made again once they are stored.
+    static constexpr long ReserveBytes = 256 * 1024;
+    std::string reservePath() const { return m_path + ".riserva"; }
+    /// True while the room is kept; `reserveLow` once it has been spent, or could not be made for lack
+    /// of space.
+    bool reserved() const { return m_reserved; }
+    /// Makes the room kept aside again when it is not kept (given back on a full disk that the
+    /// database then took, or never made): once the disk has room, the reserve is back. Never throws.
+    void keepRoomAside() {
+        if (!m_reserved) {
+            reserveRoom();
+        }
+    }
+    bool reserveLow() const { return m_reserveLow; }
+
     std::size_t waiting() const { return m_records.size(); }
     /// False while some waiting record is held only in memory (the file could not be written).
     bool onDisk() const { return m_onDisk; }
@@ -62,7 +78,13 @@ public:
     /// a waiting entrance, outside after a waiting exit; nothing when no presence record of it waits.
     std::optional<bool> waitingPresence(const std::string& badge) const;
 
-    /// One record as a line of the file (tab-separated, escaped) and back; nothing for a torn line.
+    /// Lines of the file that did not read back whole when it was loaded: never stored, kept in
+    /// `setAsidePath()`.
+    std::size_t setAside() const { return m_setAside; }
+    std::string setAsidePath() const { return m_path + ".scartate"; }
+
+    /// One record as a line of the file (tab-separated, escaped, closed by a check of the line) and
+    /// back; nothing for a line that does not match its check or is torn.
     static std::string encode(const PendingRecord& record);
     static std::optional<PendingRecord> decode(const std::string& line);
 
@@ -73,6 +95,7 @@ private:
     static bool appendToFile(const std::string& path, const std::vector<PendingRecord>& records);
     bool rewriteFile();
     void forgetStored();
+    void reserveRoom();
 
     Database& m_db;
     std::string m_path;
@@ -81,6 +104,9 @@ private:
     std::string m_lastError;
     std::uint64_t m_session = 0; // random, so ids never repeat across runs
     std::uint64_t m_next = 0;
+    std::size_t m_setAside = 0;
+    bool m_reserved = false;
+    bool m_reserveLow = false;
     CachedStatement m_transit;
     CachedStatement m_presenceAdd;
     CachedStatement m_presenceRemove;

@@ -3,6 +3,7 @@
 #include "AccessDecision.hpp"
 #include "CardLookup.hpp"
 #include "EntryLimit.hpp"
+#include "HolidayCalendar.hpp"
 #include "PendingJournal.hpp"
 #include "PresenceTable.hpp"
 #include "Refusal.hpp"
@@ -10,6 +11,7 @@
 #include "StoreFailureNotice.hpp"
 #include "TransitLog.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -77,28 +79,42 @@ public:
     /// open); empty: the saved values of the settings.
     void setEntryLimitSource(EntryLimitSource source) { m_env.entryLimit = std::move(source); }
 
+    /// The holiday calendar has changed (the holidays form saved or deleted): the next card reads it.
+    void holidaysChanged() { m_holidays.changed(); }
+
     /// What the main window's status line says.
     StatusLine& status() { return m_status; }
+    /// What the status line says of the "Polling" setting while polling is on with a timer interval of
+    /// `intervalMs` (one reader per tick): why nothing is polled (an interval of 0: the setting is 0,
+    /// negative or not a number), or that a reader is asked less than once a minute; empty otherwise.
+    static std::string pollingSettingNote(std::int64_t pollingSetting, int intervalMs);
     /// Stores what waits in the journal (at start-up, before any newer record); says on the status line
     /// what still waits.
     void storeWaitingRecords();
+    /// The reader list has been reloaded: what the status line says of readers by index is forgotten
+    /// (a deleted reader is not named any more) and the counts start again.
+    void readersReloaded();
     /// The anti-passback reset emptied `presenti`: presence records still waiting are dropped.
+    /// `removed` persons left `presenti` with their user's deletion: the presence counter follows.
+    void presenceRemoved(int removed) { m_presence.countRemoved(removed); }
     void dropWaitingPresence();
     /// The journal of the records the database refused: "Sentinex.pending" in the program folder.
     static constexpr const char* JournalFile = "Sentinex.pending";
     /// The "store failed" notice (on the status line until a later success).
     const StoreFailureNotice& storeNotice() const { return m_notice; }
 
-    /// Consecutive polls without a valid reply after which a reader is shown as silent, and passes over
-    /// the whole list without any reply after which the line is.
+    /// Consecutive polls without a valid reply (or answered with an error code) after which a reader is
+    /// named on the status line, and passes over the whole list without any reply after which the line is.
     static constexpr int SilentPolls = 3;
 
 private:
     void serve(int readerIndex);
     void decodeAndDecide(StepContext& ctx);
-    void refuseUnknown(const StepContext& ctx, int code, const std::string& message);
+    void refuseUnknown(const StepContext& ctx, int code, const std::string& message,
+                       const std::string& badge = {});
     void stopPolling();
-    void noteReply(const StepContext& ctx, bool answered);
+    void noteReply(const StepContext& ctx);
+    void refuseUnreadableCards(const StepContext& ctx);
 
     Environment m_env;
     StatusLine m_status;
@@ -107,9 +123,11 @@ private:
     TransitLog m_log;
     PresenceTable m_presence;
     Refusal m_refusal;
+    HolidayCalendar m_holidays;
     AccessDecision m_decision;
     CardLookup m_cards;
     std::vector<int> m_silentPolls; // per reader index - 1: polls in a row without a valid reply
+    std::vector<int> m_errorPolls;  // per reader index - 1: polls in a row answered with an error code
     int m_pollsSinceAnyReply = 0;
     double m_lastReplayTry = -1e9;
     bool m_running = false;

@@ -30,6 +30,12 @@ void PresenceTable::setCounter(long long value) {
     }
 }
 
+void PresenceTable::countRemoved(int removed) {
+    if (removed > 0) {
+        setCounter(static_cast<long long>(m_settings.Utenti) - removed);
+    }
+}
+
 void PresenceTable::retryUnsavedCounter() {
     if (m_counterUnsaved) {
         setCounter(m_settings.Utenti);

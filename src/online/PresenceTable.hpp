@@ -51,6 +51,10 @@ public:
     /// the file does not take stays on the status line until a later change is written.
     void countEntry();
 
+    /// `removed` persons taken out of `presenti` by other means than a door (a deleted user): the counter
+    /// goes down by as many, written as every change is.
+    void countRemoved(int removed);
+
     /// Writes the counter again when its last write failed (the records that waited have just been
     /// stored, or time has passed), so a restart does not find an older value.
     void retryUnsavedCounter();

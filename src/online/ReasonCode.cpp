@@ -24,6 +24,8 @@ std::string notaFor(int code) {
         return "Bloco per numero massimo";
     case 10:
         return "Blocco per input non valido";
+    case 11:
+        return "Archivio utenti illeggibile";
     default:
         return "";
     }

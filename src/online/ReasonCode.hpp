@@ -17,7 +17,12 @@ enum class ReasonCode : int {
     NotOnline = 8,
     EntryLimit = 9,
     InvalidInputs = 10,
+    CardsUnreadable = 11, // the card table could not be read: the card is refused, not left unanswered
 };
+
+/// The `nota` of a grant whose reader did not confirm it (no reply, a garbled one, or not "S"): the
+/// reader may have opened the door, so the presentation is recorded, but not as a passage.
+inline constexpr const char* UnconfirmedNota = "Esito non confermato";
 
 /// The `nota` text of a refusal with this code (empty for code 4 and for any code outside the table).
 std::string notaFor(int code);

@@ -35,6 +35,11 @@ void StatusLine::setWaiting(std::size_t count, bool onDisk) {
     publish();
 }
 
+void StatusLine::setReserveLow(bool low) {
+    m_reserveLow = low;
+    publish();
+}
+
 void StatusLine::setSilentReader(int readerIndex, const std::string& text) {
     m_silent[readerIndex] = text;
     publish();
@@ -51,6 +56,38 @@ void StatusLine::setLineSilent(bool silent) {
     publish();
 }
 
+void StatusLine::forgetReaders() {
+    m_silent.clear();
+    m_lineSilent = false;
+    publish();
+}
+
+void StatusLine::setCardsUnreadable(bool unreadable) {
+    m_cardsUnreadable = unreadable;
+    publish();
+}
+
+void StatusLine::setUnconfirmedGrants(int count) {
+    m_unconfirmed.clear();
+    if (count == 1) {
+        m_unconfirmed = "1 passaggio con esito non confermato dal lettore (registrato nello storico)";
+    } else if (count > 1) {
+        m_unconfirmed = std::to_string(count) +
+                        " passaggi con esito non confermato dal lettore (registrati nello storico)";
+    }
+    publish();
+}
+
+void StatusLine::setPollingNote(const std::string& text) {
+    m_polling = text;
+    publish();
+}
+
+void StatusLine::setStartUpNote(const std::string& text) {
+    m_startUp = text;
+    publish();
+}
+
 std::string StatusLine::text() const {
     std::string t;
     auto add = [&t](const std::string& line) {
@@ -58,9 +95,18 @@ std::string StatusLine::text() const {
             t += (t.empty() ? "" : LineBreak) + line;
         }
     };
+    if (m_cardsUnreadable) {
+        add(CardsUnreadableText);
+    }
     add(m_store);
     add(m_waiting);
+    if (m_reserveLow) {
+        add(ReserveLowText);
+    }
+    add(m_unconfirmed);
     add(m_counter);
+    add(m_startUp);
+    add(m_polling);
     if (m_lineSilent) {
         // Every reader is silent: one line says it better than one per reader.
         add(LineSilentText);

@@ -24,16 +24,34 @@ public:
     void clearCounterProblem();
     /// `count` records wait to be stored; `onDisk` false when some are held only in memory.
     void setWaiting(std::size_t count, bool onDisk);
+    /// The room kept aside for records waiting on a full disk is spent (or could not be made).
+    void setReserveLow(bool low);
     /// Reader `readerIndex` (1-based) does not answer (`text` names it), or answers again.
     void setSilentReader(int readerIndex, const std::string& text);
     void clearSilentReader(int readerIndex);
     /// No reader of the list has answered for some passes, or one has answered again.
     void setLineSilent(bool silent);
+    /// The reader list was reloaded: what was said of readers by their index no longer holds (a reader
+    /// may be gone, or another may now stand at its index).
+    void forgetReaders();
+    /// `Carte` could not be read at the last lookup (cards are refused meanwhile), or could again.
+    void setCardsUnreadable(bool unreadable);
+    /// Grants whose reader did not confirm them (recorded as such) since the program started.
+    void setUnconfirmedGrants(int count);
+    /// Why polling that is switched on does not poll (or polls very rarely); empty: it polls.
+    void setPollingNote(const std::string& text);
+    /// What start-up did about the presence counter (or a journal line it set aside): `text` stays
+    /// until replaced.
+    void setStartUpNote(const std::string& text);
 
-    /// The whole text as shown: one condition per line, the store first, then the counter, then readers.
+    /// The whole text as shown: one condition per line: the card table, the store, what waits, grants not
+    /// confirmed, the counter, start-up notes, polling, then readers.
     std::string text() const;
 
     static constexpr const char* LineSilentText = "Linea seriale muta: nessun lettore risponde";
+    static constexpr const char* CardsUnreadableText = "Archivio utenti illeggibile";
+    static constexpr const char* ReserveLowText =
+        "Spazio di riserva per le registrazioni in attesa esaurito: liberare spazio sul disco";
 
 private:
     void publish();
@@ -42,6 +60,11 @@ private:
     std::string m_store;
     std::string m_counter;
     std::string m_waiting;
+    std::string m_unconfirmed;
+    std::string m_polling;
+    std::string m_startUp;
+    bool m_cardsUnreadable = false;
+    bool m_reserveLow = false;
     std::map<int, std::string> m_silent;
     bool m_lineSilent = false;
     std::string m_shown;

@@ -21,3 +21,14 @@ void StoreFailureNotice::succeeded(Store store) {
 }
 
 } // namespace sentinex
+
+namespace sentinex {
+
+void StoreFailureNotice::clear() {
+    if (!m_failing.empty()) {
+        m_failing.clear();
+        m_status.clearStoreFailure();
+    }
+}
+
+} // namespace sentinex

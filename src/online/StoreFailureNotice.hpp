@@ -22,6 +22,8 @@ public:
     void failed(Store store, const std::string& engineMessage);
     /// `store` worked: once every failed store has, the failure leaves the status line.
     void succeeded(Store store);
+    /// Every store works again (records that waited have all been stored): the failure leaves the line.
+    void clear();
     bool shown() const { return !m_failing.empty(); }
 
     /// The text shown for an engine message.

@@ -55,10 +55,14 @@ const char* TimeBands::dayName(int weekday) {
 }
 
 BandVerdict TimeBands::evaluate(const CardRecord& card, const DateTime& now) {
+    return evaluateAs(card, now, now.weekday());
+}
+
+BandVerdict TimeBands::evaluateAs(const CardRecord& card, const DateTime& now, int weekday) {
     if (!CardRecord::isTrue(card.Flag_fasce)) {
         return {};
     }
-    const int day = now.weekday();
+    const int day = ((weekday % 7) + 7) % 7;
     if (CardRecord::isFalse(card.dayFlag[static_cast<std::size_t>(day)])) {
         return {false, std::string(" - Accesso negato - Giorno non abilitato (") + dayName(day) + ")"};
     }

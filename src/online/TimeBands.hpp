@@ -29,6 +29,9 @@ public:
     /// Evaluates the user at `now`: allowed when `Flag_fasce` is not True; refused when today's day flag
     /// is a stored False (Null counts as enabled) or when the interval test fails. Seconds are ignored.
     static BandVerdict evaluate(const CardRecord& card, const DateTime& now);
+    /// The same evaluation with the flag, intervals and day name of `weekday` (0 = Sunday ... 6 =
+    /// Saturday) in place of today's: a holiday kept as a Sunday.
+    static BandVerdict evaluateAs(const CardRecord& card, const DateTime& now, int weekday);
 
     /// Italian day name as the messages show it ("Lunedì", ...), for 0 = Sunday ... 6 = Saturday.
     static const char* dayName(int weekday);

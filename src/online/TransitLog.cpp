@@ -27,7 +27,16 @@ PendingRecord TransitLog::transitRecord(const StepContext& ctx, bool passage, co
 
 PendingJournal::Outcome TransitLog::logRefusal(const StepContext& ctx, int code, const CardHolder& holder,
                                                const std::vector<PendingRecord>& with) {
-    std::vector<PendingRecord> records{transitRecord(ctx, false, notaFor(code), holder)};
+    return storeWith(transitRecord(ctx, false, notaFor(code), holder), with);
+}
+
+PendingJournal::Outcome TransitLog::logUnconfirmed(const StepContext& ctx, const CardHolder& holder,
+                                                   const std::vector<PendingRecord>& with) {
+    return storeWith(transitRecord(ctx, false, UnconfirmedNota, holder), with);
+}
+
+PendingJournal::Outcome TransitLog::storeWith(PendingRecord record, const std::vector<PendingRecord>& with) {
+    std::vector<PendingRecord> records{std::move(record)};
     records.insert(records.end(), with.begin(), with.end());
     const PendingJournal::Outcome out = m_journal.store(records);
     if (out.stored) {

@@ -32,6 +32,12 @@ public:
     PendingJournal::Outcome logRefusal(const StepContext& ctx, int code, const CardHolder& holder,
                                        const std::vector<PendingRecord>& with = {});
 
+    /// A grant the reader did not confirm: a `transiti` record with `Passaggio` False (the attendance
+    /// and the presence table count confirmed passages only) and `nota` "Esito non confermato", dated
+    /// now, stored together with `with`. Like a refusal it always goes to `transiti`. Nothing is thrown.
+    PendingJournal::Outcome logUnconfirmed(const StepContext& ctx, const CardHolder& holder,
+                                           const std::vector<PendingRecord>& with = {});
+
     /// Grant log: a line of "Storico.txt" when "StoricoEsterno" is on (then nothing is returned),
     /// otherwise the `transiti` record with `Passaggio` True and `nota` "Passaggio", dated now, for the
     /// caller to store together with the presence record. When the text file cannot be written the
@@ -49,6 +55,7 @@ public:
     static bool appendToFile(const std::string& path, const std::string& bytes);
 
 private:
+    PendingJournal::Outcome storeWith(PendingRecord record, const std::vector<PendingRecord>& with);
     PendingRecord transitRecord(const StepContext& ctx, bool passage, const std::string& nota,
                                 const CardHolder& holder) const;
 

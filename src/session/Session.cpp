@@ -5,6 +5,9 @@
 #include "history/HistoryIndexes.hpp"
 #include "inspection/RandomInspection.hpp"
 #include "link/Link.hpp"
+#include "masterdata/ProgramAllCards.hpp"
+#include "online/AntiPassbackReset.hpp"
+#include "online/PendingJournal.hpp"
 #include "online/PollingStep.hpp"
 #include "online/StatusLine.hpp"
 #include "readers/OutputSchedule.hpp"
@@ -26,6 +29,8 @@ int Session::exitCode(Start start) {
     switch (start) {
     case Start::AlreadyRunning:
         return ExitAlreadyRunning;
+    case Start::LockUnusable:
+        return ExitLockUnusable;
     case Start::NoDatabase:
         return ExitDatabase;
     case Start::Ready:
@@ -49,9 +54,16 @@ Session::~Session() {
 
 Session::Start Session::start(OnlineView& view) {
     // Two copies on one installation would share the serial port and every file.
-    if (!m_lock.acquire(m_folder.file("Sentinex.lock"))) {
+    switch (m_lock.acquire(m_folder.file("Sentinex.lock"))) {
+    case InstanceLock::Result::Taken:
         m_op.message("Attenzione", "Sentinex è già in esecuzione in questa cartella.", MsgIcon::Exclamation);
         return Start::AlreadyRunning;
+    case InstanceLock::Result::Unusable:
+        m_op.message("Errore", LockUnusableMessage, MsgIcon::Critical);
+        return Start::LockUnusable;
+    case InstanceLock::Result::Acquired:
+    case InstanceLock::Result::Unguarded:
+        break;
     }
     try {
         openDatabase();
@@ -77,7 +89,6 @@ Session::Start Session::start(OnlineView& view) {
     // Downloaded transits a previous run could not store, likewise.
     m_downloadJournal = std::make_unique<PendingJournal>(*m_db, m_folder.file(DownloadJournalFile));
     m_downloadJournal->replay();
-    checkPresenceCounter();
 
     m_state.pollingOn = false;
     m_state.outputOn = false;
@@ -91,6 +102,8 @@ Session::Start Session::start(OnlineView& view) {
         // the list empty, as start-up does with every failing step after the settings. Polling then
         // has no reader to serve and the reader configuration shows the table as it is.
     }
+    // After the reader list: whether the presence table is in use depends on the readers' directions.
+    checkPresenceCounter();
 
     // The random inspection's start-up draw (when "Imparziale" is on), before the inspection clock
     // (`Timer3`) starts; it shows its own messages and never stops the start-up.
@@ -117,6 +130,12 @@ void Session::openDatabase() {
         throw DatabaseError(Database::unusableFileMessage(path, e.what()));
     }
     try {
+        Schema::requireKnownVersion(*m_db, path);
+    } catch (const DatabaseError&) {
+        m_db.reset();
+        throw;
+    }
+    try {
         Schema::addMissingIndexes(*m_db);
         HistoryIndexes::ensure(*m_db);
     } catch (const DatabaseError&) {
@@ -128,11 +147,34 @@ void Session::checkPresenceCounter() {
     try {
         const auto rows = m_db->query("SELECT count(*) FROM presenti");
         const long long inside = rows.empty() || rows.front().empty() ? 0 : rows.front().front().toInt();
-        if (inside != m_settings.Utenti) {
-            m_step->status().setCounterProblem(
-                "Il contatore delle presenze (" + std::to_string(m_settings.Utenti) +
-                ") non corrisponde alle persone registrate come presenti (" + std::to_string(inside) +
-                "): l'azzeramento dell'antipass-back li riallinea.");
+        if (inside == m_settings.Utenti) {
+            return;
+        }
+        bool inUse = false;
+        for (int i = 0; i < m_state.readers.count(); ++i) {
+            inUse = inUse || m_state.readers.entry(i).direction != 2;
+        }
+        const std::string both = "(" + std::to_string(m_settings.Utenti) +
+                                 ") non corrisponde alle persone registrate come presenti (" +
+                                 std::to_string(inside) + ")";
+        if (!inUse) {
+            m_step->status().setCounterProblem("Il contatore delle presenze " + both +
+                                               ": l'azzeramento dell'antipass-back li riallinea.");
+            return;
+        }
+        // A kill between the commit of a passage and the rewrite of "Utenti" leaves the counter behind
+        // the table, which is stored first and is what anti-passback reads: the table is right.
+        const auto healed = static_cast<std::int32_t>(inside);
+        const std::string before = std::to_string(m_settings.Utenti);
+        m_settings.Utenti = healed;
+        if (m_settingsFile.writeUtenti(healed)) {
+            m_step->status().setStartUpNote("Contatore delle presenze riallineato all'avvio: da " + before +
+                                            " a " + std::to_string(inside) +
+                                            ", le persone registrate come presenti.");
+        } else {
+            m_step->status().setCounterProblem("Contatore delle presenze riallineato all'avvio (da " +
+                                               before + " a " + std::to_string(inside) +
+                                               "), ma impossibile scriverlo in Sentinex.ini.");
         }
     } catch (const DatabaseError&) {
         // Only a check: the first card that needs `presenti` reports a table that cannot be read.
@@ -158,10 +200,84 @@ void Session::loadReaderList() {
     if (m_state.currentReader > m_state.readers.count()) {
         m_state.currentReader = 1;
     }
+    if (m_step) {
+        m_step->readersReloaded(); // a deleted reader is no longer named on the status line
+    }
 }
 
 int Session::pollingIntervalMs() const {
     return pollingInterval(m_settings.Polling, m_state.readers.count());
+}
+
+std::shared_ptr<Database> Session::openReportDatabase() {
+    const std::string path = m_folder.reportDatabase();
+    try {
+        return Database::open(path, false);
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", Database::unusableFileMessage(path, error.what()), MsgIcon::Critical);
+        return nullptr;
+    }
+}
+
+void Session::storeWaitingRecords() {
+    if (m_step) {
+        m_step->storeWaitingRecords();
+    }
+    if (m_downloadJournal) {
+        m_downloadJournal->replay();
+    }
+}
+
+bool Session::resetAntiPassback() {
+    if (!m_db) {
+        return false; // no session database: nothing to reset (the start-up has said why)
+    }
+    AntiPassbackReset reset(*m_db, m_settings, m_settingsFile, m_op);
+    if (reset.run() != AntiPassbackReset::Outcome::Done) {
+        return false;
+    }
+    if (m_step) {
+        // A counter that could not be saved, or disagreed with `presenti`, is settled now.
+        m_step->status().clearCounterProblem();
+        m_step->dropWaitingPresence();
+    }
+    return true;
+}
+
+void Session::programAllCards(const std::function<void(bool)>& enableForm) {
+    if (!m_db || !m_bus) {
+        return; // no session database or bus: nothing to program (the start-up has said why)
+    }
+    std::vector<ProgramAllCards::Card> cards;
+    try {
+        cards = ProgramAllCards::loadCards(*m_db);
+    } catch (const DatabaseError& error) {
+        m_op.message("Errore", error.what(), MsgIcon::Critical);
+        return;
+    }
+    if (!ProgramAllCards::mayStart(cards.size(), m_state.readers.count(), m_state.pollingOn, m_state.outputOn,
+                                   m_op)) {
+        return;
+    }
+    enableForm(false);
+    ProgramAllCards::run(m_state.readers, *m_bus, m_op, m_clock, m_pump, m_settings.QuattroCifre, cards);
+    enableForm(true);
+}
+
+TransitDownload::Outcome Session::downloadTransits(const std::vector<int>& positions, DownloadSink* sink) {
+    if (!m_db || !m_bus) {
+        // No session to download into (the start-up has said why): nothing was done.
+        return {TransitDownload::Result::CommunicationError, 0, 0};
+    }
+    TransitDownload run({*m_db, m_state.readers, *m_bus, m_op, m_clock, m_pump, sink});
+    return run.run(positions, m_settings.QuattroCifre, m_settings.CancellaStorico);
+}
+
+int Session::presenceRemoved(int removed) {
+    if (m_step) {
+        m_step->presenceRemoved(removed);
+    }
+    return m_settings.Utenti;
 }
 
 void Session::setReaderOutputs(int value) {

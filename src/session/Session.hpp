@@ -5,15 +5,19 @@
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
 #include "readers/AppState.hpp"
+#include "readers/download/TransitDownload.hpp"
 #include "store/RecordSet.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sentinex {
 
 class Clock;
+class DownloadSink;
 class Database;
 class EventPump;
 class OnlineView;
@@ -33,11 +37,17 @@ public:
     enum class Start {
         Ready,          // the main window can be shown
         AlreadyRunning, // another copy runs on this folder (the message has been shown)
+        LockUnusable,   // the lock file cannot be locked, so a second copy could not be kept out
         NoDatabase,     // the database is missing or unusable (the engine's message has been shown)
     };
     /// Exit codes of a start-up that could not complete.
     static constexpr int ExitDatabase = 1;
     static constexpr int ExitAlreadyRunning = 2;
+    static constexpr int ExitLockUnusable = 3;
+    static constexpr const char* LockUnusableMessage =
+        "Impossibile bloccare il file Sentinex.lock nella cartella del programma (esiste ma non è un file "
+        "normale, ad esempio è una cartella): senza il blocco una seconda copia di Sentinex potrebbe usare "
+        "la stessa porta e gli stessi archivi. Rimuovere o rinominare Sentinex.lock e riavviare.";
     static int exitCode(Start start);
 
     /// A session on the installation in `programFolder` (empty: the folder of the executable). `bus`,
@@ -82,6 +92,26 @@ public:
     /// `Timer1` interval in milliseconds for the current settings and reader count.
     int pollingIntervalMs() const;
 
+    /// The report database "RepSentinex.mdb" opened for the history viewer; null, with the reason shown
+    /// ("Errore"), when the file is missing or unusable.
+    std::shared_ptr<Database> openReportDatabase();
+    /// Online records and downloaded transits still waiting are stored now (before a history deletion,
+    /// so it never misses them).
+    void storeWaitingRecords();
+    /// "Riazzera AntiPass-Back" with its question and messages; once done, a counter problem on the
+    /// status line and presence changes still waiting are settled. True when the reset was done.
+    bool resetAntiPassback();
+    /// Every card of `Carte` into every reader, after the run's checks; `enableForm(false)` and
+    /// `enableForm(true)` go around the run. A store error while reading the cards is shown ("Errore").
+    void programAllCards(const std::function<void(bool)>& enableForm);
+    /// The stored transits of the readers at `positions` (1-based) into the history, then the clearing
+    /// of their memories when the settings ask for it; `sink` keeps what the database refuses.
+    TransitDownload::Outcome downloadTransits(const std::vector<int>& positions, DownloadSink* sink);
+
+    /// `removed` persons left `presenti` because their user was deleted: the presence counter follows
+    /// (in memory and in the settings file) and the new value is returned.
+    int presenceRemoved(int removed);
+
     /// Sets the output of every reader of the list (1 on, 0 off), once the bus is free.
     void setReaderOutputs(int value);
     /// Unlocks reader entry `index0` (0-based) with the keypad output settings, once the bus is free.
@@ -91,7 +121,9 @@ public:
 
 private:
     void openDatabase();
-    /// Puts a presence counter that disagrees with the rows of `presenti` on the status line.
+    /// A presence counter that disagrees with the rows of `presenti` is set to their number when the
+    /// readers use the presence table (one reader is an entrance or an exit), and said on the status
+    /// line; otherwise only said.
     void checkPresenceCounter();
     void resetReportDatabase();
 

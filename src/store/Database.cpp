@@ -239,7 +239,7 @@ bool Database::replaceWithCopy(const std::string& from, const std::string& path)
         if (fd < 0) {
             return false;
         }
-        bool ok = ::fchmod(fd, 0644) == 0;
+        bool ok = ::fchmod(fd, 0640) == 0; // as every file the program creates: not for other users
         std::size_t done = 0;
         while (ok && done < bytes.size()) {
             const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

@@ -16,6 +16,8 @@ namespace sentinex {
 class DatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    /// What the operator reads before the engine's text when nobody closer has more to say.
+    static constexpr const char* ShownPrefix = "Operazione non eseguita: errore dell'archivio dati.\n";
 };
 
 /// An open SQLite database file. Opening never creates a missing file.

@@ -115,12 +115,13 @@ TEST_F(PasswordFileTest, AFailedWriteSaysSo) {
     EXPECT_EQ(nowhere.read().state, PasswordFile::State::Malformed);
 }
 
-TEST_F(PasswordFileTest, ReportMalformedShowsTheMessageThatEndsTheProgram) {
+TEST_F(PasswordFileTest, ReportMalformedShowsItsMessage) {
     ScriptedOperator op;
     PasswordFile::reportMalformed(op);
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_EQ(op.shown[0].title, "Errore");
-    EXPECT_EQ(op.shown[0].text, "Errore nel controllo password. Il programma sarà terminato.");
+    EXPECT_EQ(op.shown[0].text, "Errore nel controllo password: il file pswsentinex.txt manca o non è "
+                                "valido. La funzione richiesta non è disponibile; il programma continua.");
     EXPECT_EQ(op.shown[0].icon, MsgIcon::Critical);
 }
 

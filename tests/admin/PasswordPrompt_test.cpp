@@ -78,15 +78,15 @@ struct BrokenFile {
 class PasswordPromptBrokenFile : public PasswordPromptTest,
                                  public ::testing::WithParamInterface<BrokenFile> {};
 
-TEST_P(PasswordPromptBrokenFile, EndsTheProgramWithItsMessage) {
+TEST_P(PasswordPromptBrokenFile, IsRefusedWithItsMessage) {
     if (GetParam().present) {
         write(GetParam().bytes);
     }
-    EXPECT_EQ(prompt.open(), PasswordPrompt::Opening::EndProgram);
+    EXPECT_EQ(prompt.open(), PasswordPrompt::Opening::Refused);
     EXPECT_FALSE(prompt.accessGranted());
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_EQ(op.shown[0].title, "Errore");
-    EXPECT_EQ(op.shown[0].text, "Errore nel controllo password. Il programma sarà terminato.");
+    EXPECT_EQ(op.shown[0].text, PasswordFile::MalformedText);
     EXPECT_EQ(op.shown[0].icon, MsgIcon::Critical);
 }
 

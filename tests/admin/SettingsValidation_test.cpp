@@ -1,6 +1,6 @@
 #include "admin/SettingsValidation.hpp"
 
-#include "admin/SettingsDialogFields.hpp"
+#include "core/SettingsDialogFields.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/TestInstall.hpp"
 

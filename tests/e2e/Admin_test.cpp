@@ -16,16 +16,6 @@
 namespace sentinex::e2e {
 namespace {
 
-/// The visible top-level window of kind T, or null.
-template <typename T> T* shownWindow() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* typed = qobject_cast<T*>(w); typed && typed->isVisible()) {
-            return typed;
-        }
-    }
-    return nullptr;
-}
-
 void clickIn(QWidget* form, const char* name) {
     auto* button = form->findChild<QPushButton*>(QString::fromLatin1(name));
     ASSERT_NE(button, nullptr) << name;
@@ -83,7 +73,7 @@ TEST(AdminE2e, ProgramAllCardsStoresAndDeletesInEveryReader) {
 
     clickIn(funz, "Command6");
     ASSERT_EQ(rig.op.messages().size(), 1u) << rig.op.last().text;
-    EXPECT_EQ(rig.op.last().text, "Programmazione effettuata.\r\nComandi inviati: 9.");
+    EXPECT_EQ(rig.op.last().text, "Programmazione effettuata.");
     const std::vector<std::vector<std::string>> cards = {
         SimProcess::list(rig.sim->dump(1, 1)["cards"]),
         SimProcess::list(rig.sim->dump(2, 2)["cards"]),
@@ -136,7 +126,7 @@ TEST_P(DownloadE2e, TwentyStoredTransitsFromTwoReadersAcrossTheNewYear) {
 
     clickIn(download, "Command1");
     ASSERT_EQ(rig.op.messages().size(), 1u) << rig.op.last().text;
-    EXPECT_EQ(rig.op.last().text, "Operazione completata.\r\nTransiti scaricati: 20.");
+    EXPECT_EQ(rig.op.last().text, "Operazione completata.");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(shownWindow<FrmDownLoad>(), nullptr);
     EXPECT_TRUE(funz->isEnabled());
@@ -184,7 +174,7 @@ TEST(AdminE2e, ClearingEmptiesTheMemoryOfEveryReader) {
     ASSERT_NE(funz, nullptr);
     rig.op.queueAnswer(Answer::Yes);
     clickIn(funz, "Command7");
-    EXPECT_EQ(rig.op.last().text, "Cancellazione effettuata.\r\nLettori cancellati: 3.");
+    EXPECT_EQ(rig.op.last().text, "Cancellazione effettuata.");
     for (int k = 1; k <= 3; ++k) {
         EXPECT_EQ(rig.sim->dump(k, k)["transits"], "") << k;
         EXPECT_EQ(rig.sim->requests(k, k).back(), prefixOf(k, 123) + "E01");
@@ -214,7 +204,7 @@ TEST(AdminE2e, AReaderFallingSilentMidDownloadLosesNothingAlreadyReceived) {
     clickIn(download, "Command1");
     ASSERT_EQ(rig.op.messages().size(), 1u);
     EXPECT_EQ(rig.op.last().title, "Lettore 1 situato presso INGRESSO");
-    EXPECT_EQ(rig.op.last().text, "Errore di comunicazione.\r\nTransiti registrati: 4.");
+    EXPECT_EQ(rig.op.last().text, "Errore di comunicazione.");
     EXPECT_EQ(rig.count("SELECT count(*) FROM transiti"), 4);
     // Not cleared: the reader keeps what it has not handed over.
     EXPECT_EQ(SimProcess::list(rig.sim->dump(1, 1)["transits"]).size(), 5u);
@@ -225,7 +215,7 @@ TEST(AdminE2e, AReaderFallingSilentMidDownloadLosesNothingAlreadyReceived) {
     rig.sim->setFault(1, 1, "none");
     rig.op.clear();
     clickIn(download, "Command1");
-    EXPECT_EQ(rig.op.last().text, "Operazione completata.\r\nTransiti scaricati: 5.");
+    EXPECT_EQ(rig.op.last().text, "Operazione completata.");
     std::vector<std::string> times;
     for (const auto& row : rig.install.db()->query("SELECT Ora FROM transiti ORDER BY rowid")) {
         times.push_back(row[0].toString());

@@ -15,6 +15,7 @@
 #include "ui/common/QtEventPump.hpp"
 #include "ui/main/FrmMain.hpp"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -36,6 +37,16 @@ namespace sentinex::e2e {
 using testing::ScriptedOperator;
 using testing::SimProcess;
 using testing::TestInstall;
+
+/// The visible top-level window of kind T, or null.
+template <typename T> T* shownWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* typed = qobject_cast<T*>(w); typed && typed->isVisible()) {
+            return typed;
+        }
+    }
+    return nullptr;
+}
 
 /// Runs the Qt event loop until `done` holds or `seconds` have passed; true when it held. Outcomes are
 /// awaited this way, never by sleeping a fixed time.
@@ -66,6 +77,40 @@ inline std::string prefixOf(int address, int site) {
     std::string s = "000000" + std::to_string(site);
     return a.substr(a.size() - 2) + s.substr(s.size() - 6);
 }
+
+/// The system clock, whose date and time of day a test may move to a chosen moment; from there it runs
+/// on with the real time. Pauses and the monotonic clock stay the system's.
+class MovableClock final : public Clock {
+public:
+    DateTime now() const override {
+        if (!m_start) {
+            return m_system.now();
+        }
+        const DateTime& s = *m_start;
+        const long long seconds =
+            daysFromCivil(s.year, static_cast<unsigned>(s.month), static_cast<unsigned>(s.day)) * 86400LL +
+            s.hour * 3600LL + s.minute * 60LL + s.second +
+            static_cast<long long>(m_system.monotonicSeconds() - m_since);
+        DateTime t;
+        civilFromDays(seconds / 86400, t.year, t.month, t.day);
+        t.hour = static_cast<int>(seconds % 86400 / 3600);
+        t.minute = static_cast<int>(seconds % 3600 / 60);
+        t.second = static_cast<int>(seconds % 60);
+        return t;
+    }
+    double monotonicSeconds() const override { return m_system.monotonicSeconds(); }
+    void pause(int ms, EventPump& pump) override { m_system.pause(ms, pump); }
+    /// From now on the clock reads `start`, then runs on.
+    void moveTo(const DateTime& start) {
+        m_start = start;
+        m_since = m_system.monotonicSeconds();
+    }
+
+private:
+    SystemClock m_system;
+    std::optional<DateTime> m_start;
+    double m_since = 0;
+};
 
 /// Settings every e2e installation starts from: a short polling pass, no beeps, no inspection, the
 /// history in the database, four-digit cards; `changes` replace or add keys. As "Key=Value" lines.
@@ -202,7 +247,7 @@ public:
     TestInstall install;
     std::unique_ptr<SimProcess> sim;
     ScriptedOperator op;
-    SystemClock clock;
+    MovableClock clock;
     QtEventPump pump;
     std::unique_ptr<Session> session;
     std::unique_ptr<FrmMain> frm;

@@ -95,7 +95,8 @@ TEST(MasterDataE2eTest, ARegisteredForeignCardIsGrantedOnline) {
     rig.sim->clearRequests(1, 3);
     rig.present(3, foreign);
     clickIn(*cards, "Command15");
-    EXPECT_EQ(rig.op.messages().back().text, "Registrazione carta esterna OK !");
+    EXPECT_EQ(rig.op.messages().back().text,
+              "Registrazione carta esterna OK !\r\nCarta registrata per Bianchi Mario (carta 0042).");
     EXPECT_EQ(rig.install.db()->query("SELECT Stringa FROM Carte WHERE NumeroCarta = '0042'").at(0).at(0),
               Value(foreign));
     EXPECT_EQ(rig.kRequests(3), std::vector<std::string>{rig.prefix(3) + "K000000000"});
@@ -114,6 +115,38 @@ TEST(MasterDataE2eTest, ARegisteredForeignCardIsGrantedOnline) {
     EXPECT_EQ(last.at(0), (std::vector<Value>{"0042", "Bianchi", 1}));
     ASSERT_EQ(rig.kRequests(1).size(), 1u);
     EXPECT_EQ(rig.kRequests(1)[0].substr(8, 2), "K1");
+}
+
+} // namespace
+} // namespace sentinex::e2e
+
+namespace sentinex::e2e {
+namespace {
+
+/// Deleting a user who is inside takes them out of `presenti`, and the presence counter follows: in the
+/// main window, in memory and in the settings file.
+TEST(MasterDataE2eTest, DeletingAUserWhoIsInsideLowersThePresenceCounter) {
+    Rig rig(threeReaders(), false, settingsText({{"Utenti", "2"}}));
+    TestInstall::User inside;
+    inside.NumeroCarta = "0042";
+    rig.install.addUser(inside);
+    TestInstall::User other;
+    other.NumeroCarta = "0043";
+    rig.install.addUser(other);
+    rig.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0042'), ('0043')");
+    ASSERT_TRUE(rig.start());
+    ASSERT_EQ(rig.label("Label4"), "2");
+    QWidget* cards = openUsersForm(rig);
+    ASSERT_NE(cards, nullptr);
+    rig.op.queueAnswer(Answer::Yes);
+    clickIn(*cards, "Command5"); // the first user, 0042
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM Carte WHERE NumeroCarta = '0042'"), 0);
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge = '0042'"), 0);
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge = '0043'"), 1);
+    EXPECT_EQ(rig.session->settings().Utenti, 1);
+    EXPECT_EQ(rig.utentiInFile(), "1");
+    EXPECT_EQ(rig.label("Label4"), "1");
+    clickIn(*cards, "Command7");
 }
 
 } // namespace

@@ -10,6 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -73,7 +76,7 @@ private:
     std::string m_oldTmp;
 };
 
-TEST(OnlineFailuresTest, GrantTheReaderDoesNotConfirmIsNeitherShownNorRecorded) {
+TEST(OnlineFailuresTest, GrantTheReaderDoesNotConfirmIsRecordedButNotShownOrCounted) {
     // A Vireo reader: its poll may answer late (within 1.2 s), which leaves time to arm the fault for
     // the grant's reply only, once the poll's reply is on its way.
     Rig rig({{1, 1, "Ingresso", "In"}, {1, 2, "Vireo", "In", "TERA TR-X"}}, false);
@@ -107,7 +110,10 @@ TEST(OnlineFailuresTest, GrantTheReaderDoesNotConfirmIsNeitherShownNorRecorded) 
     EXPECT_EQ(label3.rfind("Errore di comunicazione col lettore. ", 0), 0u) << label3;
     EXPECT_NE(label3.find("02N"), std::string::npos) << "the reply is shown as received: " << label3;
     EXPECT_TRUE(label3.ends_with(" Impossibile consentire passaggio")) << label3;
-    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti"), 0);
+    // The reader heard the grant: the presentation is in the history, not as a passage.
+    EXPECT_EQ(
+        rig.count("SELECT COUNT(*) FROM transiti WHERE nota = 'Esito non confermato' AND Passaggio = 0"), 1);
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti"), 1);
     EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti"), 0);
     EXPECT_EQ(rig.utentiInFile(), "0");
     EXPECT_EQ(rig.label("Label4"), "0");
@@ -175,7 +181,51 @@ TEST(OnlineFailuresTest, AFaultyReaderDoesNotHoldUpTheOthers) {
             rig.count("SELECT COUNT(*) FROM transiti WHERE PosizioneLettore LIKE 'Atrio%' AND Passaggio = 1"),
             1);
         EXPECT_TRUE(rig.op.messages().empty());
+        // Never served, but never silent about it either.
+        const std::string said = rig.child<QLabel>("LabelStato")->text().toStdString();
+        EXPECT_NE(said.find(std::string("Lettore 2 Uscita ") +
+                            (std::string(fault) == "code X" ? "risponde con errore" : "non risponde")),
+                  std::string::npos)
+            << said;
     }
+}
+
+TEST(OnlineFailuresTest, AnUnreadableCardTableRefusesAndSaysSoUntilItIsRestored) {
+    Rig rig({{1, 1, "Ingresso", "In"}}, false, settingsText({{"Beep", "No"}}));
+    ASSERT_TRUE(rig.sim->running());
+    TestInstall::User u;
+    u.NumeroCarta = "0042";
+    rig.install.addUser(u);
+    ASSERT_TRUE(rig.start());
+    rig.frm->show();
+    auto* status = rig.child<QLabel>("LabelStato");
+    ASSERT_NE(status, nullptr);
+
+    // Another program leaves the card table unreadable under the running program.
+    auto other = Database::open(rig.install.folder().database());
+    other->executeScript("ALTER TABLE Carte RENAME TO CarteGuasta");
+    rig.click("Command4");
+    rig.present(1, "0042000123");
+    ASSERT_TRUE(pumpUntil([&] { return !rig.kRequests(1).empty() && !rig.session->state().stepInProgress; }));
+    EXPECT_EQ(rig.kRequests(1), std::vector<std::string>{rig.prefix(1) + "K000000000"});
+    EXPECT_EQ(rig.label("Label3").rfind("Archivio utenti illeggibile", 0), 0u) << rig.label("Label3");
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti WHERE nota = 'Archivio utenti illeggibile' AND "
+                        "Passaggio = 0"),
+              1);
+    EXPECT_TRUE(status->isVisibleTo(rig.frm.get()));
+    EXPECT_EQ(status->text().toStdString(), "Archivio utenti illeggibile");
+    EXPECT_TRUE(rig.op.messages().empty());
+
+    // Restored: the next card is granted and the line clears.
+    other->executeScript("ALTER TABLE CarteGuasta RENAME TO Carte");
+    rig.sim->clearRequests(1, 1);
+    rig.present(1, "0042000123");
+    ASSERT_TRUE(pumpUntil([&] { return !rig.kRequests(1).empty() && !rig.session->state().stepInProgress; }));
+    rig.stopPolling();
+    EXPECT_EQ(rig.kRequests(1), std::vector<std::string>{rig.prefix(1) + "K110001001"});
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti WHERE Passaggio = 1"), 1);
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge = '0042'"), 1);
+    EXPECT_FALSE(status->isVisibleTo(rig.frm.get()));
 }
 
 TEST(OnlineFailuresTest, ADatabaseLockedByAnotherProgramStopsNoDoorAndLosesNoRecord) {
@@ -265,13 +315,30 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     auto* status = rig.child<QLabel>("LabelStato");
     ASSERT_NE(status, nullptr);
     const std::string shown = status->text().toStdString();
-    EXPECT_NE(shown.find("registrazioni in attesa (tenute in memoria: il disco non accetta scritture)"),
-              std::string::npos)
+    // The room kept aside next to the journal was given back: the records are on disk, not only in
+    // memory, and the line says the reserve is spent.
+    EXPECT_NE(shown.find("registrazioni in attesa"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("tenute in memoria"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Spazio di riserva per le registrazioni in attesa esaurito"), std::string::npos)
         << shown;
+    EXPECT_FALSE(std::filesystem::exists(rig.install.dir() + "/Sentinex.pending.riserva"));
+    // The room given back may serve the database as well as the journal: each passage is in one of
+    // the two, none only in memory.
+    const auto waitingTransits = [&] {
+        std::ifstream in(rig.install.dir() + "/Sentinex.pending");
+        std::set<std::string> ids;
+        for (std::string line; std::getline(in, line);) {
+            const auto tab = line.find('\t');
+            if (tab != std::string::npos && line.compare(tab + 1, 8, "transito") == 0) {
+                ids.insert(line.substr(0, tab));
+            }
+        }
+        return static_cast<long long>(ids.size());
+    };
+    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti") + waitingTransits(), 5);
     const int polls = rig.polls(1);
     pumpFor(300);
     EXPECT_GT(rig.polls(1), polls) << "polling goes on while the disk is full";
-    EXPECT_EQ(rig.count("SELECT COUNT(*) FROM transiti"), 1);
 
     // Room again: everything is stored in its order, once, and the status line clears.
     fs.release();
@@ -282,11 +349,12 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     const auto rows =
         rig.install.db()->query("SELECT NumeroBadge, PosizioneLettore, nota FROM transiti ORDER BY indice");
     ASSERT_EQ(rows.size(), 5u);
-    const std::vector<std::pair<std::string, std::string>> expected = {{"0042", "Passaggio"},
-                                                                       {"0042", "Passaggio"},
-                                                                       {"0043", "Passaggio"},
-                                                                       {"", "Badge non presente in archivio"},
-                                                                       {"0042", "Passaggio"}};
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"0042", "Passaggio"},
+        {"0042", "Passaggio"},
+        {"0043", "Passaggio"},
+        {"0999", "Badge non presente in archivio"},
+        {"0042", "Passaggio"}};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i][0].toString(), expected[i].first) << i;
         EXPECT_EQ(rows[i][2].toString(), expected[i].second) << i;
@@ -295,6 +363,8 @@ TEST(OnlineFailuresTest, AFullDiskStopsNoDoorAndLosesNoRecordNotEvenAnExit) {
     EXPECT_EQ(rig.count("SELECT COUNT(*) FROM presenti WHERE NumeroBadge IN ('0042', '0043')"), 2);
     EXPECT_EQ(rig.utentiInFile(), "2");
     EXPECT_EQ(rig.label("Label4"), "2");
+    // Room again: the reserve is made anew for the next time.
+    EXPECT_TRUE(std::filesystem::exists(rig.install.dir() + "/Sentinex.pending.riserva"));
 }
 
 TEST(OnlineFailuresTest, ASilentReaderAndASilentLineShowWithinThreePollsAndClear) {

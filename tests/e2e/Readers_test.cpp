@@ -24,16 +24,6 @@ namespace {
 
 using testing::FormDriver;
 
-/// The visible top-level window of kind T, or null.
-template <typename T> T* shownWindow() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* typed = qobject_cast<T*>(w); typed && typed->isVisible()) {
-            return typed;
-        }
-    }
-    return nullptr;
-}
-
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

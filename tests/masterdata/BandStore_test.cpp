@@ -154,13 +154,13 @@ TEST_F(BandStoreTest, DeleteResetsTheCopiesAndKeepsTheNames) {
     store.save(record, key); // refresh the member's copy
     ASSERT_EQ(userField(member, "Lun_1_da"), Value("08:00"));
 
-    store.remove(key, " Giorno");
+    EXPECT_EQ(store.remove(key), 1);
     EXPECT_EQ(store.count(), 0);
     for (int i = 0; i < BandTimes::TimeCount; ++i) {
         EXPECT_EQ(userField(member, BandTimes::timeField(i)), Value("##:##"));
     }
     EXPECT_EQ(userField(member, "Lunedi"), Value(0));
-    EXPECT_EQ(userField(member, "NomeFascia"), Value("Giorno"));
+    EXPECT_EQ(userField(member, "NomeFascia"), Value(""));
 }
 
 TEST_F(BandStoreTest, RefusedPropagationLeavesTheBandAsItWas) {
@@ -172,6 +172,17 @@ TEST_F(BandStoreTest, RefusedPropagationLeavesTheBandAsItWas) {
     EXPECT_THROW(store.save(record, std::nullopt), DatabaseError);
     EXPECT_EQ(store.count(), 0);
     EXPECT_EQ(userField(member, "Lun_1_da"), Value("05:00"));
+}
+
+TEST_F(BandStoreTest, DeletingABandStoredWithABlankNameLeavesTheUsersWithoutABandAlone) {
+    install.db()->execute("INSERT INTO Fasce (Nome) VALUES ('  ')");
+    const auto key = install.db()->lastInsertRowid();
+    const auto without = userOfBand("0001", "");
+    EXPECT_EQ(store.usersOf(key), 0);
+    EXPECT_EQ(store.remove(key), 0);
+    EXPECT_EQ(store.count(), 0);
+    EXPECT_EQ(userField(without, "Lun_1_da"), Value("05:00"));
+    EXPECT_THROW(store.remove(key), DatabaseError); // already gone
 }
 
 } // namespace

@@ -30,6 +30,8 @@ protected:
         }
         readers.setEntries(entries);
         TestInstall::User u;
+        u.Cognome = "Rossi";
+        u.Nome = "Mario";
         u.NumeroCarta = "0042";
         key = install.addUser(u);
         u.NumeroCarta = "0043";
@@ -135,7 +137,30 @@ TEST_F(ExternalCardRegistrationTest, CapturesTheCardAtTheThirdReaderAndAcknowled
     EXPECT_EQ(op.texts(),
               (std::vector<std::string>{
                   "Ora bisogna passare la carta su uno qualunque dei lettori presenti nella rete.",
-                  "Registrazione carta esterna OK !"}));
+                  "Registrazione carta esterna OK !\r\nCarta registrata per Rossi Mario (carta 0042)."}));
+}
+
+TEST_F(ExternalCardRegistrationTest, ACardAnotherUserHoldsIsRefusedNamingThatUser) {
+    install.db()->execute(
+        "UPDATE Carte SET Cognome = 'Verdi', Nome = 'Luca', Stringa = 'ABC123' WHERE rowid = ?", {other});
+    bus.respond([](const std::string& payload, Timing) -> std::string {
+        return payload.size() == 9 && payload[8] == 'D' ? OnlineFakeBus::cardReply("ABC123")
+                                                        : OnlineFakeBus::codeReply('S');
+    });
+    const auto outcome =
+        ExternalCardRegistration::waitAndStore(*install.db(), op, readers, bus, key, [] { return true; });
+    EXPECT_EQ(outcome, ExternalCardRegistration::Outcome::Taken);
+    EXPECT_EQ(stringa(key), "") << "one card data, one person at the door";
+    EXPECT_EQ(stringa(other), "ABC123");
+    EXPECT_EQ(op.last().title, "Attenzione");
+    EXPECT_EQ(op.last().text, "Questa carta è già registrata per l'utente Verdi Luca (carta 0043).");
+    EXPECT_EQ(bus.payloads().back(), prefix(1) + "K000000000") << "the reader is answered all the same";
+
+    // The holder itself may capture it again.
+    op.clear();
+    EXPECT_EQ(
+        ExternalCardRegistration::waitAndStore(*install.db(), op, readers, bus, other, [] { return true; }),
+        ExternalCardRegistration::Outcome::Registered);
 }
 
 TEST_F(ExternalCardRegistrationTest, StoppingTheWaitWritesNothing) {

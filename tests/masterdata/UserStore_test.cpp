@@ -233,3 +233,39 @@ TEST_F(UserStoreTest, RefusedSaveStoresNothingHalfWay) {
 
 } // namespace
 } // namespace sentinex
+
+namespace sentinex {
+namespace {
+
+TEST_F(UserStoreTest, ASaveThatValidatedBeforeAnotherWasStoredIsRefusedInsideItsTransaction) {
+    // Two saves of card 77 both passed validation while the table held neither.
+    ASSERT_TRUE(store.validate(typed("0077"), std::nullopt).ok());
+    const std::int64_t first = store.save(typed("0077"), std::nullopt);
+    EXPECT_THROW(store.save(typed("77"), std::nullopt), UserStore::CardTaken);
+    const std::int64_t other = store.save(typed("0078"), std::nullopt);
+    UserRecord moved = typed("0077");
+    EXPECT_THROW(store.save(moved, other), UserStore::CardTaken) << "a modify may not take another's card";
+    EXPECT_EQ(install.db()->query("SELECT COUNT(*) FROM Carte").at(0).at(0).toInt(), 2);
+    EXPECT_EQ(field(other, "NumeroCarta").toString(), "0078") << "the refused save wrote nothing";
+    EXPECT_NO_THROW(store.save(typed("0077"), first)) << "a user keeps its own card";
+}
+
+} // namespace
+} // namespace sentinex
+
+namespace sentinex {
+namespace {
+
+TEST_F(UserStoreTest, DeletingAUserTakesTheirPresenceWithThemAndNoOneElses) {
+    const std::int64_t inside = store.save(typed("0042"), std::nullopt);
+    const std::int64_t outside = store.save(typed("0043"), std::nullopt);
+    install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (' 0042 '), ('0044')");
+    EXPECT_EQ(store.remove(inside), 1);
+    EXPECT_EQ(store.remove(outside), 0);
+    const auto left = install.db()->query("SELECT NumeroBadge FROM presenti");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0][0].toString(), "0044");
+}
+
+} // namespace
+} // namespace sentinex

@@ -281,10 +281,13 @@ TEST(AccessDecisionTest, AStoreFailureDuringThePresenceCheckStopsNothing) {
     EXPECT_EQ(h.inside(), std::vector<std::string>{"0001"}); // table and counter as they were
 }
 
-TEST(AccessDecisionTest, UnconfirmedGrantShowsTheReplyAndRecordsNothing) {
-    for (const std::string& reply : {OnlineFakeBus::codeReply('C'), std::string(),
-                                     std::string("\x02"
-                                                 "01")}) {
+TEST(AccessDecisionTest, UnconfirmedGrantIsRecordedButNotCountedAsAPassage) {
+    // Whatever came back instead of "S", the reader heard a command that opens the door.
+    for (const std::string& reply :
+         {OnlineFakeBus::codeReply('C'), OnlineFakeBus::codeReply('D'), std::string(),
+          std::string("\x02"
+                      "01")}) {
+        SCOPED_TRACE(reply);
         OnlineHarness h;
         h.addReader({});
         h.addUser({});
@@ -293,10 +296,43 @@ TEST(AccessDecisionTest, UnconfirmedGrantShowsTheReplyAndRecordsNothing) {
                   "Errore di comunicazione col lettore. " + reply + " Impossibile consentire passaggio");
         EXPECT_TRUE(h.view.lamps.empty());
         EXPECT_TRUE(h.view.presence.empty());
-        EXPECT_TRUE(h.transits().empty());
+        const auto t = h.transits();
+        ASSERT_EQ(t.size(), 1u);
+        EXPECT_EQ(t[0].at("NumeroBadge").toString(), "0001");
+        EXPECT_EQ(t[0].at("nota").toString(), "Esito non confermato");
+        EXPECT_EQ(t[0].at("Passaggio").toInt(), 0);
+        // Not inside: a person whose door did not open can present the card again.
         EXPECT_TRUE(h.inside().empty());
         EXPECT_EQ(h.settings.Utenti, 0);
+        ASSERT_FALSE(h.view.status.empty());
+        EXPECT_NE(h.view.status.back().find("1 passaggio con esito non confermato"), std::string::npos);
+
+        h.present(1, OnlineHarness::card(Card1), {reply});
+        EXPECT_EQ(h.transits().size(), 2u);
+        EXPECT_NE(h.view.status.back().find("2 passaggi con esito non confermato"), std::string::npos);
+        h.present(1, OnlineHarness::card(Card1)); // confirmed this time
+        EXPECT_EQ(h.inside(), std::vector<std::string>{"0001"});
+        EXPECT_EQ(h.settings.Utenti, 1);
     }
+}
+
+TEST(AccessDecisionTest, UnconfirmedExitStaysBookedWithItsRecord) {
+    OnlineHarness h;
+    TestInstall::Reader out;
+    out.Stato = "Out";
+    h.addReader(out);
+    h.addUser({});
+    h.present(1, OnlineHarness::card(Card1)); // "Out" reader: refused, nobody inside
+    ASSERT_TRUE(h.inside().empty());
+    h.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)", {std::string("0001")});
+    h.settings.Utenti = 1;
+    h.present(1, OnlineHarness::card(Card1), {std::string()});
+    const auto t = h.transits();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[1].at("nota").toString(), "Esito non confermato");
+    // The exit was booked by the anti-passback check before the command, as a later refusal keeps it.
+    EXPECT_TRUE(h.inside().empty());
+    EXPECT_EQ(h.settings.Utenti, 0);
 }
 
 TEST(AccessDecisionTest, NullFlagsFollowTheirOwnRule) {

@@ -1,6 +1,7 @@
 #include "online/PendingJournal.hpp"
 
 #include "store/Database.hpp"
+#include "support/TempDir.hpp"
 #include "support/TestInstall.hpp"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -43,6 +45,50 @@ TEST(PendingJournalTest, LinesKeepEveryByteAndATornLineIsDropped) {
     // A line cut by a crash while it was written is not a record.
     EXPECT_FALSE(PendingJournal::decode(line.substr(0, line.size() / 2)));
     EXPECT_FALSE(PendingJournal::decode(""));
+}
+
+TEST(PendingJournalTest, ALineThatDoesNotMatchItsCheckIsSetAsideNeverStored) {
+    TestInstall install;
+    const std::string path = install.dir() + "/Sentinex.pending";
+    PendingRecord good = refusal("0001", "10:00");
+    good.id = "run1-1";
+    PendingRecord spoilt = refusal("0002", "10:01");
+    spoilt.id = "run1-2";
+    std::string spoiltLine = PendingJournal::encode(spoilt);
+    spoiltLine[spoiltLine.find("0002")] = '9'; // one byte changed on the disk: the fields still count right
+    PendingRecord older = refusal("0003", "10:02");
+    older.id = "run0-1";
+    std::string olderLine = PendingJournal::encode(older);
+    olderLine.erase(olderLine.rfind('\t')); // a line of a journal written before lines had a check
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << PendingJournal::encode(good) << spoiltLine << olderLine << "\n"
+            << PendingJournal::encode(good).substr(0, 20); // and a line torn by a kill
+    }
+    PendingJournal journal(*install.db(), path);
+    EXPECT_EQ(journal.waiting(), 2u);
+    EXPECT_EQ(journal.setAside(), 2u);
+    const std::string aside = testing::TempDir::read(journal.setAsidePath());
+    EXPECT_EQ(aside, spoiltLine + PendingJournal::encode(good).substr(0, 20) + "\n");
+    ASSERT_TRUE(journal.replay());
+    const auto rows = transits(install);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0].toString(), "0001");
+    EXPECT_EQ(rows[1][0].toString(), "0003");
+    EXPECT_EQ(PendingJournal(*install.db(), path).setAside(), 0u) << "set aside once, not at every start";
+}
+
+TEST(PendingJournalTest, RoomIsKeptAsideForAFullDisk) {
+    TestInstall install;
+    const std::string path = install.dir() + "/Sentinex.pending";
+    PendingJournal journal(*install.db(), path);
+    EXPECT_TRUE(journal.reserved());
+    EXPECT_FALSE(journal.reserveLow());
+    struct stat st {};
+    ASSERT_EQ(::stat(journal.reservePath().c_str(), &st), 0);
+    EXPECT_GE(static_cast<long long>(st.st_blocks) * 512, PendingJournal::ReserveBytes)
+        << "allocated, not sparse";
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST(PendingJournalTest, WaitingRecordsSurviveTheProgramAndAreStoredOnceInOrder) {

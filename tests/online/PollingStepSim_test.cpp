@@ -106,5 +106,58 @@ TEST_F(PollingStepSim, SilentReaderCostsItsTimeoutAndNothingElse) {
     EXPECT_TRUE(h.transits().empty());
 }
 
+TEST_F(PollingStepSim, EveryGrantTheReaderHeardIsRecordedAndOnlyConfirmedOnesCount) {
+    struct Case {
+        const char* fault; // on the reply to the grant only
+        bool confirmed;
+    };
+    // "late 2500" comes after the link has given up waiting (2 s); it is last, so its stray reply
+    // cannot reach another case.
+    const Case cases[] = {{"none", true},
+                          {"silent count=1", false},
+                          {"badcheck count=1", false},
+                          {"cut count=1", false},
+                          {"code D count=1", false},
+                          {"late 300 count=1", true},
+                          {"late 2500 count=1", false}};
+    int unconfirmed = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        h.install.db()->executeScript("DELETE FROM transiti; DELETE FROM presenti");
+        h.settings.Utenti = 0;
+        ASSERT_TRUE(h.settingsFile.writeUtenti(0));
+        h.view.received.clear();
+        sim->clearRequests(1, 1);
+        sim->presentCard(1, 1, "0042000123");
+        bool armed = false;
+        h.pump.hook = [&] {
+            if (!armed && !h.view.received.empty()) {
+                armed = true; // the card has been read: the next reply is the grant's
+                sim->setFault(1, 1, c.fault);
+            }
+        };
+        step->run(1);
+        h.pump.hook = nullptr;
+        ASSERT_TRUE(armed);
+        const auto heard = sim->requests(1, 1);
+        ASSERT_EQ(heard.size(), 2u);
+        EXPECT_EQ(heard[1], "01000123K110001000");
+        const auto t = h.transits();
+        ASSERT_EQ(t.size(), 1u) << "the grant the reader heard has its history row";
+        EXPECT_EQ(t[0].at("NumeroBadge").toString(), "0042");
+        EXPECT_EQ(t[0].at("nota").toString(), c.confirmed ? "Passaggio" : "Esito non confermato");
+        EXPECT_EQ(t[0].at("Passaggio").toInt(), c.confirmed ? 1 : 0);
+        EXPECT_EQ(h.inside().size(), c.confirmed ? 1u : 0u);
+        EXPECT_EQ(h.utentiInFile(), c.confirmed ? 1 : 0);
+        if (!c.confirmed) {
+            ++unconfirmed;
+            ASSERT_FALSE(h.view.status.empty());
+            EXPECT_NE(h.view.status.back().find(std::to_string(unconfirmed) + " passaggi"), std::string::npos)
+                << h.view.status.back();
+        }
+        sim->setFault(1, 1, "none");
+    }
+}
+
 } // namespace
 } // namespace sentinex

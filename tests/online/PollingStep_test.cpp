@@ -167,8 +167,10 @@ TEST(PollingStepTest, SiteCodeRefusalAndUnknownCard) {
     ASSERT_EQ(t.size(), 2u);
     EXPECT_EQ(t[0].at("nota").toString(), "Codice impianto non valido");
     EXPECT_EQ(t[1].at("nota").toString(), "Badge non presente in archivio");
+    // The badge as it was read: the history tells which card tried.
+    EXPECT_EQ(t[0].at("NumeroBadge").toString(), "0001");
+    EXPECT_EQ(t[1].at("NumeroBadge").toString(), "0002");
     for (const auto& r : t) {
-        EXPECT_EQ(r.at("NumeroBadge").toString(), "");
         EXPECT_EQ(r.at("Cognome").toString(), "");
         EXPECT_EQ(r.at("Nome").toString(), "");
         EXPECT_EQ(r.at("PosizioneLettore").toString(), "Ingresso");
@@ -475,21 +477,87 @@ TEST(PollingStepTest, WaitingRecordsAreStoredWithoutANewCardOnceTheDatabaseTakes
     EXPECT_EQ(h.view.status.back(), "");
 }
 
-TEST(PollingStepTest, LookupFailureEndsTheStepAndStaysOnTheStatusLine) {
+TEST(PollingStepTest, AnUnreadableCardTableRefusesTheCardUntilItCanBeReadAgain) {
+    // The table gone from under the program: every read of it fails, as on a damaged file.
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"ALTER TABLE Carte RENAME TO CarteOld", "ALTER TABLE CarteOld RENAME TO Carte"}};
+    for (const auto& [damage, repair] : damages) {
+        SCOPED_TRACE(damage);
+        OnlineHarness h;
+        h.settings.Beep = false;
+        h.addReader(readerAt(1, "000123"));
+        h.addUser({});
+        auto bumpSchema = [&h] {
+            const long long v = h.install.db()->query("PRAGMA schema_version").at(0).at(0).toInt();
+            h.install.db()->executeScript("PRAGMA schema_version = " + std::to_string(v + 1));
+        };
+        h.install.db()->executeScript(damage);
+        bumpSchema();
+        h.present(1, OnlineHarness::card("0001000123"));
+        EXPECT_TRUE(h.op.shown.empty());
+        EXPECT_EQ(h.payloads().back(), "01000123K000000000"); // the door has its answer
+        EXPECT_EQ(h.view.lastEvent(), "Archivio utenti illeggibile" + h.stamp());
+        auto t = h.transits();
+        ASSERT_EQ(t.size(), 1u);
+        EXPECT_EQ(t[0].at("Passaggio").toInt(), 0);
+        EXPECT_EQ(t[0].at("nota").toString(), "Archivio utenti illeggibile");
+        ASSERT_FALSE(h.view.status.empty());
+        EXPECT_EQ(h.view.status.back(), "Archivio utenti illeggibile");
+        EXPECT_FALSE(h.step->inProgress());
+
+        h.install.db()->executeScript(repair);
+        bumpSchema();
+        h.present(1, OnlineHarness::card("0001000123"));
+        EXPECT_EQ(h.view.lastEvent(), "Carta 0001 - Accesso consentito - Rossi Mario" + h.stamp());
+        EXPECT_EQ(h.transits().size(), 2u);
+        EXPECT_EQ(h.view.status.back(), "");
+    }
+}
+
+TEST(PollingStepTest, TheStoreFailureLeavesTheLineOnceTheWaitingRecordsAreStored) {
     OnlineHarness h;
+    h.settings.Beep = false;
     h.addReader(readerAt(1, "000123"));
     h.addUser({});
-    h.install.db()->executeScript("ALTER TABLE Carte RENAME TO CarteOld");
+    h.install.db()->executeScript("CREATE TRIGGER full BEFORE INSERT ON transiti "
+                                  "BEGIN SELECT RAISE(ABORT, 'database is locked'); END;");
+    h.present(1, OnlineHarness::card("0009000123")); // unknown card: its refusal waits
+    // A read fails too: the entrance's presence check finds no table.
+    h.install.db()->executeScript("ALTER TABLE presenti RENAME TO presentiOld");
     h.present(1, OnlineHarness::card("0001000123"));
-    h.present(1, OnlineHarness::card("0001000123"));
-    EXPECT_TRUE(h.op.shown.empty());
-    ASSERT_EQ(h.view.status.size(), 1u);
-    EXPECT_NE(h.view.status[0].find("Impossibile registrare"), std::string::npos);
-    EXPECT_FALSE(h.state.stepInProgress);
-    EXPECT_FALSE(h.step->inProgress());
-    // The next step runs as usual.
-    h.present(1, OnlineFakeBus::codeReply('S'));
-    EXPECT_EQ(h.bus.sent().size(), 3u);
+    ASSERT_FALSE(h.view.status.empty());
+    EXPECT_NE(h.view.status.back().find("Impossibile registrare"), std::string::npos);
+
+    h.install.db()->executeScript("ALTER TABLE presentiOld RENAME TO presenti; DROP TRIGGER full");
+    h.clock.advance(5);
+    h.present(1, OnlineFakeBus::codeReply('S')); // no card: the waiting refusal goes in on its own
+    EXPECT_EQ(h.transits().size(), 1u);
+    EXPECT_EQ(h.view.status.back(), "");
+}
+
+TEST(PollingStepTest, AReaderThatAnswersEveryPollWithAnErrorIsNamed) {
+    for (const char code : {'C', 'D', 'X'}) {
+        SCOPED_TRACE(code);
+        OnlineHarness h;
+        TestInstall::Reader entrance = readerAt(1, "000123");
+        entrance.SituatoPresso = "INGRESSO";
+        h.addReader(entrance);
+        char answer = code;
+        h.bus.respond([&](const std::string&, Timing) { return OnlineFakeBus::codeReply(answer); });
+        for (int i = 1; i < PollingStep::SilentPolls; ++i) {
+            h.step->run(1);
+        }
+        EXPECT_TRUE(h.view.status.empty()); // a passing error is not yet a reader in trouble
+        h.step->run(1);
+        ASSERT_FALSE(h.view.status.empty());
+        EXPECT_EQ(h.view.status.back(), "Lettore 1 INGRESSO risponde con errore");
+        EXPECT_TRUE(h.transits().empty());
+        EXPECT_TRUE(h.op.shown.empty());
+
+        answer = 'S'; // served again
+        h.step->run(1);
+        EXPECT_EQ(h.view.status.back(), "");
+    }
 }
 
 TEST(PollingStepTest, TheRefusalIsRecordedBeforeTheBeep) {

@@ -34,7 +34,8 @@ TEST(TransitLogLineTest, ReasonTexts) {
         {8, "Non abilitato all' online"},
         {9, "Bloco per numero massimo"},
         {10, "Blocco per input non valido"},
-        {11, ""},
+        {11, "Archivio utenti illeggibile"},
+        {12, ""},
         {-1, ""},
     };
     for (const auto& [code, nota] : table) {

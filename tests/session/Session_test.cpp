@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 namespace sentinex {
 namespace {
@@ -23,7 +24,8 @@ using testing::FakeClock;
 using testing::ScriptedOperator;
 using testing::TestInstall;
 
-/// An installation with a reader on loop 1 (address 1) and one on loop 3 (address 2), "Polling" 100.
+/// An installation with a reader on loop 1 (address 1) and one on loop 3 (address 2), "Polling" 100,
+/// nobody inside.
 struct Site {
     Site() {
         TestInstall::Reader a;
@@ -34,7 +36,7 @@ struct Site {
         b.NumeroLoop = 3;
         b.NumeroIndirizzo = 2;
         install.addReader(b);
-        install.writeSettings("[Impostazioni]\r\nPolling=100\r\nUtenti=4\r\nImparziale=No\r\n");
+        install.writeSettings("[Impostazioni]\r\nPolling=100\r\nUtenti=0\r\nImparziale=No\r\n");
     }
     std::unique_ptr<Session> session() {
         return std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
@@ -56,7 +58,7 @@ TEST(SessionTest, StartUpOpensWhatTheProgramWorksWithAndHoldsTheFolder) {
     EXPECT_EQ(session->state().readers.count(), 2);
     EXPECT_FALSE(session->state().pollingOn);
     EXPECT_FALSE(session->state().outputOn);
-    EXPECT_EQ(session->settings().Utenti, 4);
+    EXPECT_EQ(session->settings().Utenti, 0);
     EXPECT_EQ(session->pollingIntervalMs(), 500); // 100 x 10 / 2 readers
     ASSERT_NE(session->pollingStep(), nullptr);
     ASSERT_NE(session->database(), nullptr);
@@ -104,23 +106,97 @@ TEST(SessionTest, ADamagedDatabaseIsNamedInItalianWithTheEngineWords) {
     EXPECT_EQ(text.substr(text.size() - 2), ").");
 }
 
-TEST(SessionTest, ACounterThatDisagreesWithThePersonsInsideIsShownWithBothNumbers) {
-    Site site; // "Utenti" is 4
+TEST(SessionTest, ACounterThatDisagreesWithThePersonsInsideIsHealedWhenTheReadersUseTheTable) {
+    // Readers "In": the table is in use and the counter follows it, whichever way it drifted.
+    struct Case {
+        const char* utenti;
+        int rows;
+    };
+    for (const Case c : {Case{"4", 2}, Case{"1", 2}, Case{"0", 3}}) {
+        SCOPED_TRACE(c.utenti);
+        Site site;
+        site.install.writeSettings(std::string("[Impostazioni]\r\nPolling=100\r\nUtenti=") + c.utenti +
+                                   "\r\nImparziale=No\r\n");
+        for (int i = 0; i < c.rows; ++i) {
+            site.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)",
+                                       {std::to_string(i + 1)});
+        }
+        auto session = site.session();
+        ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+        EXPECT_EQ(session->settings().Utenti, c.rows);
+        EXPECT_EQ(session->settingsFile().loadAll().Utenti, c.rows);
+        ASSERT_EQ(site.view.status.size(), 1u);
+        EXPECT_EQ(site.view.status[0], std::string("Contatore delle presenze riallineato all'avvio: da ") +
+                                           c.utenti + " a " + std::to_string(c.rows) +
+                                           ", le persone registrate come presenti.");
+        EXPECT_TRUE(site.op.shown.empty());
+
+        // Counter and table in agreement: nothing to say.
+        session.reset();
+        OnlineRecordingView quiet;
+        EXPECT_EQ(site.session()->start(quiet), Session::Start::Ready);
+        EXPECT_TRUE(quiet.status.empty());
+    }
+}
+
+TEST(SessionTest, ACounterThatDisagreesIsOnlyShownWhenNoReaderUsesThePresenceTable) {
+    Site site;
+    site.install.writeSettings("[Impostazioni]\r\nPolling=100\r\nUtenti=4\r\nImparziale=No\r\n");
+    site.install.db()->execute("UPDATE Lettori SET Stato = 'InOut'");
     site.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0001'), ('0002')");
     auto session = site.session();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    EXPECT_EQ(session->settings().Utenti, 4);
     ASSERT_EQ(site.view.status.size(), 1u);
     EXPECT_EQ(site.view.status[0],
               "Il contatore delle presenze (4) non corrisponde alle persone registrate come "
               "presenti (2): l'azzeramento dell'antipass-back li riallinea.");
-    EXPECT_TRUE(site.op.shown.empty());
+}
 
-    // Counter and table in agreement: nothing to say.
-    site.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0003'), ('0004')");
-    session.reset();
-    OnlineRecordingView quiet;
-    EXPECT_EQ(site.session()->start(quiet), Session::Start::Ready);
-    EXPECT_TRUE(quiet.status.empty());
+TEST(SessionTest, TheReportDatabaseIsWrittenForItsOwnerAndGroupOnly) {
+    Site site;
+    const std::string report = site.install.folder().reportDatabase();
+    ASSERT_EQ(::chmod((report + ".schema").c_str(), 0644), 0);
+    ::umask(022); // the mode must not depend on the umask the program happens to run under
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    struct stat st {};
+    ASSERT_EQ(::stat(report.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(SessionTest, ALockFileThatCannotBeLockedRefusesTheStartUp) {
+    Site site;
+    ASSERT_EQ(::mkdir((site.install.dir() + "/Sentinex.lock").c_str(), 0750), 0);
+    auto session = site.session();
+    EXPECT_EQ(session->start(site.view), Session::Start::LockUnusable);
+    ASSERT_EQ(site.op.messages().size(), 1u);
+    EXPECT_EQ(site.op.messages()[0].title, "Errore");
+    EXPECT_EQ(site.op.messages()[0].text, Session::LockUnusableMessage);
+    EXPECT_EQ(session->pollingStep(), nullptr);
+    EXPECT_EQ(Session::exitCode(Session::Start::LockUnusable), Session::ExitLockUnusable);
+}
+
+TEST(SessionTest, AReloadedReaderListForgetsWhatTheStatusLineSaidOfDeletedReaders) {
+    Site site;
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    session->state().pollingOn = true;
+    // Reader 2 is silent (the bus answers nobody but reader 1).
+    site.bus.respond([](const std::string& payload, Timing) {
+        return payload.rfind("01", 0) == 0 ? OnlineFakeBus::codeReply('S') : std::string();
+    });
+    for (int i = 0; i < PollingStep::SilentPolls; ++i) {
+        session->pollingStep()->run(1);
+        session->pollingStep()->run(2);
+    }
+    ASSERT_FALSE(site.view.status.empty());
+    EXPECT_NE(site.view.status.back().find("Lettore 2 "), std::string::npos) << site.view.status.back();
+
+    site.install.db()->execute("DELETE FROM Lettori WHERE NumeroIndirizzo = 2");
+    session->loadReaderList();
+    EXPECT_EQ(session->state().readers.count(), 1);
+    EXPECT_EQ(site.view.status.back(), "");
 }
 
 TEST(SessionTest, WhatAPreviousRunCouldNotStoreIsStoredAtStartUp) {

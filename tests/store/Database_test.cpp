@@ -295,3 +295,27 @@ TEST(Schema, StoricoRecordsLandInTransitiAsOfflinePassages) {
 
 } // namespace
 } // namespace sentinex
+
+namespace sentinex {
+namespace {
+
+TEST(Schema, AnOlderFileGetsTheHolidayCalendarOnceAndKeepsItsRows) {
+    TestInstall inst;
+    auto& db = *inst.db();
+    db.executeScript("DROP TABLE Festivita");
+    Schema::addMissingIndexes(db);
+    db.execute("INSERT INTO Festivita (Data, Descrizione) VALUES ('25/12', 'Natale')");
+    Schema::addMissingIndexes(db); // a file that has it keeps it as it is
+    const auto rows = db.query("SELECT Data, Descrizione, Tipo FROM Festivita");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][2].toString(), "Chiuso") << "a row without a kind is a closed day";
+    // The decision's lookup is one indexed read.
+    const auto plan = db.query(
+        "EXPLAIN QUERY PLAN SELECT Descrizione, Tipo FROM Festivita WHERE Data IN ('25/12', '25/12/2025')");
+    ASSERT_FALSE(plan.empty());
+    EXPECT_NE(plan[0].back().toString().find("Festivita_Data"), std::string::npos)
+        << plan[0].back().toString();
+}
+
+} // namespace
+} // namespace sentinex

@@ -44,7 +44,7 @@ struct DecisionParts {
           presence(env.db, journal, env.settings, env.settingsFile, notice, status),
           refusal(env.view, env.bus, env.op, env.clock, env.pump, env.settings, log),
           decision(journal, notice, env.view, env.bus, env.clock, env.pump, env.settings, env.entryLimit,
-                   presence, refusal, log) {}
+                   presence, refusal, log, status) {}
 
     PollingStep::Environment env;
     StatusLine status;

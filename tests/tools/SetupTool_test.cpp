@@ -9,9 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace sentinex {
 namespace {
@@ -68,6 +71,21 @@ TEST_F(SetupTool, LaysOutACompleteInstallation) {
     EXPECT_FALSE(s.bandDefined[0] || s.bandDefined[1] || s.bandDefined[2]);
 }
 
+TEST_F(SetupTool, FillsTheHolidayCalendarWithTheNationalHolidays) {
+    ASSERT_EQ(run(inst()), 0);
+    auto db = Database::open(ProgramFolder(inst()).database());
+    const auto rows = db->query("SELECT Data, Tipo, Descrizione FROM Festivita ORDER BY rowid");
+    std::vector<std::string> dates;
+    for (const auto& r : rows) {
+        dates.push_back(r[0].toString());
+        EXPECT_EQ(r[1].toString(), "Chiuso") << r[0].toString();
+        EXPECT_FALSE(r[2].toString().empty()) << r[0].toString();
+    }
+    // Easter Monday moves every year: computed, never stored.
+    EXPECT_EQ(dates, (std::vector<std::string>{"01/01", "06/01", "25/04", "01/05", "02/06", "15/08", "01/11",
+                                               "08/12", "25/12", "26/12"}));
+}
+
 TEST_F(SetupTool, NamesBadgesHistoryAndPasswordAreNotWorldReadable) {
     // Whatever umask the installer runs under, the folder is 0750 and its data files 0640.
     ASSERT_EQ(std::system(("umask 000; " + setupTool() + " " + inst() + " >/dev/null 2>&1").c_str()), 0);
@@ -78,6 +96,35 @@ TEST_F(SetupTool, NamesBadgesHistoryAndPasswordAreNotWorldReadable) {
     for (const char* name :
          {"Sentinex.mdb", "RepSentinex.mdb", "Sentinex.ini", "pswsentinex.txt", "Date.txt"}) {
         EXPECT_EQ(mode(inst() + "/" + name), P::owner_read | P::owner_write | P::group_read) << name;
+    }
+}
+
+TEST_F(SetupTool, AnExistingFolderIsBroughtTo0750AndSaysSo) {
+    namespace fs = std::filesystem;
+    using P = fs::perms;
+    for (const bool withInstallation : {false, true}) {
+        SCOPED_TRACE(withInstallation);
+        TempDir fresh;
+        const std::string folder = fresh.file("inst");
+        if (withInstallation) {
+            ASSERT_EQ(run(folder), 0); // the second run refuses the database, but still mends the mode
+        } else {
+            fs::create_directory(folder);
+        }
+        fs::permissions(folder,
+                        P::owner_all | P::group_read | P::group_exec | P::others_read | P::others_exec);
+        std::string out;
+        FILE* p = ::popen((setupTool() + " " + folder + " 2>&1").c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        char buf[512];
+        while (std::fgets(buf, sizeof buf, p)) {
+            out += buf;
+        }
+        ::pclose(p);
+        EXPECT_NE(out.find("Permessi della cartella " + folder + " portati a 0750 (erano 0755)"),
+                  std::string::npos)
+            << out;
+        EXPECT_EQ(fs::status(folder).permissions() & P::all, P::owner_all | P::group_read | P::group_exec);
     }
 }
 

@@ -38,6 +38,33 @@ bool writeNew(const std::string& path, const std::string& bytes, std::string& er
     return true;
 }
 
+// The Italian national holidays of every year, closed all day. Easter Monday moves with Easter and is
+// computed by the decision (setting "Pasquetta"), so it is not stored.
+void fillHolidays(const std::string& database) {
+    static const struct {
+        const char* date;
+        const char* description;
+    } national[] = {
+        {"01/01", "Capodanno"},
+        {"06/01", "Epifania"},
+        {"25/04", "Festa della Liberazione"},
+        {"01/05", "Festa del Lavoro"},
+        {"02/06", "Festa della Repubblica"},
+        {"15/08", "Ferragosto"},
+        {"01/11", "Ognissanti"},
+        {"08/12", "Immacolata Concezione"},
+        {"25/12", "Natale"},
+        {"26/12", "Santo Stefano"},
+    };
+    auto db = Database::open(database, true);
+    db->executeScript("BEGIN");
+    for (const auto& h : national) {
+        db->execute("INSERT INTO Festivita (Data, Descrizione, Tipo) VALUES (?, ?, 'Chiuso')",
+                    {h.date, h.description});
+    }
+    db->executeScript("COMMIT");
+}
+
 } // namespace
 
 Installer::Installer(std::string dir, std::string toolDir)
@@ -69,6 +96,7 @@ bool Installer::install(std::string& error) const {
     }
     try {
         Database::create(folder.database(), kitText("Sentinex.sql"), true);
+        fillHolidays(folder.database());
         const std::string schemaCopy = folder.reportDatabase() + ".schema";
         fs::remove(schemaCopy, ec);
         Database::create(schemaCopy, kitText("RepSentinex.sql"), false);

@@ -10,7 +10,8 @@ public:
     /// `dir`: the program folder to fill; `toolDir`: where the executables to copy sit.
     Installer(std::string dir, std::string toolDir);
 
-    /// A complete new installation: executables found beside the tool, Sentinex.mdb from the schema,
+    /// A complete new installation: executables found beside the tool, Sentinex.mdb from the schema
+    /// (with the national holidays in `Festivita`),
     /// RepSentinex.mdb.schema and RepSentinex.mdb, and (when missing) Sentinex.ini, pswsentinex.txt,
     /// Date.txt and the report layouts Utenti.rpt, giornata1new.rpt, presenze.rpt. Refuses, returning
     /// false with `error` set, when Sentinex.mdb already exists.

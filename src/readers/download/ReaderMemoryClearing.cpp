@@ -3,6 +3,7 @@
 #include "core/Clock.hpp"
 #include "core/EventPump.hpp"
 #include "core/Operator.hpp"
+#include "core/WaitScope.hpp"
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "link/ReaderReply.hpp"
@@ -35,12 +36,11 @@ ReaderMemoryClearing::Outcome ReaderMemoryClearing::run(const ReaderList& reader
     }
     const Answer answer = op.question("Domanda", Question, MsgIcon::Question);
     enableForm(false);
-    op.showWait();
     if (answer != Answer::Yes) {
-        op.closeWait();
         enableForm(true);
         return Outcome::Declined;
     }
+    WaitScope wait(op);
     const int count = readers.count();
     for (int k = 1; k <= count; ++k) {
         op.waitProgress("Lettore " + std::to_string(k) + " di " + std::to_string(count));
@@ -51,17 +51,16 @@ ReaderMemoryClearing::Outcome ReaderMemoryClearing::run(const ReaderList& reader
             reader.busAddress(), ReaderCommands::clearMemory(reader.busAddress().prefix()), Timing::Command);
         const char code = ReaderReply::code(reply);
         if (reply.empty() || code == 'D' || code == 'C') {
-            op.closeWait();
+            wait.close();
             enableForm(true);
             op.message("Lettore " + std::to_string(k) + " - situato presso " + reader.location,
                        CommunicationErrorText, MsgIcon::Exclamation);
             return Outcome::Failed;
         }
     }
-    op.closeWait();
+    wait.close();
     enableForm(true);
-    op.message("Messaggio", std::string(DoneText) + "\r\nLettori cancellati: " + std::to_string(count) + ".",
-               MsgIcon::None);
+    op.message("Messaggio", DoneText, MsgIcon::None);
     return Outcome::Done;
 }
 

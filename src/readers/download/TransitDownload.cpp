@@ -7,6 +7,7 @@
 #include "core/EventPump.hpp"
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
+#include "core/WaitScope.hpp"
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "link/ReaderReply.hpp"
@@ -26,10 +27,6 @@ bool accepted(const std::string& reply) {
 std::string progressText(int index, int total, int stored) {
     return "Lettore " + std::to_string(index) + " di " + std::to_string(total) +
            " - transiti scaricati: " + std::to_string(stored);
-}
-
-std::string storedSoFar(int stored) {
-    return "\r\nTransiti registrati: " + std::to_string(stored) + ".";
 }
 
 } // namespace
@@ -66,16 +63,15 @@ std::string TransitDownload::readerTitle(int position, const ReaderEntry& reader
     return "Lettore " + std::to_string(position) + " situato presso " + reader.location;
 }
 
-void TransitDownload::fail(int position, const Outcome& outcome) {
-    m_s.op.closeWait();
-    std::string text = CommunicationErrorText;
-    if (outcome.stored > 0) {
-        text += storedSoFar(outcome.stored);
-    }
-    m_s.op.message(readerTitle(position, m_s.readers.entry(position - 1)), text, MsgIcon::Exclamation);
+void TransitDownload::fail(int position, WaitScope& wait) {
+    // The records stored so far stay on the progress line until the box is answered.
+    wait.close();
+    m_s.op.message(readerTitle(position, m_s.readers.entry(position - 1)), CommunicationErrorText,
+                   MsgIcon::Exclamation);
 }
 
-TransitDownload::Stored TransitDownload::store(const DownloadedTransit& record, int position) {
+TransitDownload::Stored TransitDownload::store(const DownloadedTransit& record, int position,
+                                               WaitScope& wait) {
     std::string engine;
     try {
         m_s.db.execute(
@@ -88,7 +84,7 @@ TransitDownload::Stored TransitDownload::store(const DownloadedTransit& record, 
         engine = e.what();
     }
     const bool kept = m_s.sink && m_s.sink->keep(record);
-    m_s.op.closeWait();
+    wait.close();
     std::string text = "Il database non ha accettato il transito scaricato (" + engine + ").";
     if (kept) {
         text += "\r\nIl transito è stato messo in attesa e sarà registrato appena il database lo accetta.";
@@ -106,7 +102,7 @@ TransitDownload::Outcome TransitDownload::run(const std::vector<int>& positions,
                                               bool clearAfter) {
     Outcome out;
     const int total = static_cast<int>(positions.size());
-    m_s.op.showWait();
+    WaitScope wait(m_s.op);
     for (int i = 0; i < total; ++i) {
         const int k = positions[static_cast<std::size_t>(i)];
         const ReaderEntry& reader = m_s.readers.entry(k - 1);
@@ -115,7 +111,7 @@ TransitDownload::Outcome TransitDownload::run(const std::vector<int>& positions,
         if (!accepted(m_s.bus.exchange(reader.busAddress(), ReaderCommands::downloadStart(prefix),
                                        Timing::Command))) {
             out.result = Result::CommunicationError;
-            fail(k, out);
+            fail(k, wait);
             return out;
         }
     }
@@ -133,7 +129,7 @@ TransitDownload::Outcome TransitDownload::run(const std::vector<int>& positions,
             }
             if (code != 'Z') {
                 out.result = Result::CommunicationError;
-                fail(k, out);
+                fail(k, wait);
                 return out;
             }
             const StoredTransit t = StoredTransit::fromReply(reply, fourDigit);
@@ -156,7 +152,7 @@ TransitDownload::Outcome TransitDownload::run(const std::vector<int>& positions,
                 // Without the name the record is still worth keeping: the insert below says whether the
                 // database takes anything at all.
             }
-            if (const Stored stored = store(record, k); stored != Stored::Yes) {
+            if (const Stored stored = store(record, k, wait); stored != Stored::Yes) {
                 out.result = Result::StoreRefused;
                 out.kept = stored == Stored::Kept ? 1 : 0;
                 return out;
@@ -170,20 +166,19 @@ TransitDownload::Outcome TransitDownload::run(const std::vector<int>& positions,
             const int k = positions[static_cast<std::size_t>(i)];
             const ReaderEntry& reader = m_s.readers.entry(k - 1);
             m_s.op.waitProgress("Cancellazione lettore " + std::to_string(i + 1) + " di " +
-                                std::to_string(total));
+                                std::to_string(total) +
+                                " - transiti scaricati: " + std::to_string(out.stored));
             if (!accepted(m_s.bus.exchange(reader.busAddress(),
                                            ReaderCommands::clearMemory(reader.busAddress().prefix()),
                                            Timing::Command))) {
                 out.result = Result::CommunicationError;
-                fail(k, out);
+                fail(k, wait);
                 return out;
             }
         }
     }
-    m_s.op.closeWait();
-    m_s.op.message("Messaggio",
-                   std::string(DoneText) + "\r\nTransiti scaricati: " + std::to_string(out.stored) + ".",
-                   MsgIcon::Information);
+    wait.close();
+    m_s.op.message("Messaggio", DoneText, MsgIcon::Information);
     return out;
 }
 

@@ -8,6 +8,8 @@
 
 namespace sentinex {
 
+class WaitScope;
+
 class Clock;
 class Database;
 class DownloadSink;
@@ -74,8 +76,8 @@ public:
 private:
     enum class Stored { Yes, Kept, Lost };
     /// Appends one record to "Storico"; on a refusal hands it to the sink and says so (the run stops).
-    Stored store(const DownloadedTransit& record, int position);
-    void fail(int position, const Outcome& outcome);
+    Stored store(const DownloadedTransit& record, int position, WaitScope& wait);
+    void fail(int position, WaitScope& wait);
 
     Services m_s;
 };

@@ -13,15 +13,8 @@
 #include "link/ReaderReply.hpp"
 
 #include <cstdint>
-#include <optional>
-#include <string>
 
 namespace sentinex {
-
-std::string ReaderProgramming::halfProgrammedText(const ReaderForm& form) {
-    return "Programmazione interrotta: il lettore \"" + form.location + "\" (loop " + form.loop +
-           ", indirizzo " + form.address + ") è programmato solo in parte.";
-}
 
 ReaderProgramming::ReaderProgramming(ReaderBus& bus, Operator& op, Clock& clock, EventPump& pump,
                                      const Settings& settings)
@@ -40,27 +33,15 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
         return Outcome::Cancelled;
     }
     WaitScope wait(m_op);
-    // The wait form's stop button acts for the whole run: during the wait for a reset reader, and
-    // between two commands, so a reader is never left with half a command.
     m_op.offerWaitCancel(true);
     auto fail = [&](const char* text, MsgIcon icon) {
-        m_op.offerWaitCancel(false);
         wait.close();
         m_op.message("Attenzione", text, icon);
         return Outcome::Failed;
     };
-    auto stopRequested = [&] { return (cancelWait && cancelWait()) || m_op.waitCancelRequested(); };
-    const bool reset = answer == Answer::Yes;
-    bool accepted = reset; // the reader has taken something: stopping now leaves it half programmed
-    auto stopped = [&] {
-        m_op.offerWaitCancel(false);
-        wait.close();
-        if (accepted) {
-            m_op.message("Attenzione", halfProgrammedText(form), MsgIcon::Exclamation);
-        }
-        return Outcome::Cancelled;
-    };
+    auto cancelled = [&] { return (cancelWait && cancelWait()) || m_op.waitCancelRequested(); };
 
+    const bool reset = answer == Answer::Yes;
     if (reset) {
         const std::string reply = m_bus.exchange(reader, ReaderCommands::reset(address), Timing::Command);
         if (reply.empty()) {
@@ -76,10 +57,7 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
         std::string back;
         do {
             m_pump.processEvents();
-            if (stopRequested()) {
-                // The reader stays reset; nothing of the new configuration was sent.
-                m_op.offerWaitCancel(false);
-                wait.close();
+            if (cancelled()) {
                 return Outcome::Cancelled;
             }
             back = m_bus.exchange(reader, ReaderCommands::postResetPoll(address), Timing::Command);
@@ -89,28 +67,29 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
         }
     }
 
+    bool stopped = false;
     auto send = [&](const std::string& payload) {
         m_clock.pause(CommandPauseMs, m_pump);
-        if (stopRequested()) {
-            return std::optional<ReaderReply::Status>();
+        // The stop is honoured between two commands, never in the middle of one.
+        if (cancelled()) {
+            stopped = true;
+            return ReaderReply::Status::Unknown;
         }
-        const auto status = ReaderReply::classify(m_bus.exchange(reader, payload, Timing::Command));
-        if (status == ReaderReply::Status::Ok) {
-            accepted = true;
-        }
-        return std::optional<ReaderReply::Status>(status);
+        return ReaderReply::classify(m_bus.exchange(reader, payload, Timing::Command));
     };
-    auto failed = [&](std::optional<ReaderReply::Status> status) {
-        if (!status) {
-            return stopped();
+    auto failed = [&](ReaderReply::Status status) {
+        if (stopped) {
+            wait.close();
+            m_op.message("Attenzione", stoppedText(reader.loop, address), MsgIcon::Exclamation);
+            return Outcome::Cancelled;
         }
-        return fail(ReaderReply::words(*status),
-                    *status == ReaderReply::Status::Unknown ? MsgIcon::Critical : MsgIcon::Exclamation);
+        return fail(ReaderReply::words(status),
+                    status == ReaderReply::Status::Unknown ? MsgIcon::Critical : MsgIcon::Exclamation);
     };
 
     // Just after a reset the reader still answers to site code 000000 until it has taken the new one.
     const std::string configurePrefix = reset ? ReaderCommands::prefix(address, 0) : prefix;
-    std::optional<ReaderReply::Status> status = send(ReaderCommands::configure(
+    ReaderReply::Status status = send(ReaderCommands::configure(
         configurePrefix, form.siteCode, static_cast<double>(wholeValue(form.opening)), fourDigit));
     if (status != ReaderReply::Status::Ok) {
         return failed(status);
@@ -148,10 +127,14 @@ ReaderProgramming::Outcome ReaderProgramming::run(const ReaderForm& form,
             }
         }
     }
-    m_op.offerWaitCancel(false);
     wait.close();
     m_op.message("Messaggio", DoneText, MsgIcon::Information);
     return Outcome::Done;
+}
+
+std::string ReaderProgramming::stoppedText(int loop, long long address) {
+    return "Programmazione interrotta: il lettore " + std::to_string(address) + " del loop " +
+           std::to_string(loop) + " è stato programmato solo in parte.";
 }
 
 } // namespace sentinex

@@ -24,21 +24,20 @@ public:
     static constexpr const char* ResetQuestion = "Vuoi resettare il lettore ?";
     static constexpr const char* NotBackText = "Il lettore non risponde.";
     static constexpr const char* DoneText = "Programmazione effettuata.";
+    /// "Annulla" between two commands: the reader holds what it accepted so far.
+    static std::string stoppedText(int loop, long long address);
     /// How long a reset reader may take to answer again.
     static constexpr double ComeBackSeconds = 100.0;
     /// The pause before each programming command.
     static constexpr int CommandPauseMs = 100;
 
-    /// Said when the run is stopped after the reader took a reset or a command: which reader is left
-    /// half programmed.
-    static std::string halfProgrammedText(const ReaderForm& form);
-
     ReaderProgramming(ReaderBus& bus, Operator& op, Clock& clock, EventPump& pump, const Settings& settings);
 
     /// The run on a validated form (site code six digits). Asks the reset question first (Cancel sends
-    /// nothing). The run owns the screen behind the wait form; its stop button (or `cancelWait`, when
-    /// given) is asked at every turn of the wait for a reset reader and before every command: the run
-    /// ends there, saying which reader was left half programmed when it had taken anything.
+    /// nothing). The wait form is held for the whole run with its "Annulla"; that button, or
+    /// `cancelWait` when given, is asked at every turn of the wait for a reset reader (true ends the run
+    /// there without a message: the reader stays reset) and before every programming command (true ends
+    /// the run there and says which reader was left half programmed).
     Outcome run(const ReaderForm& form, const std::function<bool()>& cancelWait = {});
 
 private:

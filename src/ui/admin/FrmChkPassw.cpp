@@ -4,6 +4,7 @@
 
 #include "admin/PasswordFile.hpp"
 #include "admin/PasswordPrompt.hpp"
+#include "ui/common/SlotGuard.hpp"
 #include "session/Session.hpp"
 
 namespace sentinex {
@@ -13,7 +14,7 @@ FrmChkPassw::FrmChkPassw(const ProgramFolder& folder, Operator& op, QWidget* par
       m_prompt(std::make_unique<PasswordPrompt>(PasswordFile(folder), op)) {
     m_ui->setupUi(this);
     setModal(true);
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { confirm(); });
+    connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { confirm(); }));
     // Enter in the box presses "Ok"; the buttons are no default buttons, so it is not pressed twice.
     connect(m_ui->text1, &QLineEdit::returnPressed, m_ui->Command1, &QPushButton::click);
 }
@@ -25,8 +26,8 @@ PasswordAccess FrmChkPassw::load() {
     switch (m_prompt->open()) {
     case PasswordPrompt::Opening::Granted:
         return PasswordAccess::Granted;
-    case PasswordPrompt::Opening::EndProgram:
-        return PasswordAccess::EndProgram;
+    case PasswordPrompt::Opening::Refused:
+        return PasswordAccess::Refused;
     case PasswordPrompt::Opening::Ask:
         break;
     }

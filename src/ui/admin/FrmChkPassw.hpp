@@ -18,9 +18,9 @@ class Session;
 
 /// What the password prompt decided for one press of a guarded button.
 enum class PasswordAccess {
-    Granted,    // open the guarded form
-    Denied,     // nothing else happens; the operator may press the button again
-    EndProgram, // the password file is malformed: the message has been shown, end the program
+    Granted, // open the guarded form
+    Denied,  // nothing else happens; the operator may press the button again
+    Refused, // the password file is malformed: the message has been shown, the program goes on
 };
 
 /// The password prompt "Sentinex - password" shown modally before each guarded form. load() reads the
@@ -34,7 +34,7 @@ public:
     ~FrmChkPassw() override;
 
     /// Reads the password file: Granted when no password is set (the prompt need not be shown),
-    /// EndProgram when the file is malformed (its message has been shown), Denied while the operator
+    /// Refused when the file is malformed (its message has been shown), Denied while the operator
     /// still has to answer.
     PasswordAccess load();
     /// Whether the last load or answer lets the operator through.
@@ -49,7 +49,7 @@ private:
 
 /// The password check before a guarded form of the main window: without a password set it answers
 /// Granted without asking; otherwise it shows the prompt modally over `parent` and answers what the
-/// operator's answer decided. A malformed password file is told and answered EndProgram.
+/// operator's answer decided. A malformed password file is told and answered Refused.
 PasswordAccess askPassword(Session& session, QWidget* parent);
 
 } // namespace sentinex

@@ -5,7 +5,7 @@
 #include "core/Operator.hpp"
 #include "readers/download/TransitDownload.hpp"
 #include "session/Session.hpp"
-#include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
 
@@ -20,6 +20,9 @@ FrmDownLoad::FrmDownLoad(Session& session, DownloadSink* sink, QWidget* parent)
     for (int k = 1; k <= readers.count(); ++k) {
         m_ui->Combo1->addItem(QString::fromStdString(TransitDownload::chooserLine(k, readers.entry(k - 1))));
     }
+    // Nothing chosen until the operator chooses: "Singolo lettore" with no choice asks for one instead of
+    // downloading (and perhaps clearing) the first reader.
+    m_ui->Combo1->setCurrentIndex(-1);
     m_ui->Option2->setChecked(true);
     chooseSingle(false);
     m_ui->Label1->showText(QString::fromStdString(TransitDownload::countText(readers.count())));
@@ -27,8 +30,10 @@ FrmDownLoad::FrmDownLoad(Session& session, DownloadSink* sink, QWidget* parent)
         QString::fromStdString(TransitDownload::clearingNote(m_session.settings().CancellaStorico)));
 
     connect(m_ui->Option1, &QRadioButton::toggled, this, [this](bool on) { chooseSingle(on); });
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { download(); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { close(); });
+    connect(m_ui->Command1, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { download(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { close(); }));
 }
 
 FrmDownLoad::~FrmDownLoad() = default;
@@ -38,8 +43,8 @@ void FrmDownLoad::chooseSingle(bool single) {
 }
 
 void FrmDownLoad::download() {
-    if (m_running || !m_session.database() || !m_session.bus()) {
-        return; // a run is under way, or there is no session to download into
+    if (m_running) {
+        return; // a run is under way
     }
     const ReaderList& readers = m_session.state().readers;
     std::vector<int> positions;
@@ -57,10 +62,7 @@ void FrmDownLoad::download() {
     }
     m_running = true;
     setEnabled(false);
-    TransitDownload run({*m_session.database(), readers, *m_session.bus(), m_session.op(), m_session.clock(),
-                         m_session.pump(), m_sink});
-    const TransitDownload::Outcome outcome =
-        run.run(positions, m_session.settings().QuattroCifre, m_session.settings().CancellaStorico);
+    const TransitDownload::Outcome outcome = m_session.downloadTransits(positions, m_sink);
     setEnabled(true);
     m_running = false;
     if (outcome.result == TransitDownload::Result::Done) {
@@ -69,6 +71,9 @@ void FrmDownLoad::download() {
 }
 
 void FrmDownLoad::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (m_running) {
         // A run cannot be cut short: the reader has handed over records the run still has to store.
         event->ignore();

@@ -5,19 +5,17 @@
 #include "FrmDownLoad.hpp"
 #include "JournalDownloadSink.hpp"
 
-#include "admin/AntiPassbackReset.hpp"
-#include "admin/ProgramAllCards.hpp"
 #include "core/Operator.hpp"
 #include "inspection/RandomInspection.hpp"
 #include "online/PendingJournal.hpp"
-#include "online/PollingStep.hpp"
 #include "readers/download/ReaderMemoryClearing.hpp"
 #include "session/Session.hpp"
-#include "store/Database.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
+#include "ui/common/SlotGuard.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/history/report/ReportPrinting.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
+#include "ui/masterdata/FrmFestivita.hpp"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -42,16 +40,28 @@ FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
     m_ui->Image2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(PictureSize));
     m_ui->Command5->setIconSize(QSize(PictureSize, PictureSize));
 
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { printUsersList(); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { download(); });
-    connect(m_ui->Command3, &QPushButton::clicked, this, [this] { openHistory(); });
-    connect(m_ui->Command4, &QPushButton::clicked, this, [this] { close(); });
-    connect(m_ui->Command5, &QPushButton::clicked, this, [this] { resetAntiPassback(); });
-    connect(m_ui->Command6, &QPushButton::clicked, this, [this] { programAllCards(); });
-    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { clearAllReaders(); });
-    connect(m_ui->Command8, &QPushButton::clicked, this, [this] { openBands(); });
-    connect(m_ui->Command9, &QPushButton::clicked, this, [this] { openPassword(); });
-    connect(m_ui->Command10, &QPushButton::clicked, this, [this] { runInspection(); });
+    connect(m_ui->Command1, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { printUsersList(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { download(); }));
+    connect(m_ui->Command3, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openHistory(); }));
+    connect(m_ui->Command4, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { close(); }));
+    connect(m_ui->Command5, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { resetAntiPassback(); }));
+    connect(m_ui->Command6, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { programAllCards(); }));
+    connect(m_ui->Command7, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { clearAllReaders(); }));
+    connect(m_ui->Command8, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openBands(); }));
+    connect(m_ui->Command9, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openPassword(); }));
+    connect(m_ui->Command10, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { runInspection(); }));
+    connect(m_ui->Command11, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openHolidays(); }));
     showPresencePicture();
 }
 
@@ -116,25 +126,7 @@ void FrmFunzAgg::download() {
 }
 
 void FrmFunzAgg::programAllCards() {
-    if (!m_session.database() || !m_session.bus()) {
-        return; // no session database: nothing to program (the start-up has said why)
-    }
-    std::vector<ProgramAllCards::Card> cards;
-    try {
-        cards = ProgramAllCards::loadCards(*m_session.database());
-    } catch (const DatabaseError& error) {
-        m_session.op().message("Errore", error.what(), MsgIcon::Critical);
-        return;
-    }
-    const AppState& state = m_session.state();
-    if (!ProgramAllCards::mayStart(cards.size(), state.readers.count(), state.pollingOn, state.outputOn,
-                                   m_session.op())) {
-        return;
-    }
-    setEnabled(false);
-    ProgramAllCards::run(state.readers, *m_session.bus(), m_session.op(), m_session.clock(), m_session.pump(),
-                         m_session.settings().QuattroCifre, cards);
-    setEnabled(true);
+    m_session.programAllCards([this](bool on) { setEnabled(on); });
 }
 
 void FrmFunzAgg::clearAllReaders() {
@@ -148,32 +140,15 @@ void FrmFunzAgg::clearAllReaders() {
 }
 
 void FrmFunzAgg::openHistory() {
-    std::shared_ptr<Database> report;
-    const std::string path = m_session.folder().reportDatabase();
-    try {
-        report = Database::open(path, false);
-    } catch (const DatabaseError& error) {
-        m_session.op().message("Errore", Database::unusableFileMessage(path, error.what()),
-                               MsgIcon::Critical);
-        return;
+    const std::shared_ptr<Database> report = m_session.openReportDatabase();
+    if (!report) {
+        return; // the reason has been shown
     }
-    FrmViewStoria* viewer = nullptr;
-    try {
-        viewer = new FrmViewStoria(m_session.database(), report, m_session.op(), m_session.clock(),
-                                   m_session.folder()); // freed once it has returned
-    } catch (const DatabaseError& error) {
-        m_session.op().message("Errore", error.what(), MsgIcon::Critical);
-        return;
-    }
+    // Freed once it has returned; a history whose indexes cannot be added is shown by the slot guard.
+    auto* viewer = new FrmViewStoria(m_session.database(), report, m_session.op(), m_session.clock(),
+                                     m_session.folder());
     // Online records still waiting are stored before any deletion, so it never misses them.
-    viewer->setBeforeDeletion([this] {
-        if (PollingStep* step = m_session.pollingStep()) {
-            step->storeWaitingRecords();
-        }
-        if (PendingJournal* journal = m_session.downloadJournal()) {
-            journal->replay();
-        }
-    });
+    viewer->setBeforeDeletion([this] { m_session.storeWaitingRecords(); });
     // The viewer has no return action of its own: its accepted close is its way back.
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     connect(viewer, &QObject::destroyed, this, [this] {
@@ -184,18 +159,8 @@ void FrmFunzAgg::openHistory() {
 }
 
 void FrmFunzAgg::resetAntiPassback() {
-    if (!m_session.database()) {
-        return; // no session database: nothing to reset (the start-up has said why)
-    }
-    AntiPassbackReset reset(*m_session.database(), m_session.settings(), m_session.settingsFile(),
-                            m_session.op());
-    if (reset.run() != AntiPassbackReset::Outcome::Done) {
+    if (!m_session.resetAntiPassback()) {
         return;
-    }
-    if (PollingStep* step = m_session.pollingStep()) {
-        // A counter that could not be saved, or disagreed with `presenti`, is settled now.
-        step->status().clearCounterProblem();
-        step->dropWaitingPresence();
     }
     showPresencePicture();
     emit presenceReset();
@@ -205,15 +170,19 @@ void FrmFunzAgg::openBands() {
     if (!switchesOff()) {
         return;
     }
-    FrmFasceOnline* bands = nullptr;
-    try {
-        bands = new FrmFasceOnline(m_session); // freed once it has returned
-    } catch (const DatabaseError& error) {
-        m_session.op().message("Errore", error.what(), MsgIcon::Critical);
-        return;
-    }
+    auto* bands = new FrmFasceOnline(m_session); // freed once it has returned; opens empty on a store error
     connect(bands, &FrmFasceOnline::closed, this, [this, bands] { comeBack(bands); });
     openInPlace(bands);
+}
+
+void FrmFunzAgg::openHolidays() {
+    if (!m_session.database() || !switchesOff()) {
+        return; // without a session database the start-up has said why
+    }
+    // A store error while it loads is shown by the slot guard, and this form stays.
+    auto* holidays = new FrmFestivita(m_session); // freed once it has returned
+    connect(holidays, &FrmFestivita::closed, this, [this, holidays] { comeBack(holidays); });
+    openInPlace(holidays);
 }
 
 void FrmFunzAgg::openPassword() {
@@ -238,6 +207,9 @@ void FrmFunzAgg::leave() {
 }
 
 void FrmFunzAgg::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (!isEnabled()) {
         // A download, programming or clearing started here is still running.
         event->ignore();

@@ -55,6 +55,7 @@ private:
     void openHistory();
     void resetAntiPassback();
     void openBands();
+    void openHolidays();
     void openPassword();
     void runInspection();
     void leave();

@@ -4,6 +4,7 @@
 
 #include "admin/PasswordFile.hpp"
 #include "admin/PasswordManagement.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
 
@@ -24,14 +25,14 @@ void unlock(QLineEdit* box) {
 } // namespace
 
 FrmGestPassw::FrmGestPassw(const ProgramFolder& folder, Operator& op, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::FrmGestPassw>()),
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmGestPassw>()), m_op(op),
       m_management(std::make_unique<PasswordManagement>(PasswordFile(folder), op)) {
     m_ui->setupUi(this);
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { onCommand1(); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { onCommand2(); });
-    connect(m_ui->Command3, &QPushButton::clicked, this, [this] { onCommand3(); });
-    connect(m_ui->Command4, &QPushButton::clicked, this, [this] { onCommand4(); });
-    connect(m_ui->Command5, &QPushButton::clicked, this, [this] { onCommand5(); });
+    connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { onCommand1(); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { onCommand2(); }));
+    connect(m_ui->Command3, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { onCommand3(); }));
+    connect(m_ui->Command4, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { onCommand4(); }));
+    connect(m_ui->Command5, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { onCommand5(); }));
     open();
 }
 
@@ -109,6 +110,9 @@ void FrmGestPassw::leave() {
 }
 
 void FrmGestPassw::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_op, event)) {
+        return;
+    }
     // The close box leaves without acting, as "Ok" with no button chosen.
     event->accept();
     leave();

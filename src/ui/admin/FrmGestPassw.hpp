@@ -46,6 +46,7 @@ private:
     void leave();
 
     std::unique_ptr<Ui::FrmGestPassw> m_ui;
+    Operator& m_op;
     std::unique_ptr<PasswordManagement> m_management;
     Mode m_mode = Mode::None;
     bool m_left = false;

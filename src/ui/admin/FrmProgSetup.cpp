@@ -2,13 +2,13 @@
 
 #include "ui_FrmProgSetup.h"
 
-#include "admin/SettingsDialogFields.hpp"
-#include "admin/SettingsValidation.hpp"
+#include "admin/SettingsDialogSave.hpp"
 #include "core/Operator.hpp"
+#include "core/SettingsDialogFields.hpp"
 #include "link/Link.hpp"
 #include "online/PollingStep.hpp"
 #include "session/Session.hpp"
-#include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,20 +50,21 @@ FrmProgSetup::FrmProgSetup(Session& session, QWidget* parent)
     auto& ui = *m_ui;
     connect(ui.Check4, &QCheckBox::toggled, ui.Frame2, &QWidget::setVisible);
     connect(ui.Check8, &QCheckBox::toggled, this, [this](bool ticked) { m_ui->Text9->setReadOnly(!ticked); });
-    // These three act at once on the running program, saved or not.
-    connect(ui.Check5, &QCheckBox::clicked, this, [this](bool ticked) {
+    // These three act at once on the running program, saved or not (their checked state, so a tick by
+    // assistive technology acts too; the dialog filling them sets what the program already has).
+    connect(ui.Check5, &QCheckBox::toggled, this, [this](bool ticked) {
         m_session.settings().Beep = ticked;
         m_ui->Image1->setEnabled(ticked);
     });
-    connect(ui.Check6, &QCheckBox::clicked, this, [this](bool ticked) {
+    connect(ui.Check6, &QCheckBox::toggled, this, [this](bool ticked) {
         m_session.settings().Imparziale = ticked;
         m_ui->Image2->setEnabled(ticked);
     });
-    connect(ui.Check7, &QCheckBox::clicked, this, [this](bool ticked) {
+    connect(ui.Check7, &QCheckBox::toggled, this, [this](bool ticked) {
         m_session.settings().StoricoEsterno = ticked;
         m_ui->Image3->setEnabled(ticked);
     });
-    connect(ui.Command1, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui.Command1, &QPushButton::clicked, this, SlotGuard::wrap(m_session.op(), [this] { close(); }));
 
     reload();
     m_link = dynamic_cast<Link*>(m_session.bus());
@@ -175,37 +176,26 @@ EntryLimitSource FrmProgSetup::entryLimitSource() const {
     };
 }
 
+const char* const FrmProgSetup::SaveFailedText = SettingsDialogSave::FailedText;
+
 bool FrmProgSetup::save() {
-    const SettingsDialogFields f = fields();
-    const auto& db = m_session.database();
     std::string failed;
-    bool valid = false;
-    try {
-        valid = SettingsValidation::check(
-            f,
-            [&db] {
-                return db ? SettingsValidation::countPopulation(*db) : SettingsValidation::Population{};
-            },
-            m_session.op(), &failed);
-    } catch (const DatabaseError& e) {
-        // Without the counts the inspection rule cannot be judged: nothing is saved.
-        m_session.op().message("Errore", e.what(), MsgIcon::Critical);
-        return false;
-    }
-    if (!valid) {
-        if (auto* box = findChild<QWidget*>(qt(failed))) {
+    if (!SettingsDialogSave::save(fields(), m_session.database(), m_session.settingsFile(),
+                                  m_session.settings(), m_session.op(), failed)) {
+        if (auto* box = findChild<QWidget*>(qt(failed)); box && !failed.empty()) {
             box->setFocus();
         }
         return false;
     }
-    // A write the file refuses leaves its old values; the session keeps the new ones until it ends.
-    m_session.settingsFile().saveTexts(f.storedTexts(), m_session.settings());
     m_pollingIntervalMs = m_session.pollingIntervalMs();
     m_saved = true;
     return true;
 }
 
 void FrmProgSetup::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (m_closing) {
         event->accept();
         return;

@@ -30,6 +30,8 @@ struct SettingsDialogFields;
 class FrmProgSetup : public QWidget {
     Q_OBJECT
 public:
+    /// What a save the settings file refuses shows.
+    static const char* const SaveFailedText;
     explicit FrmProgSetup(Session& session, QWidget* parent = nullptr);
     ~FrmProgSetup() override;
 

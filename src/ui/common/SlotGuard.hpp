@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Operator.hpp"
+#include "session/FailureReport.hpp"
 
 #include <exception>
 #include <utility>
@@ -40,17 +41,25 @@ public:
         return [&op, action = std::move(action)](auto&&...) mutable { run(op, action); };
     }
 
+    /// A slot body for `QObject::connect` that acts even while a run owns the screen (a timer tick, a run's
+    /// own stop button, a child window coming back): `action` run through `runAlways`.
+    template <typename F> static auto wrapAlways(Operator& op, F action) {
+        return [&op, action = std::move(action)](auto&&...) mutable { runAlways(op, action); };
+    }
+
     /// For a form's closeEvent: ignores the close and returns true while a run owns the screen, so no
     /// window goes from under a run.
     static bool refuseWhileRun(const Operator& op, QCloseEvent* event);
 
-    /// Shows what `failure` was: a DatabaseError as "Errore" with the engine's text, anything else as
-    /// "Errore" with an Italian text (the technical text goes to the log).
-    static void report(Operator& op, std::exception_ptr failure);
+    /// Shows what `failure` was (FailureReport: a store error with the engine's text, anything else with
+    /// an Italian text).
+    static void report(Operator& op, std::exception_ptr failure) {
+        FailureReport::show(op, std::move(failure));
+    }
 
     /// The texts shown.
-    static constexpr const char* StoreErrorPrefix = "Operazione non eseguita: errore dell'archivio dati.\n";
-    static constexpr const char* UnexpectedText = "Operazione non eseguita: errore imprevisto.";
+    static constexpr const char* StoreErrorPrefix = FailureReport::StoreErrorPrefix;
+    static constexpr const char* UnexpectedText = FailureReport::UnexpectedText;
 };
 
 } // namespace sentinex

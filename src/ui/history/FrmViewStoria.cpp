@@ -7,10 +7,9 @@
 
 #include "core/Operator.hpp"
 #include "history/HistoryArchive.hpp"
-#include "history/HistoryCsvExport.hpp"
 #include "history/HistoryViewer.hpp"
 #include "history/SelectionPages.hpp"
-#include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,6 +17,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <stdexcept>
@@ -53,8 +53,12 @@ FrmViewStoria::FrmViewStoria(std::shared_ptr<Database> mainDb, std::shared_ptr<D
     m_print = [this](const std::string& layout, const std::string& title) {
         ReportPrinting::printSelection(this, m_operator, m_folder, layout, title);
     };
-    m_model = new HistoryGridModel(m_report, this);
+    m_model = new HistoryGridModel(m_report, op, this);
     m_ui->DBGrid1->setModel(m_model);
+    // A hidden grid keeps its place: the frames above keep their size instead of stretching over it.
+    QSizePolicy keepPlace = m_ui->DBGrid1->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_ui->DBGrid1->setSizePolicy(keepPlace);
     // The widths were laid out for a small system font: all of them grow alike until every caption and a
     // whole date fit in the font shown.
     const auto& twips = SelectionPages::columnTwips();
@@ -97,35 +101,44 @@ FrmViewStoria::~FrmViewStoria() {
 }
 
 void FrmViewStoria::connectControls() {
-    auto act = [this](auto&& rule) {
-        return [this, rule] {
-            rule();
+    // Every action runs behind the slot guard and the window renders afterwards. Options and boxes act
+    // on their checked state, so assistive technology that ticks them without a click works too; the
+    // window's own ticks while rendering act on nothing.
+    auto act = [this](auto rule) {
+        return [this, rule](auto&&...) {
+            SlotGuard::run(m_operator, [&] { rule(); });
             render();
         };
     };
-    connect(m_ui->OptInteraParziale_0, &QRadioButton::clicked, this,
-            act([this] { m_viewer->chooseTodayOnly(); }));
-    connect(m_ui->OptInteraParziale_1, &QRadioButton::clicked, this,
-            act([this] { m_viewer->choosePartial(); }));
-    connect(m_ui->OptInteraParziale_2, &QRadioButton::clicked, this,
-            act([this] { m_viewer->chooseWhole(); }));
+    auto whenTicked = [this, act](QAbstractButton* option, auto rule) {
+        connect(option, &QAbstractButton::toggled, this, [this, run = act(rule)](bool on) mutable {
+            if (on && !m_rendering) {
+                run();
+            }
+        });
+    };
+    whenTicked(m_ui->OptInteraParziale_0, [this] { m_viewer->chooseTodayOnly(); });
+    whenTicked(m_ui->OptInteraParziale_1, [this] { m_viewer->choosePartial(); });
+    whenTicked(m_ui->OptInteraParziale_2, [this] { m_viewer->chooseWhole(); });
+    whenTicked(m_ui->OptSelSocio_0, [this] { m_viewer->chooseAllBadges(); });
+    whenTicked(m_ui->OptSelSocio_1, [this] { m_viewer->chooseSingleBadge(); });
     connect(m_ui->CmdCambiaPeriodo, &QPushButton::clicked, this, act([this] { m_viewer->changePeriod(); }));
-    connect(m_ui->OptSelSocio_0, &QRadioButton::clicked, this, act([this] { m_viewer->chooseAllBadges(); }));
-    connect(m_ui->OptSelSocio_1, &QRadioButton::clicked, this,
-            act([this] { m_viewer->chooseSingleBadge(); }));
     const std::pair<QCheckBox*, HistoryViewer::Box> boxes[] = {
         {m_ui->ChkIngressi, HistoryViewer::Box::Ingressi}, {m_ui->ChkUscite, HistoryViewer::Box::Uscite},
         {m_ui->ChkPassaggi, HistoryViewer::Box::Passaggi}, {m_ui->ChkRifiuti, HistoryViewer::Box::Rifiuti},
         {m_ui->ChkOnLine, HistoryViewer::Box::OnLine},     {m_ui->ChkOffLine, HistoryViewer::Box::OffLine},
     };
     for (const auto& [check, box] : boxes) {
-        connect(check, &QCheckBox::clicked, this, [this, b = box](bool ticked) {
-            m_viewer->setBox(b, ticked);
+        connect(check, &QCheckBox::toggled, this, [this, b = box](bool ticked) {
+            if (m_rendering) {
+                return;
+            }
+            SlotGuard::run(m_operator, [&] { m_viewer->setBox(b, ticked); });
             render();
         });
     }
     connect(m_ui->TxtNumeroBadge, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_viewer->setBadgeText(text.toStdString());
+        SlotGuard::run(m_operator, [&] { m_viewer->setBadgeText(text.toStdString()); });
         render();
     });
     // Return, or leaving the field after a change.
@@ -137,15 +150,29 @@ void FrmViewStoria::connectControls() {
             [this](const QString& text) { m_viewer->setEndText(text.toStdString()); });
     connect(m_ui->CmdPresenta, &QPushButton::clicked, this, act([this] { m_viewer->search(); }));
     connect(m_ui->CmdDelStorico, &QPushButton::clicked, this, act([this] { m_viewer->deleteHistory(); }));
-    connect(m_ui->CmdStampa, &QPushButton::clicked, this, [this] { print(); });
-    connect(m_ui->CmdCalcolaTempiPresenze, &QPushButton::clicked, this, [this] { computeAttendance(); });
-    connect(m_ui->CmdEsportaCsv, &QPushButton::clicked, this, [this] { exportCsv(false); });
-    connect(m_ui->CmdEsportaCsvPresenze, &QPushButton::clicked, this, [this] { exportCsv(true); });
-    connect(m_ui->CmdEsci, &QPushButton::clicked, this, [this] { close(); });
+    connect(m_ui->CmdStampa, &QPushButton::clicked, this, SlotGuard::wrap(m_operator, [this] { print(); }));
+    connect(m_ui->CmdCalcolaTempiPresenze, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_operator, [this] { computeAttendance(); }));
+    connect(m_ui->CmdEsportaCsv, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_operator, [this] { exportCsv(false); }));
+    connect(m_ui->CmdEsportaCsvPresenze, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_operator, [this] { exportCsv(true); }));
+    connect(m_ui->CmdEsci, &QPushButton::clicked, this, SlotGuard::wrap(m_operator, [this] { close(); }));
 }
 
 void FrmViewStoria::render() {
     const HistoryViewState& s = m_viewer->state();
+    {
+        // The options follow the viewer (a deletion shows "Storia Completa"): ticking them here acts on
+        // nothing.
+        const QScopedValueRollback<bool> rendering(m_rendering, true);
+        QAbstractButton* periods[] = {m_ui->OptInteraParziale_0, m_ui->OptInteraParziale_1,
+                                      m_ui->OptInteraParziale_2};
+        if (s.periodOption >= 0 && s.periodOption < 3) {
+            periods[s.periodOption]->setChecked(true);
+        }
+        (s.singleBadgeOption ? m_ui->OptSelSocio_1 : m_ui->OptSelSocio_0)->setChecked(true);
+    }
     setWindowTitle(QString::fromStdString(s.caption));
     m_ui->Label3->showText(QString::fromStdString(s.recordsText));
     m_ui->FrameSelezioneDate->setVisible(s.periodFrameVisible);
@@ -165,15 +192,11 @@ void FrmViewStoria::render() {
     if (s.gridShowsTemp != m_shownTemp || s.selectionVersion != m_shownVersion) {
         m_shownTemp = s.gridShowsTemp;
         m_shownVersion = s.selectionVersion;
-        try {
-            if (s.gridShowsTemp) {
-                m_model->showSelection();
-            } else {
-                m_model->clear();
-            }
-        } catch (const DatabaseError& e) {
+        if (s.gridShowsTemp) {
+            // A selection the store refuses leaves the grid empty and is shown as "Errore".
+            SlotGuard::runAlways(m_operator, [this] { m_model->showSelection(); });
+        } else {
             m_model->clear();
-            m_operator.message("Errore", e.what(), MsgIcon::Critical);
         }
     }
 }
@@ -223,18 +246,13 @@ void FrmViewStoria::exportCsv(bool attendance) {
         return;
     }
     lastCsvFolder() = QFileInfo(path).absolutePath();
-    try {
-        if (attendance) {
-            HistoryCsvExport::writeAttendance(*m_report, path.toStdString());
-        } else {
-            HistoryCsvExport::writeSelection(*m_report, path.toStdString());
-        }
-    } catch (const std::exception& e) {
-        m_operator.message("Errore", e.what(), MsgIcon::Critical);
-    }
+    m_viewer->exportCsv(path.toStdString(), attendance);
 }
 
 void FrmViewStoria::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_operator, event)) {
+        return;
+    }
     // "Esci" and the close box do nothing while a search or a deletion runs.
     if (!m_viewer->canClose()) {
         event->ignore();

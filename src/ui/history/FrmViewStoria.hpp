@@ -73,6 +73,7 @@ private:
     PrintRequest m_print;
     SavePathChooser m_choosePath;
     bool m_cursorOverridden = false;
+    bool m_rendering = false; // the options are being set to what the viewer shows
     std::int64_t m_shownVersion = -1;
     bool m_shownTemp = false;
 };

@@ -1,6 +1,13 @@
 #include "HistoryGridModel.hpp"
 
+#include "core/Operator.hpp"
 #include "history/SelectionPages.hpp"
+#include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
+
+#include <QTimer>
+
+#include <exception>
 
 namespace sentinex {
 
@@ -8,17 +15,25 @@ namespace {
 constexpr int kPageRows = 500;
 }
 
-HistoryGridModel::HistoryGridModel(std::shared_ptr<Database> reportDb, QObject* parent)
-    : QAbstractTableModel(parent), m_pages(std::make_unique<SelectionPages>(std::move(reportDb))) {}
+HistoryGridModel::HistoryGridModel(std::shared_ptr<Database> reportDb, Operator& op, QObject* parent)
+    : QAbstractTableModel(parent), m_pages(std::make_unique<SelectionPages>(std::move(reportDb))), m_op(op) {}
 
 HistoryGridModel::~HistoryGridModel() = default;
 
 void HistoryGridModel::showSelection() {
     beginResetModel();
     m_rows.clear();
-    m_pages->restart();
-    m_showing = true;
-    m_rows = m_pages->next(kPageRows);
+    try {
+        m_pages->restart();
+        m_rows = m_pages->next(kPageRows);
+        m_showing = true;
+    } catch (const DatabaseError&) {
+        // The reset must end whatever happens, or the grid is left half torn down.
+        m_rows.clear();
+        m_showing = false;
+        endResetModel();
+        throw;
+    }
     endResetModel();
 }
 
@@ -63,7 +78,17 @@ void HistoryGridModel::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent)) {
         return;
     }
-    auto more = m_pages->next(kPageRows);
+    std::vector<SelectionPages::Row> more;
+    try {
+        more = m_pages->next(kPageRows);
+    } catch (const DatabaseError&) {
+        // The view asks for more in the middle of its layout: stop asking, keep the rows shown, and tell
+        // the operator once the view is done.
+        m_showing = false;
+        QTimer::singleShot(0, this,
+                           [this, failure = std::current_exception()] { SlotGuard::report(m_op, failure); });
+        return;
+    }
     if (more.empty()) {
         return;
     }

@@ -2,7 +2,6 @@
 
 #include "ui_FrmMain.h"
 
-#include "admin/PasswordFile.hpp"
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "inspection/RandomInspection.hpp"
@@ -12,6 +11,7 @@
 #include "ui/admin/FrmChkPassw.hpp"
 #include "ui/admin/FrmFunzAgg.hpp"
 #include "ui/admin/FrmProgSetup.hpp"
+#include "ui/common/SlotGuard.hpp"
 #include "ui/masterdata/FrmCardsAbil.hpp"
 #include "ui/readers/FrmConfLettori.hpp"
 
@@ -107,22 +107,31 @@ FrmMain::FrmMain(Session& session, std::function<void(int)> quit, QWidget* paren
     m_timer2->setObjectName(QStringLiteral("Timer2"));
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
-    connect(m_timer1, &QTimer::timeout, this, &FrmMain::onTimer1);
-    connect(m_timer2, &QTimer::timeout, this, &FrmMain::onTimer2);
-    connect(m_timer3, &QTimer::timeout, this, &FrmMain::onTimer3);
+    // Ticks run whatever is on screen (a run keeps polling and the schedule out by its own checks); a
+    // person's clicks wait for the end of a run. Nothing a slot meets goes into the event loop.
+    Operator& op = m_session.op();
+    connect(m_timer1, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer1(); }));
+    connect(m_timer2, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer2(); }));
+    connect(m_timer3, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer3(); }));
 
     buildPictures();
     m_ui->Command4->setIconSize(QSize(kPictureSize, kPictureSize));
     m_ui->Command6->setIconSize(QSize(kPictureSize, kPictureSize));
 
-    connect(m_ui->Command4, &QPushButton::clicked, this, &FrmMain::onCommand4Clicked);
-    connect(m_ui->Command6, &QPushButton::clicked, this, &FrmMain::onCommand6Clicked);
-    connect(m_ui->Command5, &QPushButton::clicked, this, &FrmMain::onCommand5Clicked);
-    connect(m_ui->Command1, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::CardsAbil); });
-    connect(m_ui->Command2, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::ProgSetup); });
+    connect(m_ui->Command4, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { onCommand4Clicked(); }));
+    connect(m_ui->Command6, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { onCommand6Clicked(); }));
+    connect(m_ui->Command5, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { onCommand5Clicked(); }));
+    connect(m_ui->Command1, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { openGuardedForm(GuardedForm::CardsAbil); }));
+    connect(m_ui->Command2, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { openGuardedForm(GuardedForm::ProgSetup); }));
     connect(m_ui->Command3, &QPushButton::clicked, this,
-            [this] { openGuardedForm(GuardedForm::ConfLettori); });
-    connect(m_ui->Command7, &QPushButton::clicked, this, [this] { openGuardedForm(GuardedForm::FunzAgg); });
+            SlotGuard::wrap(op, [this] { openGuardedForm(GuardedForm::ConfLettori); }));
+    connect(m_ui->Command7, &QPushButton::clicked, this,
+            SlotGuard::wrap(op, [this] { openGuardedForm(GuardedForm::FunzAgg); }));
     // Command8 carries a caption only.
 
     setIndicator(m_ui->Label1, false);
@@ -175,6 +184,11 @@ void FrmMain::loadReaderList() {
 void FrmMain::applyTimer1Interval() {
     const int interval = m_session.pollingIntervalMs();
     m_timer1->setInterval(interval);
+    if (PollingStep* step = m_session.pollingStep()) {
+        const bool on = m_session.state().pollingOn && m_session.state().readers.count() > 0;
+        step->status().setPollingNote(
+            on ? PollingStep::pollingSettingNote(m_session.settings().Polling, interval) : std::string());
+    }
     // An interval of 0 means no tick at all (a Qt timer of 0 would fire continuously).
     if (interval <= 0) {
         m_timer1->stop();
@@ -205,6 +219,9 @@ void FrmMain::setPolling(bool on) {
         applyTimer1Interval();
     } else {
         m_timer1->stop();
+        if (PollingStep* step = m_session.pollingStep()) {
+            step->status().setPollingNote({});
+        }
     }
     updateToolButtons();
 }
@@ -257,6 +274,9 @@ void FrmMain::quitNow() {
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_session.op(), event)) {
+        return;
+    }
     if (!m_exitPending) {
         event->ignore();
         requestExit();
@@ -312,7 +332,7 @@ void FrmMain::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) {
         return; // a held key unlocks once
     }
-    manualUnlock();
+    SlotGuard::run(m_session.op(), [this] { manualUnlock(); });
 }
 
 void FrmMain::manualUnlock() {
@@ -337,16 +357,15 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     // The password first; the form then replaces this window until it returns, so the switches cannot
     // change while it works on the readers.
     const PasswordAccess access = askPassword(m_session, this);
-    if (access == PasswordAccess::EndProgram) {
-        requestExit(PasswordFile::ExitMalformed); // the message has been shown
-        return;
-    }
+    // A refused file has been told; the program goes on running the doors.
     if (access != PasswordAccess::Granted) {
         return;
     }
     QWidget* opened = nullptr;
     if (form == GuardedForm::CardsAbil) {
         auto* cards = new FrmCardsAbil(m_session); // freed by Qt once it has returned
+        connect(cards, &FrmCardsAbil::presenceRemoved, this,
+                [this](int removed) { showPresence(std::to_string(m_session.presenceRemoved(removed))); });
         connect(cards, &FrmCardsAbil::returnedToMain, this, [this, cards] {
             show();
             cards->deleteLater();
@@ -372,11 +391,11 @@ void FrmMain::openGuardedForm(GuardedForm form) {
     } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned
         conf->setOnReturn([this, conf] {
-            // The form has reloaded the reader list on leaving (a store error there was shown and the
-            // old list stays in use): only the polling interval follows the new list.
+            // The form has reloaded the reader list as it left (or said why it could not): only the
+            // polling interval follows the new count.
+            applyTimer1Interval();
             show();
             conf->deleteLater();
-            applyTimer1Interval();
         });
         opened = conf;
     }

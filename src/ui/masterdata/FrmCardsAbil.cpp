@@ -10,6 +10,7 @@
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
 #include "core/Settings.hpp"
+#include "core/WaitScope.hpp"
 #include "link/ReaderCommands.hpp"
 #include "masterdata/BandRecord.hpp"
 #include "masterdata/CardSearch.hpp"
@@ -21,6 +22,7 @@
 #include "readers/AppState.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -97,22 +99,27 @@ FrmCardsAbil::~FrmCardsAbil() = default;
 
 void FrmCardsAbil::connectControls() {
     auto& ui = *m_ui;
-    connect(ui.Command12, &QPushButton::clicked, this, [this] { moveTo(1); });
-    connect(ui.Command2, &QPushButton::clicked, this, [this] { moveTo(m_current - 1); });
-    connect(ui.Command1, &QPushButton::clicked, this, [this] { moveTo(m_current + 1); });
-    connect(ui.Command13, &QPushButton::clicked, this, [this] { moveTo(m_count); });
-    connect(ui.Command3, &QPushButton::clicked, this, &FrmCardsAbil::onNewOrCancel);
-    connect(ui.Command4, &QPushButton::clicked, this, &FrmCardsAbil::onModifyOrSave);
-    connect(ui.Command5, &QPushButton::clicked, this, &FrmCardsAbil::deleteUser);
-    connect(ui.Command7, &QPushButton::clicked, this, &QWidget::close);
-    connect(ui.Command11, &QPushButton::clicked, this, &FrmCardsAbil::upload);
-    connect(ui.Command14, &QPushButton::clicked, this, &FrmCardsAbil::release);
-    connect(ui.Command8, &QPushButton::clicked, this, &FrmCardsAbil::associateReaders);
-    connect(ui.Command9, &QPushButton::clicked, this, &FrmCardsAbil::showBands);
-    connect(ui.Command10, &QPushButton::clicked, this, &FrmCardsAbil::openSearch);
-    connect(ui.Command15, &QPushButton::clicked, this, &FrmCardsAbil::onRegisterClicked);
-    connect(ui.Check5, &QCheckBox::toggled, this, &FrmCardsAbil::onOnlineToggled);
-    connect(ui.Check4, &QCheckBox::toggled, this, &FrmCardsAbil::onBandsApplyToggled);
+    connect(ui.Command12, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { moveTo(1); }));
+    connect(ui.Command2, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_op, [this] { moveTo(m_current - 1); }));
+    connect(ui.Command1, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_op, [this] { moveTo(m_current + 1); }));
+    connect(ui.Command13, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { moveTo(m_count); }));
+    connect(ui.Command3, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { onNewOrCancel(); }));
+    connect(ui.Command4, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { onModifyOrSave(); }));
+    connect(ui.Command5, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { deleteUser(); }));
+    connect(ui.Command7, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { close(); }));
+    connect(ui.Command11, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { upload(); }));
+    connect(ui.Command14, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { release(); }));
+    connect(ui.Command8, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { associateReaders(); }));
+    connect(ui.Command9, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { showBands(); }));
+    connect(ui.Command10, &QPushButton::clicked, this, SlotGuard::wrap(m_op, [this] { openSearch(); }));
+    connect(ui.Command15, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_op, [this] { onRegisterClicked(); }));
+    connect(ui.Check5, &QCheckBox::toggled, this,
+            [this](bool ticked) { SlotGuard::runAlways(m_op, [&] { onOnlineToggled(ticked); }); });
+    connect(ui.Check4, &QCheckBox::toggled, this,
+            [this](bool ticked) { SlotGuard::runAlways(m_op, [&] { onBandsApplyToggled(ticked); }); });
 }
 
 void FrmCardsAbil::load() {
@@ -365,11 +372,18 @@ void FrmCardsAbil::save() {
             m_op.message("Attenzione", check.problem, MsgIcon::Exclamation);
             return;
         }
-        m_op.showWait();
+        // The command goes before anything can process events: a second click queued meanwhile finds it
+        // disabled, and finds the wait form up.
+        ui.Command4->setEnabled(false);
+        WaitScope wait(m_op);
         QApplication::processEvents();
         m_store->save(user, editing);
+    } catch (const UserStore::CardTaken& taken) {
+        ui.Command4->setEnabled(true);
+        m_op.message("Attenzione", taken.what(), MsgIcon::Exclamation);
+        return;
     } catch (const DatabaseError& error) {
-        m_op.closeWait();
+        ui.Command4->setEnabled(true);
         // The form stays in edit mode with everything typed; nothing was stored.
         m_op.message("Errore", std::string("Impossibile salvare i dati dell'utente: ") + error.what(),
                      MsgIcon::Critical);
@@ -381,7 +395,6 @@ void FrmCardsAbil::save() {
     }
     m_editing = false;
     m_isNew = false;
-    m_op.closeWait();
     showAt(m_savedPosition);
     setFrames(false);
     optionRefresh();
@@ -402,14 +415,20 @@ void FrmCardsAbil::deleteUser() {
         Answer::Yes) {
         return;
     }
+    m_ui->Command5->setEnabled(false);
     try {
-        m_store->remove(*m_key);
+        const int leftInside = m_store->remove(*m_key);
+        if (leftInside > 0) {
+            emit presenceRemoved(leftInside);
+        }
         m_count = m_store->count();
     } catch (const DatabaseError& error) {
+        m_ui->Command5->setEnabled(true);
         m_op.message("Errore", std::string("Impossibile eliminare l'utente: ") + error.what(),
                      MsgIcon::Critical);
         return;
     }
+    m_ui->Command5->setEnabled(true);
     if (m_count == 0) {
         setEmptyState();
     } else {
@@ -493,7 +512,9 @@ void FrmCardsAbil::associateReaders() {
         return;
     }
     auto form = std::make_unique<FrmPassAbil>(locations, m_flags, m_editing);
-    connect(form.get(), &FrmPassAbil::closed, this, &FrmCardsAbil::childClosed);
+    connect(form.get(), &FrmPassAbil::chosen, this,
+            [this](const std::array<int, FrmPassAbil::Boxes>& flags) { m_flags = flags; });
+    connect(form.get(), &FrmPassAbil::closed, this, SlotGuard::wrapAlways(m_op, [this] { childClosed(); }));
     openChild(std::move(form));
 }
 
@@ -506,7 +527,8 @@ void FrmCardsAbil::showBands() {
                            : ui.Option11->isChecked() ? 3
                                                       : -1;
         auto form = std::make_unique<FrmDefFasce>(m_settings, chosen);
-        connect(form.get(), &FrmDefFasce::closed, this, &FrmCardsAbil::childClosed);
+        connect(form.get(), &FrmDefFasce::closed, this,
+                SlotGuard::wrapAlways(m_op, [this] { childClosed(); }));
         openChild(std::move(form));
         return;
     }
@@ -517,32 +539,33 @@ void FrmCardsAbil::showBands() {
     }
     std::optional<BandTimes> band;
     std::unique_ptr<FrmFasceOnline> form;
-    m_op.showWait();
     try {
+        WaitScope wait(m_op);
         band = m_store->bandNamed(name);
         if (band) {
             form = std::make_unique<FrmFasceOnline>(m_db, m_op);
         }
     } catch (const DatabaseError& error) {
-        m_op.closeWait();
-        m_op.message("Errore", error.what(), MsgIcon::Critical);
+        m_op.message("Errore", std::string(SlotGuard::StoreErrorPrefix) + error.what(), MsgIcon::Critical);
         return;
     }
-    m_op.closeWait();
     if (!band) {
         m_op.message("Attenzione", "Il turno definito nelle fasce orarie non esiste.", MsgIcon::Exclamation);
         return;
     }
     form->showForUser(BandRecord{name, *band}, std8(ui.Text4->text()));
-    connect(form.get(), &FrmFasceOnline::closed, this, &FrmCardsAbil::childClosed);
+    connect(form.get(), &FrmFasceOnline::closed, this,
+            SlotGuard::wrapAlways(m_op, [this] { childClosed(); }));
     openChild(std::move(form));
 }
 
 void FrmCardsAbil::openSearch() {
     auto form = std::make_unique<FrmCardSearch>();
     connect(form.get(), &FrmCardSearch::searchRequested, this,
-            [this](FrmCardSearch::Mode mode, const QString& text) { search(mode, text); });
-    connect(form.get(), &FrmCardSearch::closed, this, &FrmCardsAbil::childClosed);
+            [this](FrmCardSearch::Mode mode, const QString& text) {
+                SlotGuard::run(m_op, [&] { search(mode, text); });
+            });
+    connect(form.get(), &FrmCardSearch::closed, this, SlotGuard::wrapAlways(m_op, [this] { childClosed(); }));
     openChild(std::move(form));
 }
 
@@ -652,6 +675,9 @@ void FrmCardsAbil::onBandsApplyToggled(bool ticked) {
 }
 
 void FrmCardsAbil::closeEvent(QCloseEvent* event) {
+    if (SlotGuard::refuseWhileRun(m_op, event)) {
+        return;
+    }
     // In edit mode the form waits for "Salva dati" or "Annulla"; a window opened in its place, or a
     // registration waiting for a card, has to end first.
     if (m_editing || m_child || m_registering) {

@@ -54,6 +54,8 @@ public:
     std::array<int, ReaderPositions>& readerFlags() { return m_flags; }
 
 signals:
+    /// A deleted user was inside: `removed` presence records went with the user.
+    void presenceRemoved(int removed);
     /// The form has closed through "Ritorna alla pagina principale" or its close box: the main window
     /// shows itself again.
     void returnedToMain();

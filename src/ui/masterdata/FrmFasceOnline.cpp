@@ -3,10 +3,11 @@
 #include "ui_FrmFasceOnline.h"
 
 #include "core/Operator.hpp"
+#include "masterdata/BandFormPresenter.hpp"
 #include "masterdata/BandRecord.hpp"
-#include "masterdata/BandStore.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
+#include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,18 +16,12 @@
 
 namespace sentinex {
 
-namespace {
-
-constexpr const char* CancelCaption = "Annulla";
-
-} // namespace
-
 FrmFasceOnline::FrmFasceOnline(Session& session, QWidget* parent)
     : FrmFasceOnline(session.database(), session.op(), parent) {}
 
 FrmFasceOnline::FrmFasceOnline(std::shared_ptr<Database> db, Operator& op, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::FrmFasceOnline>()), m_db(std::move(db)), m_op(op),
-      m_store(std::make_unique<BandStore>(m_db)) {
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmFasceOnline>()), m_op(op),
+      m_presenter(std::make_unique<BandFormPresenter>(std::move(db), op)) {
     m_ui->setupUi(this);
     for (int day = 0; day < 7; ++day) {
         const QString n = QString::number(day);
@@ -44,36 +39,62 @@ FrmFasceOnline::FrmFasceOnline(std::shared_ptr<Database> db, Operator& op, QWidg
         });
     }
     auto& ui = *m_ui;
-    connect(ui.Command5, &QPushButton::clicked, this, [this] { moveTo(1); });
-    connect(ui.Command6, &QPushButton::clicked, this, [this] { moveTo(m_current - 1); });
-    connect(ui.Command7, &QPushButton::clicked, this, [this] { moveTo(m_current + 1); });
-    connect(ui.Command8, &QPushButton::clicked, this, [this] { moveTo(m_count); });
-    connect(ui.Command1, &QPushButton::clicked, this, &FrmFasceOnline::onNewOrCancel);
-    connect(ui.Command2, &QPushButton::clicked, this, &FrmFasceOnline::onModifyOrSave);
-    connect(ui.Command3, &QPushButton::clicked, this, &FrmFasceOnline::deleteBand);
-    connect(ui.Command4, &QPushButton::clicked, this, &QWidget::close);
-    load();
+    BandFormPresenter& p = *m_presenter;
+    connect(ui.Command5, &QPushButton::clicked, this, [this, &p] { act([&p] { p.first(); }); });
+    connect(ui.Command6, &QPushButton::clicked, this, [this, &p] { act([&p] { p.previous(); }); });
+    connect(ui.Command7, &QPushButton::clicked, this, [this, &p] { act([&p] { p.next(); }); });
+    connect(ui.Command8, &QPushButton::clicked, this, [this, &p] { act([&p] { p.last(); }); });
+    connect(ui.Command1, &QPushButton::clicked, this, [this, &p] { act([&p] { p.newOrCancel(); }); });
+    connect(ui.Command2, &QPushButton::clicked, this,
+            [this, &p] { act([this, &p] { p.modifyOrSave(fromControls()); }); });
+    connect(ui.Command3, &QPushButton::clicked, this, [this, &p] { act([&p] { p.remove(); }); });
+    connect(ui.Command4, &QPushButton::clicked, this, [this] { SlotGuard::run(m_op, [this] { close(); }); });
+    // A save or delete renders its refusing commands before the screen gets a chance to take a click.
+    p.setYield([this] {
+        render();
+        QApplication::processEvents();
+    });
+    ui.Frame4->setTitle(QStringLiteral("Database"));
+    p.open();
+    render();
 }
 
 FrmFasceOnline::~FrmFasceOnline() = default;
 
-void FrmFasceOnline::load() {
-    m_op.showWait();
-    m_count = m_store->count();
-    m_op.closeWait();
-    m_ui->Frame4->setTitle(QStringLiteral("Database"));
-    m_ui->Command1->setEnabled(true);
-    m_ui->Command4->setEnabled(true);
-    const bool any = m_count > 0;
-    m_ui->Command2->setEnabled(any);
-    m_ui->Command3->setEnabled(any);
-    if (any) {
-        showAt(1);
-    } else {
-        m_current = 0;
-        clearBoxes();
-        m_ui->Label5->showText(QStringLiteral("0"));
+bool FrmFasceOnline::editing() const {
+    return m_presenter->editing();
+}
+
+template <typename F> void FrmFasceOnline::act(F&& action) {
+    const bool wasEditing = editing();
+    SlotGuard::run(m_op, [this, &action] {
+        action();
+        render();
+    });
+    if (!wasEditing && editing()) {
+        m_ui->Text5->setFocus();
     }
+}
+
+void FrmFasceOnline::render() {
+    const BandFormView& view = m_presenter->view();
+    const BrowseView& b = view.browse;
+    auto& ui = *m_ui;
+    ui.Label5->showText(QString::fromStdString(b.counter));
+    ui.Command1->setText(QString::fromStdString(b.newOrCancelCaption));
+    ui.Command2->setText(QString::fromStdString(b.modifyOrSaveCaption));
+    ui.Command1->setEnabled(b.newOrCancel);
+    ui.Command2->setEnabled(b.modifyOrSave);
+    ui.Command3->setEnabled(b.remove);
+    ui.Command4->setEnabled(b.exit);
+    // The navigation commands stay enabled in browse mode; the presenter ignores a move to nowhere.
+    for (QPushButton* button : {ui.Command5, ui.Command6, ui.Command7, ui.Command8}) {
+        button->setEnabled(b.navigate);
+    }
+    fill(view.record);
+    ui.Frame1->setEnabled(view.framesEnabled);
+    ui.Frame3->setEnabled(view.framesEnabled);
+    setBoxesLocked(!view.editable);
 }
 
 void FrmFasceOnline::fill(const BandRecord& record) {
@@ -83,6 +104,9 @@ void FrmFasceOnline::fill(const BandRecord& record) {
     }
     for (std::size_t d = 0; d < m_days.size(); ++d) {
         m_days[d]->setChecked(record.band.days[d]);
+        for (std::size_t slot = 0; slot < 4; ++slot) {
+            m_times[d * 4 + slot]->setEnabled(record.band.days[d]);
+        }
     }
 }
 
@@ -98,192 +122,16 @@ BandRecord FrmFasceOnline::fromControls() const {
     return record;
 }
 
-void FrmFasceOnline::showAt(std::int64_t position) {
-    const auto stored = m_store->atPosition(position);
-    if (!stored) {
-        return;
-    }
-    m_current = position;
-    m_key = stored->key;
-    fill(stored->record);
-    showCounter();
-}
-
-void FrmFasceOnline::showCounter() {
-    m_ui->Label5->showText(QStringLiteral("%1 / %2").arg(m_current).arg(m_count));
-}
-
-void FrmFasceOnline::clearBoxes() {
-    m_ui->Text5->clear();
+void FrmFasceOnline::setBoxesLocked(bool locked) {
+    // Outside new and modify mode nothing typed is ever used: the boxes say so by taking no typing.
+    m_ui->Text5->setReadOnly(locked);
     for (QLineEdit* box : m_times) {
-        box->clear();
+        box->setReadOnly(locked);
     }
     for (QCheckBox* day : m_days) {
-        day->setChecked(false);
+        day->setAttribute(Qt::WA_TransparentForMouseEvents, locked);
+        day->setFocusPolicy(locked ? Qt::NoFocus : Qt::StrongFocus);
     }
-    m_ui->Frame1->setEnabled(false);
-    m_ui->Frame3->setEnabled(false);
-}
-
-void FrmFasceOnline::prepareNew() {
-    m_ui->Text5->clear();
-    for (QLineEdit* box : m_times) {
-        box->setText(QStringLiteral("##:##"));
-    }
-    for (QCheckBox* day : m_days) {
-        day->setChecked(false);
-    }
-    setTimeBoxesEnabled(false);
-    m_ui->Frame1->setEnabled(true);
-    m_ui->Frame3->setEnabled(true);
-}
-
-void FrmFasceOnline::setTimeBoxesEnabled(bool enabled) {
-    for (QLineEdit* box : m_times) {
-        box->setEnabled(enabled);
-    }
-}
-
-void FrmFasceOnline::setBrowseButtons(bool enabled) {
-    auto& ui = *m_ui;
-    for (QPushButton* button :
-         {ui.Command3, ui.Command4, ui.Command5, ui.Command6, ui.Command7, ui.Command8}) {
-        button->setEnabled(enabled);
-    }
-}
-
-void FrmFasceOnline::moveTo(std::int64_t position) {
-    if (editing() || m_count == 0 || position < 1 || position > m_count || position == m_current) {
-        return;
-    }
-    showAt(position);
-}
-
-void FrmFasceOnline::onNewOrCancel() {
-    if (editing()) {
-        cancel();
-        return;
-    }
-    m_mode = Mode::New;
-    m_ui->Command1->setText(CancelCaption);
-    m_ui->Command2->setText(QStringLiteral("Salva nuovo"));
-    m_ui->Command2->setEnabled(true);
-    setBrowseButtons(false);
-    m_ui->Label5->showText(QStringLiteral("Nuovo"));
-    prepareNew();
-    m_ui->Text5->setFocus();
-}
-
-void FrmFasceOnline::onModifyOrSave() {
-    if (editing()) {
-        save();
-        return;
-    }
-    m_mode = Mode::Modify;
-    m_ui->Command1->setText(CancelCaption);
-    m_ui->Command2->setText(QStringLiteral("Salva modifica"));
-    setBrowseButtons(false);
-    m_ui->Label5->showText(QStringLiteral("Modifica..."));
-    m_savedPosition = m_current;
-    m_ui->Frame1->setEnabled(true);
-    m_ui->Frame3->setEnabled(true);
-    m_ui->Text5->setFocus();
-}
-
-void FrmFasceOnline::cancel() {
-    auto& ui = *m_ui;
-    m_mode = Mode::Browse;
-    ui.Command1->setText(QStringLiteral("Nuovo"));
-    ui.Command2->setText(QStringLiteral("Modifica"));
-    setBrowseButtons(true);
-    const bool any = m_count > 0;
-    ui.Command2->setEnabled(any);
-    ui.Command3->setEnabled(any);
-    if (any) {
-        // Forget what was typed: the record as stored comes back.
-        m_current = std::min(std::max<std::int64_t>(m_current, 1), m_count);
-        const std::int64_t position = m_current;
-        m_current = 0;
-        showAt(position);
-    } else {
-        m_current = 0;
-        clearBoxes();
-        ui.Label5->showText(QStringLiteral("0"));
-    }
-    // Boxes of cleared days stay typeable in browse mode only to be overwritten by the next fill.
-    setTimeBoxesEnabled(true);
-}
-
-void FrmFasceOnline::save() {
-    const BandRecord record = fromControls();
-    const std::optional<std::int64_t> editingKey = m_mode == Mode::Modify ? m_key : std::nullopt;
-    try {
-        if (!m_store->validate(record, editingKey, m_op)) {
-            return;
-        }
-        m_op.showWait();
-        QApplication::processEvents();
-        m_store->save(record, editingKey);
-    } catch (const DatabaseError& error) {
-        m_op.closeWait();
-        // The form stays in its mode with everything typed; neither the band nor a user changed.
-        m_op.message("Errore", std::string("Impossibile salvare la fascia oraria: ") + error.what(),
-                     MsgIcon::Critical);
-        return;
-    }
-    if (m_mode == Mode::New) {
-        m_count = m_store->count();
-        m_savedPosition = m_count;
-    }
-    m_mode = Mode::Browse;
-    m_current = 0;
-    showAt(m_savedPosition);
-    auto& ui = *m_ui;
-    ui.Command1->setText(QStringLiteral("Nuovo"));
-    ui.Command2->setText(QStringLiteral("Modifica"));
-    for (QPushButton* button : {ui.Command1, ui.Command2, ui.Command3, ui.Command4, ui.Command5, ui.Command6,
-                                ui.Command7, ui.Command8}) {
-        button->setEnabled(true);
-    }
-    setTimeBoxesEnabled(true);
-    m_op.closeWait();
-}
-
-void FrmFasceOnline::deleteBand() {
-    if (!m_key || m_count == 0) {
-        return;
-    }
-    const std::string name = m_ui->Text5->text().toStdString();
-    if (m_op.question("Domanda", "Sei sicuro di voler cancellare questa fascia oraria ?",
-                      MsgIcon::Question) != Answer::Yes) {
-        return;
-    }
-    m_op.showWait();
-    QApplication::processEvents();
-    try {
-        m_store->remove(*m_key, name);
-    } catch (const DatabaseError& error) {
-        m_op.closeWait();
-        m_op.message("Errore", std::string("Impossibile cancellare la fascia oraria: ") + error.what(),
-                     MsgIcon::Critical);
-        return;
-    }
-    m_count = m_store->count();
-    auto& ui = *m_ui;
-    ui.Command1->setEnabled(true);
-    ui.Command4->setEnabled(true);
-    ui.Command2->setEnabled(m_count > 0);
-    ui.Command3->setEnabled(m_count > 0);
-    m_key.reset();
-    if (m_count > 0) {
-        m_current = 0;
-        showAt(1);
-    } else {
-        // The deleted band's values stay on screen until the next new band.
-        m_current = 0;
-        ui.Label5->showText(QStringLiteral("0"));
-    }
-    m_op.closeWait();
 }
 
 void FrmFasceOnline::showForUser(const BandRecord& record, const std::string& cardNumber) {
@@ -296,14 +144,10 @@ void FrmFasceOnline::showForUser(const BandRecord& record, const std::string& ca
     ui.Frame4->setTitle(QStringLiteral("N.Carta"));
     ui.Label5->showText(QString::fromStdString(cardNumber));
     fill(record);
-    // Nothing typed here is ever written; locking the boxes says so to the operator.
-    ui.Text5->setReadOnly(true);
-    for (QLineEdit* box : m_times) {
-        box->setReadOnly(true);
-    }
+    ui.Frame1->setEnabled(true);
+    ui.Frame3->setEnabled(true);
+    setBoxesLocked(true);
     for (std::size_t d = 0; d < m_days.size(); ++d) {
-        m_days[d]->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_days[d]->setFocusPolicy(Qt::NoFocus);
         // The caption alone takes the colour: the frame's own text, not its boxes and labels.
         QGroupBox* frame = m_dayFrames[d];
         const QColor plain = palette().color(QPalette::Active, QPalette::WindowText);
@@ -320,15 +164,21 @@ void FrmFasceOnline::showForUser(const BandRecord& record, const std::string& ca
 }
 
 void FrmFasceOnline::closeEvent(QCloseEvent* event) {
-    if (editing()) {
-        cancel();
+    if (SlotGuard::refuseWhileRun(m_op, event)) {
+        return;
     }
+    SlotGuard::runAlways(m_op, [this] {
+        if (editing()) {
+            m_presenter->cancel();
+            render();
+        }
+    });
     event->accept();
     emit closed();
 }
 
 void FrmFasceOnline::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && m_ui->Command1->text() == CancelCaption) {
+    if (event->key() == Qt::Key_Escape && editing()) {
         m_ui->Command1->click();
         return;
     }

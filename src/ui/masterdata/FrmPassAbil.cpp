@@ -16,9 +16,9 @@ constexpr int Rows = 8; // four columns of eight boxes a tab
 
 } // namespace
 
-FrmPassAbil::FrmPassAbil(const std::vector<std::string>& locations, std::array<int, Boxes>& flags,
+FrmPassAbil::FrmPassAbil(const std::vector<std::string>& locations, const std::array<int, Boxes>& flags,
                          bool editable, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::FrmPassAbil>()), m_flags(flags) {
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmPassAbil>()) {
     m_ui->setupUi(this);
     // Outside edit mode the frames lock the boxes: the form then only shows the association.
     m_ui->Frame1->setEnabled(editable);
@@ -62,9 +62,11 @@ FrmPassAbil::FrmPassAbil(const std::vector<std::string>& locations, std::array<i
 FrmPassAbil::~FrmPassAbil() = default;
 
 void FrmPassAbil::accept() {
+    std::array<int, Boxes> flags{};
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
-        m_flags[i] = m_boxes[i]->isChecked() ? 1 : 0;
+        flags[i] = m_boxes[i]->isChecked() ? 1 : 0;
     }
+    emit chosen(flags);
     m_accepted = true;
     close();
 }

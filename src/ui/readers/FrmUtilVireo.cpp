@@ -40,18 +40,13 @@ FrmUtilVireo::FrmUtilVireo(Session& session, const ReaderAddress& reader, QWidge
     m_ui->Label2->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // Records sent out of the file's records: what a load of hundreds of cards wants to know.
     m_ui->ProgressBar1->setFormat(QStringLiteral("%v / %m"));
-    // The utility's runs own the screen through this window: while one goes, only the stop button acts
-    // (the others are hidden, and a click queued before that is refused here).
     Operator& op = m_session.op();
     connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { capture(); }));
     connect(m_ui->Command2, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { load(); }));
-    connect(m_ui->Command3, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] {
-                if (!m_runs) {
-                    leave();
-                }
-            }));
-    connect(m_ui->Command4, &QPushButton::clicked, this,
-            [this] { SlotGuard::runAlways(m_session.op(), [this] { stop(); }); });
+    connect(m_ui->Command3, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { leave(); }));
+    // The run's own stop button: the capture and the load show their progress on this form, and this
+    // is the one button that acts while they run.
+    connect(m_ui->Command4, &QPushButton::clicked, this, SlotGuard::wrapAlways(op, [this] { stop(); }));
     idleButtons();
 }
 

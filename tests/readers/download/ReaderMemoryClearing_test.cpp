@@ -101,7 +101,7 @@ TEST_F(ReaderMemoryClearingTest, YesClearsEveryReaderInOrderWithTheFormDisabledM
     EXPECT_FALSE(op.waitVisible);
     EXPECT_EQ(op.progress.back(), "Lettore 3 di 3");
     EXPECT_EQ(op.last().title, "Messaggio");
-    EXPECT_EQ(op.last().text, "Cancellazione effettuata.\r\nLettori cancellati: 3.");
+    EXPECT_EQ(op.last().text, "Cancellazione effettuata.");
 }
 
 TEST_F(ReaderMemoryClearingTest, TheFirstFailureStopsWithTheReaderInTheTitle) {

@@ -213,7 +213,7 @@ TEST_F(ReaderProgrammingTest, WaitForAResetReaderCanBeCancelled) {
     EXPECT_TRUE(op.messages().empty());
 }
 
-TEST_F(ReaderProgrammingTest, TheWaitFormsAnnullaEndsTheWaitForAResetReader) {
+TEST_F(ReaderProgrammingTest, AnnullaOnTheWaitFormEndsTheWaitForAResetReaderSilently) {
     op.queueAnswer(Answer::Yes);
     bus.duringExchange([this] { clock.advance(2.0); });
     bus.respond([](const std::string& payload, Timing) { return payload[0] == 'W' ? S : std::string(); });
@@ -224,28 +224,23 @@ TEST_F(ReaderProgrammingTest, TheWaitFormsAnnullaEndsTheWaitForAResetReader) {
     EXPECT_TRUE(op.messages().empty());
 }
 
-TEST_F(ReaderProgrammingTest, AnnullaBetweenCommandsStopsTheRunAndNamesTheHalfProgrammedReader) {
-    form.location = "BAR";
-    bus.respond([](const std::string&, Timing) { return S; });
-    // Stop asked at the k-th command boundary: k - 1 commands went, none is cut.
-    for (int k = 1; k <= 4; ++k) {
-        SCOPED_TRACE(k);
+TEST_F(ReaderProgrammingTest, AnnullaBetweenTwoCommandsStopsThereAndNamesTheHalfProgrammedReader) {
+    for (std::size_t sentBefore = 0; sentBefore < 3; ++sentBefore) { // four commands, three boundaries
+        SCOPED_TRACE(sentBefore);
         bus.clear();
         op.clear();
-        op.waitCancelChecks = 0;
-        op.cancelWaitAfter = k;
         op.queueAnswer(Answer::No);
-        EXPECT_EQ(run(), Outcome::Cancelled);
-        EXPECT_EQ(bus.payloads().size(), static_cast<std::size_t>(k - 1));
+        bus.respond([](const std::string&, Timing) { return S; });
+        // "Annulla" pressed while command `sentBefore` is on the wire: it acts at the next boundary.
+        bool pressed = false;
+        EXPECT_EQ(run([&] { return pressed || (pressed = bus.payloads().size() > sentBefore); }),
+                  Outcome::Cancelled);
+        EXPECT_EQ(bus.payloads().size(), sentBefore + 1) << "the command under way finished, no other went";
         EXPECT_FALSE(op.waitVisible);
-        EXPECT_FALSE(op.waitCancelOffered);
-        if (k == 1) {
-            EXPECT_TRUE(op.messages().empty()) << "the reader took nothing";
-        } else {
-            ASSERT_EQ(op.messages().size(), 1u);
-            EXPECT_EQ(op.last().text, "Programmazione interrotta: il lettore \"BAR\" (loop 3, indirizzo 7) è "
-                                      "programmato solo in parte.");
-        }
+        ASSERT_EQ(op.messages().size(), 1u);
+        EXPECT_EQ(op.last().title, "Attenzione");
+        EXPECT_EQ(op.last().text,
+                  "Programmazione interrotta: il lettore 7 del loop 3 è stato programmato solo in parte.");
     }
 }
 

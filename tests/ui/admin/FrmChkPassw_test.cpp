@@ -21,6 +21,9 @@
 namespace sentinex {
 namespace {
 
+const std::string kRefusedText = "Errore nel controllo password: il file pswsentinex.txt manca o non è valido. "
+                                  "La funzione richiesta non è disponibile; il programma continua.";
+
 using testing::FakeClock;
 using testing::FormDriver;
 using testing::ScriptedOperator;
@@ -106,13 +109,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrmChkPasswAnswer,
                                            Typed{"nothingOk", "", true, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FrmChkPasswTest, AMalformedFileEndsTheProgram) {
+TEST_F(FrmChkPasswTest, AMalformedFileIsRefused) {
     write("[Sentinex]\r\nFile=abc\r\n");
-    EXPECT_EQ(form.load(), PasswordAccess::EndProgram);
+    EXPECT_EQ(form.load(), PasswordAccess::Refused);
     EXPECT_FALSE(form.accessGranted());
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_EQ(op.shown[0].title, "Errore");
-    EXPECT_EQ(op.shown[0].text, "Errore nel controllo password. Il programma sarà terminato.");
+    EXPECT_EQ(op.shown[0].text, kRefusedText);
     EXPECT_EQ(op.shown[0].icon, MsgIcon::Critical);
 }
 
@@ -160,10 +163,10 @@ TEST_F(AskPasswordTest, TheRightPasswordGrantsAndAWrongOneDenies) {
     EXPECT_EQ(op.shown[0].text, "Password sbagliata.");
 }
 
-TEST_F(AskPasswordTest, AMissingFileEndsTheProgramWithoutAPrompt) {
-    EXPECT_EQ(askPassword(session, nullptr), PasswordAccess::EndProgram);
+TEST_F(AskPasswordTest, AMissingFileIsRefusedWithoutAPrompt) {
+    EXPECT_EQ(askPassword(session, nullptr), PasswordAccess::Refused);
     ASSERT_EQ(op.shown.size(), 1u);
-    EXPECT_EQ(op.shown[0].text, "Errore nel controllo password. Il programma sarà terminato.");
+    EXPECT_EQ(op.shown[0].text, kRefusedText);
 }
 
 } // namespace

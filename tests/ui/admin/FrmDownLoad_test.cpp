@@ -155,7 +155,22 @@ TEST_F(FrmDownLoadTest, OkDownloadsWithTheFormDisabledAndClosesItWhenComplete) {
     EXPECT_EQ(rows[1][3].toString(), "05/01/2025");
     EXPECT_EQ(rows[2][5].toString(), "Out");
     ASSERT_EQ(op.shown.size(), 1u);
-    EXPECT_EQ(op.shown[0].text, "Operazione completata.\r\nTransiti scaricati: 3.");
+    EXPECT_EQ(op.shown[0].text, "Operazione completata.");
+}
+
+TEST_F(FrmDownLoadTest, SingleReaderWithNothingChosenAsksForAReaderAndSendsNothing) {
+    FormDriver& d = open(/*clearAfter*/ true);
+    memories["01"] = {"00420905"
+                      "0301"};
+    d.checkAccessibly("Option1");
+    EXPECT_TRUE(d.control<QComboBox>("Combo1").isEnabled());
+    EXPECT_EQ(d.text("Combo1"), "") << "no reader is chosen for the operator";
+    d.click("Command1");
+    EXPECT_TRUE(bus.sent().empty()) << "reader 1 is neither downloaded nor cleared";
+    ASSERT_EQ(op.shown.size(), 1u);
+    EXPECT_EQ(op.shown[0].text, "Scegliere il lettore.");
+    EXPECT_EQ(memories["01"].size(), 1u);
+    EXPECT_TRUE(form->isVisible());
 }
 
 TEST_F(FrmDownLoadTest, SingleReaderDownloadsOnlyTheChosenOne) {

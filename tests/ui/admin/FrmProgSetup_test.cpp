@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,6 +68,10 @@ protected:
     /// Starts the session on `file`, then opens the dialog (after `beforeOpen`, to change the file).
     FormDriver& open(const std::string& file = ValidFile, const std::string& beforeOpen = {}) {
         install.writeSettings(file);
+        // As many persons inside as the counter of the valid file says (7), so start-up keeps it.
+        for (int i = 0; i < 7; ++i) {
+            install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)", {std::to_string(100 + i)});
+        }
         for (int i = 0; i < 3; ++i) {
             TestInstall::Reader r;
             r.NumeroIndirizzo = i + 1;
@@ -186,6 +192,37 @@ TEST_F(FrmProgSetupTest, ThreeBoxesActAtOnceWithoutSaving) {
     d.click("Check2");
     EXPECT_TRUE(session->settings().CancellaStorico);
     EXPECT_EQ(file(), before);
+}
+
+/// A save the settings file refuses says so, keeps the dialog open with what was typed, and leaves the
+/// running program on the values the next start will find.
+TEST_F(FrmProgSetupTest, ASaveTheFileRefusesSaysSoAndKeepsTheOldValuesLive) {
+    FormDriver& d = open();
+    const int pollingBefore = session->settings().Polling;
+    d.type("Text2", "55");
+    // Where the rewrite's temporary file would go, a folder of that name: the write fails as on a full
+    // disk or a protected folder, whoever runs the test.
+    const std::string settingsPath = install.folder().settings();
+    std::filesystem::rename(settingsPath, settingsPath + ".kept");
+    std::filesystem::create_directory(settingsPath);
+    op.clear();
+    d.click("Command1");
+    std::filesystem::remove(settingsPath);
+    std::filesystem::rename(settingsPath + ".kept", settingsPath);
+    ASSERT_EQ(op.messages().size(), 1u);
+    EXPECT_EQ(op.last().title, "Errore");
+    EXPECT_EQ(op.last().text, FrmProgSetup::SaveFailedText);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(returned, 0);
+    EXPECT_FALSE(form->saved());
+    EXPECT_EQ(d.text("Text2"), "55");
+    EXPECT_EQ(session->settings().Polling, pollingBefore) << "the program runs on the values on disk";
+
+    op.clear();
+    d.click("Command1"); // the file takes it now
+    EXPECT_TRUE(op.messages().empty());
+    EXPECT_EQ(returned, 1);
+    EXPECT_EQ(session->settings().Polling, 55);
 }
 
 TEST_F(FrmProgSetupTest, AFailedValidationKeepsTheDialogAndWritesNothing) {

@@ -6,6 +6,7 @@
 #include "support/TestInstall.hpp"
 #include "ui/support/FormDriver.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -196,6 +197,41 @@ TEST_F(FrmViewStoriaTest, DeletionAsksAndThenShowsWhatIsLeft) {
     EXPECT_EQ(driver->text("Label3"), "Records trovati : 0");
     EXPECT_EQ(form->windowTitle().toStdString(), "Storico totale");
     EXPECT_EQ(install.db()->query("SELECT count(*) FROM transiti").at(0).at(0).toInt(), 0);
+}
+
+/// After a deletion of today's history the viewer shows the whole history, and says so with "Storia
+/// Completa" ticked: the next "Cancella storico" is the whole-history one, and the operator can see it.
+TEST_F(FrmViewStoriaTest, AfterADeletionStoriaCompletaIsTheTickedOption) {
+    ASSERT_TRUE(driver->control<QRadioButton>("OptInteraParziale_0").isChecked());
+    driver->answer(Answer::Yes);
+    driver->click("CmdDelStorico");
+    EXPECT_EQ(op.shown.back().text, "Cancellare storico da 05/01/2026 a 05/01/2026 ?");
+    EXPECT_TRUE(driver->control<QRadioButton>("OptInteraParziale_2").isChecked());
+    EXPECT_FALSE(driver->control<QRadioButton>("OptInteraParziale_0").isChecked());
+    EXPECT_EQ(grid().size(), 2u) << "yesterday's and tomorrow's transits are what is left";
+    driver->answer(Answer::No);
+    driver->click("CmdDelStorico");
+    EXPECT_EQ(op.shown.at(op.shown.size() - 2).text, "Cancellare complertamente storico ?");
+}
+
+/// Options and boxes ticked by assistive technology (no click) act as a click does, once.
+TEST_F(FrmViewStoriaTest, OptionsAndBoxesActWhenCheckedWithoutAClick) {
+    driver->checkAccessibly("OptInteraParziale_1");
+    EXPECT_TRUE(visible("FrameSelezioneDate")) << "the period fields appear";
+    driver->checkAccessibly("OptInteraParziale_2");
+    EXPECT_FALSE(visible("FrameSelezioneDate"));
+    EXPECT_EQ(grid().size(), 5u);
+    driver->checkAccessibly("OptSelSocio_1");
+    EXPECT_TRUE(visible("TxtNumeroBadge"));
+    driver->checkAccessibly("OptSelSocio_0");
+    EXPECT_FALSE(visible("TxtNumeroBadge"));
+    auto& offLine = driver->control<QCheckBox>("ChkOffLine");
+    ASSERT_FALSE(offLine.isChecked());
+    const std::size_t shownBefore = op.shown.size();
+    driver->checkAccessibly("ChkOffLine");
+    EXPECT_TRUE(offLine.isChecked());
+    ASSERT_EQ(op.shown.size(), shownBefore + 1) << "the box acted once";
+    EXPECT_EQ(op.shown.back().text, "Attenzione ! Nell'offline non sono registrati i rifiuti");
 }
 
 TEST_F(FrmViewStoriaTest, EsciAndTheCloseBoxDoNothingWhileBusy) {

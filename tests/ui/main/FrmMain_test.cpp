@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -45,6 +46,14 @@ public:
         }
         // The random inspection is off unless a test says otherwise: its start-up draw has tests of its own.
         writeSettings(ini.find("Imparziale") == std::string::npos ? ini + "Imparziale=No\n" : ini);
+        // As many persons inside as the counter says, so start-up finds nothing to mend.
+        if (const auto at = ini.find("Utenti="); at != std::string::npos) {
+            const int inside = std::atoi(ini.c_str() + at + 7);
+            for (int i = 0; i < inside; ++i) {
+                db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)",
+                              {"inside" + std::to_string(i)});
+            }
+        }
         return *this;
     }
     std::string file(const std::string& name) const { return temp().file(name); }
@@ -218,6 +227,39 @@ TEST(FrmMainTest, TimerIntervalsFollowReadersAndPollingSetting) {
         w.click("Command4");
         // An interval of 0 never ticks.
         EXPECT_EQ(w.timer("Timer1")->isActive(), c.interval > 0);
+    }
+}
+
+TEST(FrmMainTest, PollingSwitchedOnEitherPollsOrSaysWhyNot) {
+    const struct {
+        const char* polling;
+        bool ticks;
+        const char* note; // the start of the status line; empty: nothing to say
+    } cases[] = {{"0", false, "Polling fermo: "},
+                 {"-1", false, "Polling fermo: "},
+                 {"abc", false, "Polling fermo: "},
+                 {"1", true, ""},
+                 {"1000000000000", true, "Polling molto lento "}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.polling);
+        Install install;
+        install.create(2, std::string("[Impostazioni]\nPolling=") + c.polling + "\nUtenti=0\n");
+        Window w(install);
+        ASSERT_EQ(w.load(), 0);
+        auto* status = w.child<QLabel>("LabelStato");
+        ASSERT_NE(status, nullptr);
+        EXPECT_EQ(status->text().toStdString(), "");
+        w.click("Command4");
+        EXPECT_EQ(w.timer("Timer1")->isActive(), c.ticks);
+        const std::string shown = status->text().toStdString();
+        if (*c.note == '\0') {
+            EXPECT_EQ(shown, "");
+        } else {
+            EXPECT_EQ(shown.rfind(c.note, 0), 0u) << shown;
+            EXPECT_TRUE(status->isVisibleTo(w.frm.get()));
+        }
+        w.click("Command4"); // off: nothing is expected to poll, nothing to say
+        EXPECT_EQ(status->text().toStdString(), "");
     }
 }
 
@@ -645,16 +687,31 @@ TEST(FrmMainTest, EveryGuardedButtonOpensItsFormInTheWindowsPlace) {
     EXPECT_TRUE(messagesOf(w.op).empty());
 }
 
-TEST(FrmMainTest, AMalformedPasswordFileEndsTheProgramAtAGuardedButton) {
-    Install install;
-    install.create(1);
-    install.writeFile("pswsentinex.txt", "[Sentinex]\r\nFile=abc\r\n");
-    Window w(install);
-    ASSERT_EQ(w.load(), 0);
-    w.click("Command1");
-    ASSERT_EQ(messagesOf(w.op).size(), 1u);
-    EXPECT_EQ(messagesOf(w.op)[0].text, "Errore nel controllo password. Il programma sarà terminato.");
-    EXPECT_EQ(w.quitCode, std::optional<int>(3));
+TEST(FrmMainTest, AMissingOrGarbledPasswordFileRefusesTheGuardedFormAndTheProgramGoesOn) {
+    for (const char* content : {"[Sentinex]\r\nFile=abc\r\n", static_cast<const char*>(nullptr)}) {
+        SCOPED_TRACE(content ? content : "missing");
+        Install install;
+        install.create(1, "[Impostazioni]\nPolling=100\nUtenti=0\n");
+        if (content) {
+            install.writeFile("pswsentinex.txt", content);
+        } else {
+            std::filesystem::remove(install.dir() + "/pswsentinex.txt");
+        }
+        Window w(install);
+        ASSERT_EQ(w.load(), 0);
+        w.frm->show();
+        w.click("Command4"); // polling on: the doors are being served
+        w.click("Command1");
+        ASSERT_EQ(messagesOf(w.op).size(), 1u);
+        EXPECT_EQ(messagesOf(w.op)[0].title, "Errore");
+        EXPECT_EQ(messagesOf(w.op)[0].text,
+                  "Errore nel controllo password: il file pswsentinex.txt manca o non è valido. La funzione "
+                  "richiesta non è disponibile; il programma continua.");
+        EXPECT_EQ(w.quitCode, std::nullopt);
+        EXPECT_TRUE(w.frm->isVisible());
+        EXPECT_TRUE(w.session->state().pollingOn);
+        EXPECT_TRUE(w.timer("Timer1")->isActive());
+    }
 }
 
 TEST(FrmMainTest, UsersAndCardsReplaceTheWindowUntilTheyReturn) {

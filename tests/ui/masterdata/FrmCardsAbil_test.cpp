@@ -679,7 +679,7 @@ TEST_F(FrmCardsAbilRegistrationTest, CapturesFromTheThirdReaderWithOnlyTheStopBu
     EXPECT_EQ(op.texts(),
               (std::vector<std::string>{
                   "Ora bisogna passare la carta su uno qualunque dei lettori presenti nella rete.",
-                  "Registrazione carta esterna OK !"}));
+                  "Registrazione carta esterna OK !\r\nCarta registrata per Uno Mario (carta 0001)."}));
     EXPECT_EQ(bus.payloads().back().substr(0, 2), "03");
     EXPECT_EQ(bus.payloads().back().substr(8), "K000000000");
     EXPECT_EQ(bus.payloads().size(), 7u); // two rounds of three polls, then the acknowledgement
@@ -719,6 +719,76 @@ TEST_F(FrmCardsAbilRegistrationTest, RefusedForAnOfflineUserBeforeAnyReader) {
     EXPECT_EQ(op.last().text, "Opzione valida solo con l'On Line");
     EXPECT_TRUE(bus.payloads().empty());
     EXPECT_EQ(d.text("Command15"), "Registra carta esterna");
+}
+
+} // namespace
+} // namespace sentinex
+
+namespace sentinex {
+namespace {
+
+/// "UpLoad carta" owns the screen while it talks to the readers: the close box, "Ritorna alla pagina
+/// principale", "Modifica utente", "Registra carta esterna" and "Elimina utente" pressed in the middle
+/// of it do nothing, and the run completes on every reader.
+TEST_F(FrmCardsAbilTest, NothingActsWhileUploadTalksToTheReaders) {
+    const struct {
+        const char* what;
+        void (*disturb)(FrmCardsAbil& form, FormDriver& d);
+    } cases[] = {
+        {"close box", [](FrmCardsAbil& form, FormDriver&) { form.close(); }},
+        {"Ritorna alla pagina principale", [](FrmCardsAbil&, FormDriver& d) { d.click("Command7"); }},
+        {"Modifica utente", [](FrmCardsAbil&, FormDriver& d) { d.click("Command4"); }},
+        {"Registra carta esterna", [](FrmCardsAbil&, FormDriver& d) { d.click("Command15"); }},
+        {"Elimina utente", [](FrmCardsAbil&, FormDriver& d) { d.click("Command5"); }},
+    };
+    addUser("Uno", "0123", {{"Flag_online", 0}, {"Lettore", "111"}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        op.clear();
+        bus.clear();
+        bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
+        FormDriver& d = open();
+        bool returned = false;
+        QObject::connect(form.get(), &FrmCardsAbil::returnedToMain, [&] { returned = true; });
+        bool disturbed = false;
+        bus.duringExchange([&] {
+            if (!disturbed) {
+                disturbed = true;
+                op.queueAnswer(Answer::Yes); // a delete, were it to act, would be confirmed
+                c.disturb(*form, d);
+            }
+        });
+        d.click("Command11");
+        EXPECT_TRUE(disturbed);
+        EXPECT_EQ(bus.payloads().size(), 3u) << "the run went to its end on every reader";
+        EXPECT_EQ(op.last().text, "Programmazione della carta effettuata.");
+        EXPECT_FALSE(returned) << "the form left under the run";
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_FALSE(form->editing());
+        EXPECT_FALSE(form->registering());
+        EXPECT_EQ(install.db()->query("SELECT COUNT(*) FROM Carte").at(0).at(0).toInt(), 1);
+        EXPECT_TRUE(enabled("Command11"));
+        bus.duringExchange({});
+        form.reset();
+    }
+}
+
+/// A second click on "Salva dati" that arrives while the first save lets events through stores
+/// nothing more: one user, not two with one card.
+TEST_F(FrmCardsAbilTest, ASecondSaveClickDuringTheSaveStoresOneUser) {
+    FormDriver& d = open();
+    d.click("Command3");
+    d.type("Text1", "Bianchi");
+    d.type("Text4", "77");
+    // The person clicks again: the click waits in the queue and arrives while the save runs.
+    QMetaObject::invokeMethod(&d.control<QPushButton>("Command4"), "click", Qt::QueuedConnection);
+    d.click("Command4");
+    QApplication::processEvents();
+    EXPECT_EQ(install.db()->query("SELECT COUNT(*) FROM Carte").at(0).at(0).toInt(), 1);
+    EXPECT_FALSE(form->editing());
+    for (const auto& shown : op.shown) {
+        EXPECT_NE(shown.title, "Errore") << shown.text;
+    }
 }
 
 } // namespace

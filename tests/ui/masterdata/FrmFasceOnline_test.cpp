@@ -6,8 +6,10 @@
 #include "ui/support/FormDriver.hpp"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -48,14 +50,16 @@ protected:
     std::unique_ptr<FormDriver> driver;
 };
 
-TEST_F(FrmFasceOnlineTest, UntouchedNewBandIsSavedUnsetAndReachesItsUsers) {
+// The rules live in BandFormPresenter (its tests); here the window's names, captions, keys and rendering.
+TEST_F(FrmFasceOnlineTest, RendersTheNewFlowAndTakesItsKeys) {
     const auto member = userOfBand("Giorno");
     FormDriver& d = open();
+    EXPECT_EQ(form->windowTitle(), "Sentinex - giorni e fasce orarie on line");
+    EXPECT_EQ(d.text("Frame4"), "Database");
     EXPECT_EQ(d.text("Label5"), "0");
     EXPECT_FALSE(enabled("Command2"));
     EXPECT_FALSE(enabled("Command3"));
     EXPECT_FALSE(enabled("Frame1"));
-    EXPECT_EQ(form->windowTitle(), "Sentinex - giorni e fasce orarie on line");
 
     d.click("Command1");
     EXPECT_EQ(d.text("Command1"), "Annulla");
@@ -66,62 +70,65 @@ TEST_F(FrmFasceOnlineTest, UntouchedNewBandIsSavedUnsetAndReachesItsUsers) {
     for (const char* name : {"Command3", "Command4", "Command5", "Command6", "Command7", "Command8"}) {
         EXPECT_FALSE(enabled(name)) << name;
     }
-    d.type("Text5", "Giorno");
-    d.click("Command2");
+    d.control<QCheckBox>("Check1_0").setChecked(true); // as assistive technology ticks it
+    EXPECT_TRUE(enabled("Text1_0"));
+    d.type("Text1_0", "08:00");
+    d.type("Text2_0", "12:00");
+    d.type("Text5", "Giorno\n"); // Return saves
     EXPECT_TRUE(op.shown.empty());
     EXPECT_EQ(d.text("Label5"), "1 / 1");
     EXPECT_EQ(d.text("Command1"), "Nuovo");
     EXPECT_EQ(d.text("Command2"), "Modifica");
-    EXPECT_EQ(user(member), (std::vector<Value>{"##:##", "##:##", 0, "Giorno"}));
+    EXPECT_EQ(user(member), (std::vector<Value>{"08:00", "12:00", 1, "Giorno"}));
+    // Browse mode: what is shown takes no typing.
+    EXPECT_TRUE(d.control<QLineEdit>("Text5").isReadOnly());
+    EXPECT_TRUE(d.control<QLineEdit>("Text1_0").isReadOnly());
 
-    // Modify: Monday 08:00-12:00, propagated to the band's user.
     d.click("Command2");
     EXPECT_EQ(d.text("Label5"), "Modifica...");
-    d.click("Check1_0");
-    EXPECT_TRUE(enabled("Text1_0"));
-    d.type("Text1_0", "08:00");
-    d.type("Text2_0", "12:00");
-    d.click("Command2");
-    EXPECT_TRUE(op.shown.empty());
+    EXPECT_FALSE(d.control<QLineEdit>("Text5").isReadOnly());
+    d.type("Text1_0", "09:00");
+    QTest::keyClick(form.get(), Qt::Key_Escape); // Escape cancels
+    EXPECT_EQ(d.text("Command1"), "Nuovo");
+    EXPECT_EQ(d.text("Text1_0"), "08:00");
     EXPECT_EQ(user(member), (std::vector<Value>{"08:00", "12:00", 1, "Giorno"}));
-
-    // Delete: the copy is reset, the name stays.
-    d.answer(Answer::Yes);
-    d.click("Command3");
-    EXPECT_EQ(op.last().text, "Sei sicuro di voler cancellare questa fascia oraria ?");
-    EXPECT_EQ(d.text("Label5"), "0");
-    EXPECT_FALSE(enabled("Command2"));
-    EXPECT_FALSE(enabled("Command3"));
-    EXPECT_TRUE(enabled("Command1"));
-    EXPECT_EQ(user(member), (std::vector<Value>{"##:##", "##:##", 0, "Giorno"}));
 }
 
-TEST_F(FrmFasceOnlineTest, ValidationKeepsTheModeAndStoresNothing) {
-    struct Case {
-        const char* box;
-        const char* typed;
-        std::vector<std::string> messages;
-    };
-    const Case cases[] = {
-        {"Text1_1", "8:30", {"Formato dell'orario HH:MM", "Controllare il giorno MARTEDI'."}},
-        {"Text1_2", "24:00", {"Errore nell'orario.", "Controllare il giorno MERCOLEDI'."}},
-        {"Text1_3", "08:00", {"Errore nell'orario.", "Controllare il giorno GIOVEDI'."}}, // to still unset
-    };
+TEST_F(FrmFasceOnlineTest, DeleteResetsTheShownBandsUsersWhateverTheNameBoxHolds) {
+    install.db()->execute(
+        "INSERT INTO Fasce (Nome, Lun_1_da) VALUES ('Mattino', '06:00'), ('Sera', '18:00')");
+    const auto morning = userOfBand("Mattino");
+    TestInstall::User eveningUser;
+    eveningUser.NumeroCarta = "0002";
+    eveningUser.extra = {{"NomeFascia", "Sera"}, {"Lun_1_da", "18:00"}};
+    const auto evening = install.addUser(eveningUser);
     FormDriver& d = open();
-    for (const auto& c : cases) {
-        op.clear();
-        d.click("Command1");
-        d.type("Text5", "Turno");
-        const std::string day = std::string(c.box).substr(6);
-        d.click(("Check1_" + day).c_str());
-        d.type(c.box, c.typed);
-        d.click("Command2");
-        EXPECT_EQ(op.texts(), c.messages) << c.typed;
-        EXPECT_TRUE(form->editing());
-        EXPECT_EQ(d.text("Command2"), "Salva nuovo");
-        d.click("Command1");
-    }
-    EXPECT_EQ(install.db()->query("SELECT count(*) FROM Fasce")[0][0], Value(0));
+    ASSERT_EQ(d.text("Text5"), "Mattino");
+    d.type("Text5", "Sera");
+    EXPECT_EQ(d.text("Text5"), "Mattino");         // the name box takes no typing in browse mode
+    d.control<QLineEdit>("Text5").setText("Sera"); // and even text put there otherwise is not used
+    d.answer(Answer::Yes);
+    d.click("Command3");
+    EXPECT_EQ(op.last().text,
+              "1 utente usa questa fascia oraria: perderà i suoi orari e non potrà passare finché "
+              "non gli sarà assegnata un'altra fascia.\nSei sicuro di voler cancellare questa "
+              "fascia oraria ?");
+    EXPECT_EQ(install.db()->query("SELECT Nome FROM Fasce")[0][0], Value("Sera"));
+    EXPECT_EQ(user(morning), (std::vector<Value>{"##:##", "##:##", 0, ""}));
+    EXPECT_EQ(user(evening), (std::vector<Value>{"18:00", "##:##", 0, "Sera"}));
+    EXPECT_EQ(d.text("Text5"), "Sera");
+    EXPECT_EQ(d.text("Label5"), "1 / 1");
+}
+
+TEST_F(FrmFasceOnlineTest, AnUnreadableTableOpensTheFormEmptyWithOneError) {
+    install.db()->execute("ALTER TABLE Fasce RENAME TO Altrove");
+    EXPECT_NO_THROW(open());
+    ASSERT_EQ(op.messages().size(), 1U);
+    EXPECT_EQ(op.last().title, "Errore");
+    EXPECT_EQ(driver->text("Label5"), "0");
+    EXPECT_TRUE(enabled("Command1"));
+    EXPECT_TRUE(enabled("Command4"));
+    EXPECT_FALSE(enabled("Command2"));
 }
 
 TEST_F(FrmFasceOnlineTest, NavigationAndCancelShowTheStoredBand) {
@@ -155,6 +162,40 @@ TEST_F(FrmFasceOnlineTest, CloseBoxInEditModeCancelsThenCloses) {
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(form->editing());
     EXPECT_EQ(install.db()->query("SELECT Nome FROM Fasce")[0][0], Value("A"));
+}
+
+TEST_F(FrmFasceOnlineTest, NothingActsWhileARunOwnsTheScreen) {
+    install.db()->execute("INSERT INTO Fasce (Nome) VALUES ('A'), ('B')");
+    FormDriver& d = open();
+    int closed = 0;
+    QObject::connect(form.get(), &FrmFasceOnline::closed, [&closed] { ++closed; });
+    op.waitVisible = true; // another window's run holds the wait form
+    d.click("Command7");
+    d.click("Command1");
+    d.answer(Answer::Yes);
+    d.click("Command3");
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(closed, 0);
+    EXPECT_EQ(d.text("Label5"), "1 / 2");
+    EXPECT_FALSE(form->editing());
+    EXPECT_EQ(install.db()->query("SELECT count(*) FROM Fasce")[0][0], Value(2));
+    op.waitVisible = false;
+    d.click("Command7");
+    EXPECT_EQ(d.text("Label5"), "2 / 2");
+}
+
+TEST_F(FrmFasceOnlineTest, SecondSaveClickDuringTheSaveStoresOneBand) {
+    FormDriver& d = open();
+    d.click("Command1");
+    d.type("Text5", "Mattino");
+    auto& save = d.control<QPushButton>("Command2");
+    // The second click waits in the event queue; the first save lets it through while it processes events.
+    QMetaObject::invokeMethod(&save, &QPushButton::click, Qt::QueuedConnection);
+    save.click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(install.db()->query("SELECT count(*) FROM Fasce")[0][0], Value(1));
+    EXPECT_TRUE(op.messages().empty());
+    EXPECT_EQ(d.text("Label5"), "1 / 1");
 }
 
 } // namespace

@@ -51,7 +51,7 @@ TEST(FrmPassAbilTest, ReadersCaptionTheirBoxesOnTwoTabs) {
     EXPECT_EQ(d.control<QWidget>(box(63)).nextInFocusChain(), &d.control<QWidget>("Command1"));
 }
 
-TEST(FrmPassAbilTest, OkCopiesTheBoxesOnlyInEditModeAndTheCloseBoxCopiesNothing) {
+TEST(FrmPassAbilTest, OkHandsBackTheBoxesOnlyInEditModeAndTheCloseBoxHandsBackNothing) {
     struct Case {
         const char* name;
         bool editable;
@@ -76,6 +76,9 @@ TEST(FrmPassAbilTest, OkCopiesTheBoxesOnlyInEditModeAndTheCloseBoxCopiesNothing)
             accepted = ok;
             ++closed;
         });
+        // The users form takes the flags handed back as its working flags.
+        QObject::connect(&form, &FrmPassAbil::chosen,
+                         [&](const std::array<int, 64>& chosen) { flags = chosen; });
         FormDriver d(form);
         EXPECT_EQ(d.control<QWidget>("Frame1").isEnabled(), c.editable) << c.name;
         EXPECT_EQ(d.control<QWidget>("Frame2").isEnabled(), c.editable) << c.name;

@@ -356,3 +356,63 @@ TEST_F(FrmConfLettoriTest, ProgrammaOwnsTheScreenUntilItEnds) {
 
 } // namespace
 } // namespace sentinex
+
+namespace sentinex {
+namespace {
+
+/// "Programma" owns the screen: the close box, "Ritorna alla pagina principale", "Elimina lettore" and
+/// "Nuovo lettore" pressed during the run do nothing, and the run reaches "Programmazione effettuata.".
+TEST_F(FrmConfLettoriTest, NothingActsWhileProgrammaTalksToTheReader) {
+    const struct {
+        const char* what;
+        void (*disturb)(FrmConfLettori& form, FormDriver& d);
+    } cases[] = {
+        {"close box", [](FrmConfLettori& form, FormDriver&) { form.close(); }},
+        {"Ritorna alla pagina principale", [](FrmConfLettori&, FormDriver& d) { d.click("Command7"); }},
+        {"Elimina lettore", [](FrmConfLettori&, FormDriver& d) { d.click("Command5"); }},
+        {"Nuovo lettore", [](FrmConfLettori&, FormDriver& d) { d.click("Command3"); }},
+    };
+    TestInstall::Reader r;
+    r.NumeroIndirizzo = 4;
+    r.CodiceImpianto = "000077";
+    install.addReader(r);
+    open();
+    form->show();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        op.clear();
+        bus.clear();
+        bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
+        bool disturbed = false;
+        bus.duringExchange([&] {
+            if (!disturbed) {
+                disturbed = true;
+                op.queueAnswer(Answer::Yes); // a delete, were it to act, would be confirmed
+                c.disturb(*form, *driver);
+            }
+        });
+        driver->answer(Answer::No);
+        driver->click("Command6");
+        EXPECT_TRUE(disturbed);
+        EXPECT_EQ(op.last().text, "Programmazione effettuata.");
+        EXPECT_EQ(returned, 0) << "the form left under the run";
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(install.db()->query("SELECT COUNT(*) FROM Lettori").at(0).at(0).toInt(), 1);
+        EXPECT_EQ(driver->text("Label11"), "Record 1 su 1") << "no new reader started";
+        bus.duringExchange({});
+    }
+}
+
+/// Leaving with a reader table the store cannot read: "Errore", and the form still returns.
+TEST_F(FrmConfLettoriTest, LeavingWithAnUnreadableReaderTableSaysSoAndStillReturns) {
+    open();
+    install.db()->executeScript("ALTER TABLE Lettori RENAME TO LettoriAltrove");
+    EXPECT_NO_THROW(driver->click("Command7"));
+    EXPECT_EQ(returned, 1);
+    ASSERT_FALSE(op.messages().empty());
+    EXPECT_EQ(op.last().title, "Errore");
+    install.db()->executeScript("ALTER TABLE LettoriAltrove RENAME TO Lettori");
+}
+
+} // namespace
+} // namespace sentinex

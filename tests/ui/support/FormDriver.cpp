@@ -79,6 +79,20 @@ void FormDriver::click(std::string_view name, Where where) const {
     control<QAbstractButton>(name, where).click();
 }
 
+void FormDriver::checkAccessibly(std::string_view name, Where where) const {
+    auto& button = control<QAbstractButton>(name, where);
+    if (button.isChecked()) {
+        return;
+    }
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&button);
+    QAccessibleActionInterface* actions = accessible ? accessible->actionInterface() : nullptr;
+    if (actions && actions->actionNames().contains(QAccessibleActionInterface::toggleAction())) {
+        actions->doAction(QAccessibleActionInterface::toggleAction());
+    } else {
+        button.setChecked(true); // what the toggle action does, for a style that offers none
+    }
+}
+
 void FormDriver::type(std::string_view name, const QString& text, Where where) const {
     QWidget& box = control<QWidget>(name, where);
     QWidget* target = &box;

@@ -56,6 +56,9 @@ public:
     /// Clicks a button (push, check, radio or tool button). A disabled button ignores the click, as it
     /// ignores a person's.
     void click(std::string_view name, Where where = Where::current()) const;
+    /// Checks a check box or option the way assistive technology does: through the control's accessible
+    /// toggle action, which changes its checked state without a click (no `clicked` signal).
+    void checkAccessibly(std::string_view name, Where where = Where::current()) const;
     /// Selects what the text box holds and types `text` over it key by key, so length limits,
     /// validators and the edit signals act as they do for a person. Takes line edits, editable combo
     /// boxes and multi-line text boxes; "\n" is the Return key.

@@ -1,13 +1,15 @@
 #include "ProgramAllCards.hpp"
 
+#include "CardUpload.hpp"
+
 #include "core/Clock.hpp"
 #include "core/EventPump.hpp"
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
+#include "core/WaitScope.hpp"
 #include "link/ReaderBus.hpp"
 #include "link/ReaderCommands.hpp"
 #include "link/ReaderReply.hpp"
-#include "masterdata/CardUpload.hpp"
 #include "readers/ReaderList.hpp"
 #include "store/Database.hpp"
 
@@ -81,7 +83,7 @@ ProgramAllCards::Outcome ProgramAllCards::run(const ReaderList& readers, ReaderB
             }
         }
     }
-    op.showWait();
+    WaitScope wait(op);
     const int count = readers.count();
     for (int k = 1; k <= count; ++k) {
         const ReaderEntry& reader = readers.entry(k - 1);
@@ -101,7 +103,7 @@ ProgramAllCards::Outcome ProgramAllCards::run(const ReaderList& readers, ReaderB
             const ReaderReply::Status status =
                 ReaderReply::classify(bus.exchange(address, payload, Timing::Command));
             if (status != ReaderReply::Status::Ok) {
-                op.closeWait();
+                wait.close();
                 op.message(CardUpload::readerTitle(k, reader), failureWords(status), MsgIcon::Exclamation);
                 return out;
             }
@@ -109,11 +111,9 @@ ProgramAllCards::Outcome ProgramAllCards::run(const ReaderList& readers, ReaderB
             op.waitProgress(progressText(k, count, out.commandsSent));
         }
     }
-    op.closeWait();
+    wait.close();
     out.done = true;
-    op.message("Messaggio",
-               std::string(DoneText) + "\r\nComandi inviati: " + std::to_string(out.commandsSent) + ".",
-               MsgIcon::Information);
+    op.message("Messaggio", DoneText, MsgIcon::Information);
     if (!out.skipped.empty()) {
         std::string list = "Carte non programmate: il numero supera 999 e non si può inviare con tre cifre.";
         for (const std::string& s : out.skipped) {

@@ -1,4 +1,4 @@
-#include "admin/SettingsDialogFields.hpp"
+#include "core/SettingsDialogFields.hpp"
 
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"

@@ -1,4 +1,4 @@
-#include "admin/AntiPassbackReset.hpp"
+#include "online/AntiPassbackReset.hpp"
 
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"

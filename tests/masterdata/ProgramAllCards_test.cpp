@@ -1,4 +1,4 @@
-#include "admin/ProgramAllCards.hpp"
+#include "masterdata/ProgramAllCards.hpp"
 
 #include "core/EventPump.hpp"
 #include "readers/ReaderList.hpp"
@@ -120,7 +120,7 @@ TEST_F(ProgramAllCardsTest, EveryCardGoesToEveryReaderStoredOnlyWhereItBelongs) 
     EXPECT_EQ(op.waitShownCount, 1);
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_EQ(op.shown[0].title, "Messaggio");
-    EXPECT_EQ(op.shown[0].text, "Programmazione effettuata.\r\nComandi inviati: 12.");
+    EXPECT_EQ(op.shown[0].text, "Programmazione effettuata.");
     EXPECT_EQ(op.shown[0].icon, MsgIcon::Information);
     ASSERT_FALSE(op.progress.empty());
     EXPECT_EQ(op.progress.front(), "Lettore 1 di 3 - comandi inviati: 0");
@@ -145,7 +145,7 @@ TEST_F(ProgramAllCardsTest, ThreeDigitModeLeavesOutNumbersAbove999AndListsThem) 
     EXPECT_EQ(commands(), expected);
     EXPECT_EQ(out.skipped, (std::vector<std::string>{"1000 Bianchi Anna", "1234 Verdi Luca"}));
     ASSERT_EQ(op.shown.size(), 2u);
-    EXPECT_EQ(op.shown[0].text, "Programmazione effettuata.\r\nComandi inviati: 6.");
+    EXPECT_EQ(op.shown[0].text, "Programmazione effettuata.");
     EXPECT_EQ(op.shown[1].title, "Attenzione");
     EXPECT_NE(op.shown[1].text.find("\r\n1000 Bianchi Anna\r\n1234 Verdi Luca"), std::string::npos)
         << op.shown[1].text;
