@@ -17,9 +17,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sentinex {
@@ -306,51 +308,50 @@ TEST_F(FrmConfLettoriTest, LeavingReloadsTheSessionsReaderList) {
     EXPECT_EQ(returned, 2);
 }
 
-TEST_F(FrmConfLettoriTest, ProgrammaRunsOnTheShownReaderWithTheFormDisabledAndTheWaitCancellable) {
+TEST_F(FrmConfLettoriTest, ProgrammaOwnsTheScreenUntilItEnds) {
     TestInstall::Reader r;
     r.NumeroLoop = 1;
     r.NumeroIndirizzo = 4;
     r.CodiceImpianto = "000077";
     install.addReader(r);
+    addReaders(1);
     open();
-    bool checkedDuringRun = false;
-    bus.duringExchange([&] {
-        if (!checkedDuringRun) {
-            checkedDuringRun = true;
-            EXPECT_FALSE(enabled("Command6"));
-            EXPECT_FALSE(enabled("Command7"));
-            EXPECT_FALSE(enabled("Command3"));
-            EXPECT_TRUE(enabled("CommandAnnulla"));
-        }
-    });
-    bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
-    driver->answer(Answer::No);
-    driver->click("Command6");
-    EXPECT_TRUE(checkedDuringRun);
-    EXPECT_EQ(op.last().text, "Programmazione effettuata.");
-    ASSERT_FALSE(bus.payloads().empty());
-    EXPECT_EQ(bus.payloads()[0], "04000077A00007700000");
-    EXPECT_TRUE(enabled("Command6"));
-    EXPECT_FALSE(visible("CommandAnnulla"));
-
-    // A reset reader that stays silent: "Annulla" ends the wait and nothing more is sent.
-    bus.clear();
-    op.clear();
-    int polls = 0;
-    bus.respond([](const std::string& payload, Timing) {
-        return payload[0] == 'W' ? OnlineFakeBus::codeReply('S') : std::string();
-    });
-    bus.duringExchange([&] {
-        clock.advance(2.0);
-        if (bus.sent().back().payload == "04000000D" && ++polls == 2) {
-            driver->click("CommandAnnulla");
-        }
-    });
-    driver->answer(Answer::Yes);
-    driver->click("Command6");
-    EXPECT_EQ(bus.payloads().size(), 3u);
-    EXPECT_TRUE(op.messages().empty());
-    EXPECT_TRUE(enabled("Command6"));
+    // During the run, whatever reaches the form (the close box, another command even when a queued
+    // click bypasses its disabled state) does nothing, and the run completes.
+    const std::vector<std::pair<const char*, std::function<void()>>> attempts = {
+        {"close box", [&] { EXPECT_FALSE(form->close()); }},
+        {"Ritorna alla pagina principale", [&] { emit driver->control<QPushButton>("Command7").clicked(); }},
+        {"Up", [&] { emit driver->control<QPushButton>("Command1").clicked(); }},
+        {"Nuovo lettore", [&] { emit driver->control<QPushButton>("Command3").clicked(); }},
+        {"Elimina lettore", [&] { emit driver->control<QPushButton>("Command5").clicked(); }},
+    };
+    for (const auto& [what, attempt] : attempts) {
+        SCOPED_TRACE(what);
+        bus.clear();
+        op.clear();
+        bool tried = false;
+        bus.duringExchange([&] {
+            if (!tried) {
+                tried = true;
+                EXPECT_FALSE(enabled("Command6"));
+                EXPECT_FALSE(enabled("Command7"));
+                EXPECT_FALSE(enabled("Command3"));
+                attempt();
+            }
+        });
+        bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
+        driver->answer(Answer::No);
+        driver->click("Command6");
+        EXPECT_TRUE(tried);
+        EXPECT_EQ(op.last().text, "Programmazione effettuata.");
+        EXPECT_EQ(bus.payloads()[0], "04000077A00007700000");
+        EXPECT_EQ(returned, 0);
+        EXPECT_EQ(driver->control<QLineEdit>("Text10").text().toStdString(), "4")
+            << "still on the first reader";
+        EXPECT_EQ(stored("NumeroIndirizzo", 2), "0") << "nothing deleted";
+        EXPECT_TRUE(enabled("Command6"));
+        EXPECT_TRUE(enabled("Command7"));
+    }
 }
 
 } // namespace
