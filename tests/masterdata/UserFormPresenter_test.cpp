@@ -581,7 +581,7 @@ TEST_F(UserFormRegistrationTest, CapturesFromTheThirdReaderUnderTheWaitForm) {
     EXPECT_EQ(op.texts(),
               (std::vector<std::string>{
                   "Ora bisogna passare la carta su uno qualunque dei lettori presenti nella rete.",
-                  "Registrazione carta esterna OK !"}));
+                  "Registrazione carta esterna OK !\r\nCarta registrata per Uno Mario (carta 0001)."}));
     EXPECT_EQ(bus.payloads().back().substr(0, 2), "03");
     EXPECT_EQ(bus.payloads().back().substr(8), "K000000000");
     EXPECT_EQ(bus.payloads().size(), 7u); // two rounds of three polls, then the acknowledgement

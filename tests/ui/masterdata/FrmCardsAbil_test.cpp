@@ -778,8 +778,10 @@ TEST(FrmCardsAbilRunTest, NothingActsUnderARunAndTheRunCompletes) {
         EXPECT_FALSE(session.state().pollingOn) << c.name;
         EXPECT_FALSE(main.isVisible()) << c.name;
         EXPECT_EQ(static_cast<int>(QApplication::topLevelWidgets().size()), windowsBefore) << c.name;
-        const std::string done = c.run == Run::Upload ? "Programmazione della carta effettuata."
-                                                      : "Registrazione carta esterna OK !";
+        const std::string done = c.run == Run::Upload
+                                     ? "Programmazione della carta effettuata."
+                                     : "Registrazione carta esterna OK !\r\nCarta registrata "
+                                       "per Rossi Mario (carta 0042).";
         EXPECT_EQ(op.last().text, done) << c.name;
         if (c.run == Run::Upload) {
             EXPECT_EQ(bus.payloads().size(), 3u) << c.name;
