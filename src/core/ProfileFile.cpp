@@ -136,19 +136,6 @@ Encoding detect(const std::string& bytes) {
     return e;
 }
 
-std::string cutCharacters(const std::string& utf8, std::size_t maxChars) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
-            if (chars == maxChars) {
-                return utf8.substr(0, i);
-            }
-            ++chars;
-        }
-    }
-    return utf8;
-}
-
 std::string firstLineOf(const std::string& s) {
     return s.substr(0, s.find_first_of("\r\n"));
 }
@@ -246,7 +233,7 @@ ProfileFile::lookup(const std::vector<std::pair<std::string, std::string>>& entr
 }
 
 std::string ProfileFile::cut(const std::string& value, std::size_t maxLength) {
-    return maxLength == 0 ? std::string() : cutCharacters(value, maxLength - 1);
+    return maxLength == 0 ? std::string() : firstCharacters(value, maxLength - 1);
 }
 
 std::optional<std::string> ProfileFile::find(const std::string& section, const std::string& key) const {
@@ -265,7 +252,7 @@ std::string ProfileFile::read(const std::string& section, const std::string& key
         // As with a missing key: the caller's default stands.
         v.reset();
     }
-    return cutCharacters(v ? *v : def, maxLength - 1);
+    return firstCharacters(v ? *v : def, maxLength - 1);
 }
 
 bool ProfileFile::write(const std::string& section, const std::string& key, const std::string& value) const {

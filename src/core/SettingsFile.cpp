@@ -1,6 +1,7 @@
 #include "SettingsFile.hpp"
 
 #include "Numbers.hpp"
+#include "TextCodec.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,20 +14,6 @@
 namespace sentinex {
 
 namespace {
-
-/// First `n` characters of a UTF-8 text.
-std::string firstChars(const std::string& s, std::size_t n) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (chars == n) {
-                return s.substr(0, i);
-            }
-            ++chars;
-        }
-    }
-    return s;
-}
 
 std::string flagText(bool b) {
     return b ? "Si" : "No";
@@ -166,7 +153,7 @@ std::int16_t SettingsFile::firstDigit(const std::string& v) {
 }
 
 std::string SettingsFile::timeText(const std::string& v) {
-    return firstChars(v, 5);
+    return firstCharacters(v, 5);
 }
 
 std::string SettingsFile::upToNul(const std::string& v) {
@@ -306,7 +293,7 @@ bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Se
     // through the 9-character receive buffer.
     for (std::size_t i = 0; i < written.size(); ++i) {
         const std::string& text = entries[i].second;
-        written[i]->read(s, firstChars(trim(text.substr(0, text.find_first_of("\r\n"))), 9));
+        written[i]->read(s, firstCharacters(trim(text.substr(0, text.find_first_of("\r\n"))), 9));
     }
     s.computeBandFlags();
     return true;

@@ -71,7 +71,32 @@ std::size_t decodeOne(const std::string& s, std::size_t i, char32_t& cp) {
     return len;
 }
 
+bool startsCharacter(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+}
+
 } // namespace
+
+std::string firstCharacters(const std::string& utf8, std::size_t count) {
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (startsCharacter(utf8[i])) {
+            if (seen == count) {
+                return utf8.substr(0, i);
+            }
+            ++seen;
+        }
+    }
+    return utf8;
+}
+
+std::size_t characterCount(const std::string& utf8) {
+    std::size_t count = 0;
+    for (const char byte : utf8) {
+        count += startsCharacter(byte) ? 1 : 0;
+    }
+    return count;
+}
 
 std::string cp1252ToUtf8(const std::string& bytes) {
     std::string out;

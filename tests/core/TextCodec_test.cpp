@@ -33,5 +33,27 @@ TEST(TextCodec, FileTextIsTakenAsUtf8OnlyWhenItIsValidUtf8) {
     EXPECT_EQ(fileTextToUtf8("\xEF\xBB\xBFGiovedì"), "Giovedì");
 }
 
+TEST(TextCodec, TextsAreCutAndCountedByCharactersNeverInsideALetter) {
+    const struct {
+        const char* text;
+        std::size_t count;
+        const char* first;  // firstCharacters(text, count)
+        std::size_t length; // characterCount(text)
+    } cases[] = {
+        {"CITTÀ ALTA", 8, "CITTÀ AL", 10},
+        {"COMUNITÀ X", 8, "COMUNITÀ", 10},
+        {"perùgia1", 8, "perùgia1", 8},
+        {"àèìòù€", 3, "àèì", 6},
+        {"ABC", 8, "ABC", 3},
+        {"", 2, "", 0},
+        {"ABC", 0, "", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(firstCharacters(c.text, c.count), c.first);
+        EXPECT_EQ(characterCount(c.text), c.length);
+    }
+}
+
 } // namespace
 } // namespace sentinex

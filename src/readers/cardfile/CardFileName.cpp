@@ -1,15 +1,16 @@
 #include "CardFileName.hpp"
 
 #include "core/Operator.hpp"
+#include "core/TextCodec.hpp"
 
 namespace sentinex {
 
 std::optional<std::string> CardFileName::failure(const std::string& name) {
+    if (characterCount(name) > 8) {
+        return TooLongText;
+    }
     if (name.find('.') != std::string::npos) {
         return DotText;
-    }
-    if (name.size() > 8) {
-        return TooLongText;
     }
     return std::nullopt;
 }

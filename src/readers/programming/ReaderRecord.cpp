@@ -3,12 +3,14 @@
 #include "ReaderForm.hpp"
 
 #include "core/Numbers.hpp"
+#include "core/TextCodec.hpp"
 
 namespace sentinex {
 
 std::string ReaderRecord::storedLocation(const std::string& typed) {
-    std::string s = typed.substr(0, 8);
-    s.resize(8, ' ');
+    // Eight characters, not bytes: an accented letter is one character however it is encoded.
+    std::string s = firstCharacters(typed, 8);
+    s.append(8 - characterCount(s), ' ');
     return s;
 }
 

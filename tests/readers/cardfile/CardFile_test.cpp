@@ -28,11 +28,18 @@ using testing::ScriptedOperator;
 using testing::TempDir;
 using Outcome = CardFileRuns::Outcome;
 
-TEST(CardFileName, DotAndLengthRules) {
+TEST(CardFileName, LengthInCharactersThenDot) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
-        {"CARTE", std::nullopt},      {"", std::nullopt},
-        {"12345678", std::nullopt},   {"CARTE.TXT", CardFileName::DotText},
-        {".", CardFileName::DotText}, {"ABCDEFGHI", CardFileName::TooLongText},
+        {"CARTE", std::nullopt},
+        {"", std::nullopt},
+        {"12345678", std::nullopt},
+        {"perùgia1", std::nullopt}, // 8 characters in 9 bytes
+        {"àèìòùàèì", std::nullopt},
+        {"CARTE.TX", CardFileName::DotText},
+        {".", CardFileName::DotText},
+        {"CARTE.TXT", CardFileName::TooLongText}, // the length is checked first
+        {"ABCDEFGHI", CardFileName::TooLongText},
+        {"perùgia12", CardFileName::TooLongText},
     };
     for (const auto& [name, message] : cases) {
         EXPECT_EQ(CardFileName::failure(name), message) << name;
@@ -89,7 +96,7 @@ protected:
 };
 
 TEST_F(CardFileRunsTest, CaptureIntoANewFileNumbersFromOneAndSkipsARepeat) {
-    op.queueInput("CARTE.TXT"); // refused for its dot, then asked again
+    op.queueInput("CARTE.T"); // refused for its dot, then asked again
     op.queueInput("CARTE");
     auto r = runs();
     presentCards({"A1B2C3", "D4E5F6", "A1B2C3", "778899"}, r);
