@@ -385,8 +385,11 @@ void FrmMain::openGuardedForm(GuardedForm form) {
             show();
             funz->deleteLater();
         });
-        connect(funz, &FrmFunzAgg::presenceReset, this,
-                [this] { showPresence(std::to_string(m_session.settings().Utenti)); });
+        // After the reset nobody is inside: an old refusal on Label3 would say otherwise.
+        connect(funz, &FrmFunzAgg::presenceReset, this, [this] {
+            showPresence(std::to_string(m_session.settings().Utenti));
+            showLastEvent({});
+        });
         opened = funz;
     } else if (form == GuardedForm::ConfLettori) {
         auto* conf = new FrmConfLettori(m_session); // freed by Qt once it has returned

@@ -687,6 +687,27 @@ TEST(FrmMainTest, EveryGuardedButtonOpensItsFormInTheWindowsPlace) {
     EXPECT_TRUE(messagesOf(w.op).empty());
 }
 
+TEST(FrmMainTest, TheAntiPassbackResetEmptiesTheLastEventAndZeroesTheCounter) {
+    Install install;
+    install.create(1); // 7 persons inside
+    Window w(install);
+    ASSERT_EQ(w.load(), 0);
+    w.frm->show();
+    testing::FormDriver main(*w.frm, &w.op);
+    OnlineView& view = *w.frm;
+    view.showLastEvent("Carta non presente nel database \r\n05/01/2026 10:00:00");
+    ASSERT_NE(main.text("Label3"), "");
+    w.click("Command7");
+    QWidget* funz = visibleWindow("FrmFunzAgg");
+    ASSERT_NE(funz, nullptr);
+    w.op.queueAnswer(Answer::Yes);
+    funz->findChild<QPushButton*>(QStringLiteral("Command5"))->click();
+    EXPECT_EQ(main.text("Label4"), "0");
+    EXPECT_EQ(main.text("Label3"), "");
+    funz->close();
+    QApplication::processEvents();
+}
+
 TEST(FrmMainTest, AMissingOrGarbledPasswordFileRefusesTheGuardedFormAndTheProgramGoesOn) {
     for (const char* content : {"[Sentinex]\r\nFile=abc\r\n", static_cast<const char*>(nullptr)}) {
         SCOPED_TRACE(content ? content : "missing");
