@@ -1,23 +1,51 @@
 #include "CsvWriter.hpp"
 
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 namespace sentinex {
 
-CsvWriter::CsvWriter(const std::string& path)
-    : m_path(path), m_out(path, std::ios::binary | std::ios::trunc) {
+namespace {
+
+std::runtime_error cannotCreate(const std::string& path) {
+    return std::runtime_error("Impossibile creare il file '" + path + "'.");
+}
+
+/// A first character that makes a spreadsheet read the cell as a formula.
+bool startsFormula(const std::string& field) {
+    return !field.empty() && std::string("=+-@\t\r").find(field.front()) != std::string::npos;
+}
+
+} // namespace
+
+CsvWriter::CsvWriter(const std::string& path) : m_path(path), m_tempPath(temporaryPath(path)) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        throw cannotCreate(path);
+    }
+    m_out.open(m_tempPath, std::ios::binary | std::ios::trunc);
     if (!m_out) {
-        throw std::runtime_error("Impossibile creare il file '" + path + "'.");
+        throw cannotCreate(path);
     }
     m_out << "\xEF\xBB\xBF";
 }
 
+CsvWriter::~CsvWriter() {
+    if (!m_done) {
+        m_out.close();
+        std::error_code ignored; // the export has already failed; a leftover temporary file is harmless
+        std::filesystem::remove(m_tempPath, ignored);
+    }
+}
+
 std::string CsvWriter::quoted(const std::string& field) {
-    if (field.find_first_of(";\"\r\n") == std::string::npos) {
-        return field;
+    const std::string text = startsFormula(field) ? "'" + field : field;
+    if (text.find_first_of(";\"\r\n") == std::string::npos) {
+        return text;
     }
     std::string out = "\"";
-    for (char c : field) {
+    for (char c : text) {
         if (c == '"') {
             out += '"';
         }
@@ -46,6 +74,12 @@ void CsvWriter::close() {
     if (!ok || m_out.fail()) {
         throw std::runtime_error("Impossibile scrivere il file '" + m_path + "'.");
     }
+    std::error_code ec;
+    std::filesystem::rename(m_tempPath, m_path, ec);
+    if (ec) {
+        throw std::runtime_error("Impossibile scrivere il file '" + m_path + "'.");
+    }
+    m_done = true;
 }
 
 } // namespace sentinex

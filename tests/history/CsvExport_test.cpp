@@ -34,6 +34,16 @@ TEST(CsvWriterTest, QuotesOnlyFieldsThatNeedIt) {
         {"\"", "\"\"\"\""},
         {" spazi ", " spazi "},
         {"Niccolò", "Niccolò"},
+        // What a spreadsheet would run as a formula stays text.
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"=1+1", "'=1+1"},
+        {"+39 055", "'+39 055"},
+        {"-2", "'-2"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tcmd", "'\tcmd"},
+        {"\rcmd", "\"'\rcmd\""},
+        {"a=b", "a=b"},
+        {"Rossi-Bianchi", "Rossi-Bianchi"},
     };
     for (const auto& [field, written] : cases) {
         EXPECT_EQ(CsvWriter::quoted(field), written) << field;
@@ -48,6 +58,40 @@ TEST(CsvWriterTest, WritesBomSemicolonsAndCrLf) {
     csv.writeRecord({"d"});
     csv.close();
     EXPECT_EQ(TempDir::read(path), kBom + "a;\"b;c\";\r\nd\r\n");
+}
+
+TEST(CsvWriterTest, AFailedExportLeavesTheOlderFileWholeAndNoPartOfTheNewOne) {
+    TempDir dir;
+    const std::string path = dir.file("a.csv");
+    dir.write("a.csv", "older export");
+    {
+        CsvWriter csv(path);
+        csv.writeRecord({"half"});
+        // Until close() the chosen file is untouched.
+        EXPECT_EQ(TempDir::read(path), "older export");
+        // The export stops here (an exception between records): nothing is renamed.
+    }
+    EXPECT_EQ(TempDir::read(path), "older export");
+    EXPECT_FALSE(std::filesystem::exists(CsvWriter::temporaryPath(path)));
+
+    // The rename itself is refused: a folder has taken the chosen name meanwhile.
+    const std::string taken = dir.file("b.csv");
+    {
+        CsvWriter csv(taken);
+        csv.writeRecord({"x"});
+        std::filesystem::create_directory(taken);
+        dir.write("b.csv/inside", "");
+        EXPECT_THROW(csv.close(), std::runtime_error);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(taken));
+    EXPECT_FALSE(std::filesystem::exists(CsvWriter::temporaryPath(taken)));
+
+    // A complete export replaces the older file at once.
+    CsvWriter csv(path);
+    csv.writeRecord({"new"});
+    csv.close();
+    EXPECT_EQ(TempDir::read(path), kBom + "new\r\n");
+    EXPECT_FALSE(std::filesystem::exists(CsvWriter::temporaryPath(path)));
 }
 
 TEST(CsvWriterTest, AFileThatCannotBeWrittenIsReported) {
