@@ -19,10 +19,14 @@ namespace sentinex {
 
 namespace {
 
-// A passage without a readable date and time cannot be timed: it is left out rather than paired.
+// A passage without a readable date and time cannot be timed: it is left out rather than paired, and
+// named to the operator.
 constexpr const char* kReadPassages =
     "SELECT Cognome, Nome, NumeroBadge, verso, dataora FROM main.temp "
     "WHERE coalesce(passaggio, 0) <> 0 AND dataora IS NOT NULL ORDER BY rowid";
+constexpr const char* kReadUnreadable =
+    "SELECT Cognome, Nome, NumeroBadge, Data, Ora FROM main.temp "
+    "WHERE coalesce(passaggio, 0) <> 0 AND dataora IS NULL ORDER BY rowid";
 
 /// A text field as the sort sees it: Null before every text.
 struct SortText {
@@ -133,6 +137,14 @@ AttendanceResult AttendanceComputation::run(Database& reportDb) {
                                 read.column(4).toDouble()});
         }
     }
+    {
+        SqlStatement read(reportDb.handle(), kReadUnreadable);
+        while (read.step()) {
+            result.unreadable.push_back({read.column(0).toString(), read.column(1).toString(),
+                                         read.column(2).toString(), read.column(3).toString(),
+                                         read.column(4).toString()});
+        }
+    }
     rankPersons(persons);
     for (Passage& p : passages) {
         p.rank = persons[p.person].rank;
@@ -160,6 +172,24 @@ AttendanceResult AttendanceComputation::run(Database& reportDb) {
     result.turnstileFound = pairing.turnstileFound();
     tx.commit();
     return result;
+}
+
+std::string
+AttendanceComputation::unreadableMessage(const std::vector<AttendanceResult::Unreadable>& unreadable) {
+    if (unreadable.empty()) {
+        return {};
+    }
+    std::string text = "Passaggi non considerati perché la data o l'ora non è leggibile: " +
+                       std::to_string(unreadable.size()) + ".";
+    const std::size_t named = std::min(unreadable.size(), kUnreadableNamed);
+    for (std::size_t i = 0; i < named; ++i) {
+        const AttendanceResult::Unreadable& u = unreadable[i];
+        text += "\r\n" + u.surname + " " + u.firstName + ", badge " + u.badge + ": " + u.date + " " + u.time;
+    }
+    if (unreadable.size() > named) {
+        text += "\r\ne altri " + std::to_string(unreadable.size() - named) + ".";
+    }
+    return text;
 }
 
 } // namespace sentinex

@@ -178,6 +178,39 @@ TEST_F(AttendanceTest, ManyPassagesOfOneMinuteKeepTheOrderTheyWereCopiedIn) {
     EXPECT_EQ(got.back(), "Verdi 0099: 05/01/26-08:00:00 > " + kNone + " = -:-");
 }
 
+TEST_F(AttendanceTest, PassagesWithoutAReadableDateOrTimeAreLeftOutAndNamed) {
+    fillTemp({{"0012", "In", "05/01/2026 08:00"}, {"0012", "Out", "05/01/2026 17:00"}});
+    Database& rep = *install.reportDb();
+    // As the search copies them: a date or time the engine cannot read gives no dataora.
+    rep.execute("INSERT INTO temp (Cognome, Nome, NumeroBadge, verso, dataora, passaggio, Data, Ora) VALUES "
+                "('Verdi', 'Luca', '0099', 'In', NULL, 1, '32/01/2026', '08:00'), "
+                "('Bianchi', 'Anna', '0007', 'Out', NULL, 1, '05/01/2026', '25:61'), "
+                "('Neri', 'Ugo', '0005', 'In', NULL, 0, 'x', 'y')"); // a refusal never counts
+    const AttendanceResult result = AttendanceComputation::run(rep);
+    EXPECT_EQ(presenze(),
+              std::vector<std::string>{"Rossi 0012: 05/01/26-08:00:00 > 05/01/26-17:00:00 = 9:0"});
+    ASSERT_EQ(result.unreadable.size(), 2u);
+    EXPECT_EQ(AttendanceComputation::unreadableMessage(result.unreadable),
+              "Passaggi non considerati perché la data o l'ora non è leggibile: 2.\r\n"
+              "Verdi Luca, badge 0099: 32/01/2026 08:00\r\n"
+              "Bianchi Anna, badge 0007: 05/01/2026 25:61");
+}
+
+TEST(AttendanceComputationTest, TheUnreadableMessageNamesTenAndCountsTheRest) {
+    EXPECT_EQ(AttendanceComputation::unreadableMessage({}), "");
+    std::vector<AttendanceResult::Unreadable> many(12, {"Rossi", "Mario", "0012", "??", "08:00"});
+    const std::string text = AttendanceComputation::unreadableMessage(many);
+    EXPECT_EQ(text.substr(0, text.find("\r\n")),
+              "Passaggi non considerati perché la data o l'ora non è leggibile: 12.");
+    std::size_t lines = 0;
+    for (std::size_t at = text.find("\r\nRossi"); at != std::string::npos;
+         at = text.find("\r\nRossi", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, AttendanceComputation::kUnreadableNamed);
+    EXPECT_TRUE(text.ends_with("\r\ne altri 2.")) << text;
+}
+
 TEST_F(AttendanceTest, AFailedComputationKeepsThePreviousRows) {
     fillTemp({{"0012", "In", "05/01/2026 08:00"}, {"0012", "Out", "05/01/2026 09:00"}});
     AttendanceComputation::run(*install.reportDb());
