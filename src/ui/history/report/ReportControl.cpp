@@ -1,5 +1,6 @@
 #include "ReportControl.hpp"
 
+#include "ExportFolder.hpp"
 #include "ReportRenderer.hpp"
 
 #include "history/report/ReportDocument.hpp"
@@ -98,12 +99,13 @@ void ReportControl::showPreview(QWidget* parent, const ReportPreview& report,
         QAction* exportPdf = toolbar->addAction(QStringLiteral("Esporta PDF"));
         exportPdf->setObjectName(QStringLiteral("EsportaPdf"));
         QObject::connect(exportPdf, &QAction::triggered, &preview, [&preview, &report, &onFailure] {
-            const QString path = QFileDialog::getSaveFileName(&preview, QStringLiteral("Esporta PDF"),
-                                                              QStringLiteral("report.pdf"),
-                                                              QStringLiteral("File PDF (*.pdf)"));
+            const QString path = QFileDialog::getSaveFileName(
+                &preview, QStringLiteral("Esporta PDF"), ExportFolder::proposal(QStringLiteral("report.pdf")),
+                QStringLiteral("File PDF (*.pdf)"));
             if (path.isEmpty()) {
                 return;
             }
+            ExportFolder::remember(path);
             try {
                 report.writePdf(path);
             } catch (const ReportError& e) {
