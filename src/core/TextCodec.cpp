@@ -90,6 +90,19 @@ std::string firstCharacters(const std::string& utf8, std::size_t count) {
     return utf8;
 }
 
+std::string lastCharacters(const std::string& utf8, std::size_t count) {
+    if (count == 0) {
+        return {};
+    }
+    std::size_t seen = 0;
+    for (std::size_t i = utf8.size(); i > 0; --i) {
+        if (startsCharacter(utf8[i - 1]) && ++seen == count) {
+            return utf8.substr(i - 1);
+        }
+    }
+    return utf8;
+}
+
 std::size_t characterCount(const std::string& utf8) {
     std::size_t count = 0;
     for (const char byte : utf8) {

@@ -17,6 +17,8 @@ std::string fileTextToUtf8(const std::string& bytes);
 /// program's fields and files state in characters are counted here, never in bytes, so a cut never
 /// splits a letter such as "À".
 std::string firstCharacters(const std::string& utf8, std::size_t count);
+/// The last `count` characters of a UTF-8 text (the whole text when it has no more).
+std::string lastCharacters(const std::string& utf8, std::size_t count);
 /// The number of characters of a UTF-8 text (a byte that continues a sequence is not one).
 std::size_t characterCount(const std::string& utf8);
 /// Raw reader bytes (one byte a character) shown as text: each byte as its Windows-1252 character.

@@ -2,6 +2,8 @@
 
 #include "HistoryIndexes.hpp"
 
+#include "core/TextCodec.hpp"
+
 namespace sentinex {
 
 namespace {
@@ -18,23 +20,10 @@ void appendCondition(std::string& where, const std::string& condition) {
     where += condition;
 }
 
-// Start of the UTF-8 character that holds byte `i`.
-std::size_t characterStart(const std::string& s, std::size_t i) {
-    while (i > 0 && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) {
-        --i;
-    }
-    return i;
-}
-
 } // namespace
 
 std::string HistorySelection::fourCharacterBadge(const std::string& typed) {
-    const std::string padded = "0000" + typed;
-    std::size_t at = padded.size();
-    for (int n = 0; n < 4 && at > 0; ++n) {
-        at = characterStart(padded, at - 1);
-    }
-    return padded.substr(at);
+    return lastCharacters("0000" + typed, 4);
 }
 
 std::string HistorySelection::periodCondition(const CalendarDate& start, const CalendarDate& end,

@@ -38,19 +38,22 @@ TEST(TextCodec, TextsAreCutAndCountedByCharactersNeverInsideALetter) {
         const char* text;
         std::size_t count;
         const char* first;  // firstCharacters(text, count)
+        const char* last;   // lastCharacters(text, count)
         std::size_t length; // characterCount(text)
     } cases[] = {
-        {"CITTÀ ALTA", 8, "CITTÀ AL", 10},
-        {"COMUNITÀ X", 8, "COMUNITÀ", 10},
-        {"perùgia1", 8, "perùgia1", 8},
-        {"àèìòù€", 3, "àèì", 6},
-        {"ABC", 8, "ABC", 3},
-        {"", 2, "", 0},
-        {"ABC", 0, "", 3},
+        {"CITTÀ ALTA", 8, "CITTÀ AL", "TTÀ ALTA", 10},
+        {"COMUNITÀ X", 8, "COMUNITÀ", "MUNITÀ X", 10},
+        {"perùgia1", 8, "perùgia1", "perùgia1", 8},
+        {"àèìòù€", 3, "àèì", "òù€", 6},
+        {"00001è", 4, "0000", "001è", 6},
+        {"ABC", 8, "ABC", "ABC", 3},
+        {"", 2, "", "", 0},
+        {"ABC", 0, "", "", 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(firstCharacters(c.text, c.count), c.first);
+        EXPECT_EQ(lastCharacters(c.text, c.count), c.last);
         EXPECT_EQ(characterCount(c.text), c.length);
     }
 }
