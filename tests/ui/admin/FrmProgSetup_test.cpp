@@ -240,7 +240,8 @@ TEST_F(FrmProgSetupTest, AFailedValidationKeepsTheDialogAndWritesNothing) {
          {"Errore nel campo MASSIMO TEMPO DI RITARDO DEL LETTORE; deve essere maggiore di zero."}},
         {"Text10", "3", {"Errore nell'output per l'imparziale. Inserire un numero da 0 a 2."}},
         {"Text5_2", "8:00", {"Formato dell'orario HH:MM", "Errore nella fascia 3."}},
-        {"Text8", "CARTE.TXT", {"Il nome del file non deve contenere il carattere punto."}},
+        {"Text8", "CARTE.TX", {"Il nome del file non deve contenere il carattere punto."}},
+        {"Text8", "CARTE.TXT", {"Il nome del file deve essere al massimo di 8 caratteri."}},
     };
     FormDriver& d = open();
     const std::string before = file();
