@@ -612,6 +612,11 @@ TEST(PollingStepTest, SilentReadersAndASilentLineShowOnTheStatusLineUntilTheyAns
     lineUp = true;
     pass();
     EXPECT_EQ(h.view.status.back(), "Lettore 2 USCITA non risponde");
+
+    // The reader is deleted and the list reloaded: it is no longer named, even before the next poll.
+    h.step->readersReloaded();
+    ASSERT_FALSE(h.view.status.empty());
+    EXPECT_EQ(h.view.status.back(), "");
 }
 
 } // namespace
