@@ -88,6 +88,11 @@ void StatusLine::setStartUpNote(const std::string& text) {
     publish();
 }
 
+void StatusLine::setRunNote(const std::string& text) {
+    m_run = text;
+    publish();
+}
+
 std::string StatusLine::text() const {
     std::string t;
     auto add = [&t](const std::string& line) {
@@ -106,6 +111,7 @@ std::string StatusLine::text() const {
     add(m_unconfirmed);
     add(m_counter);
     add(m_startUp);
+    add(m_run);
     add(m_polling);
     if (m_lineSilent) {
         // Every reader is silent: one line says it better than one per reader.

@@ -260,8 +260,15 @@ void Session::programAllCards(const std::function<void(bool)>& enableForm) {
         return;
     }
     enableForm(false);
-    ProgramAllCards::run(m_state.readers, *m_bus, m_op, m_clock, m_pump, m_settings.QuattroCifre, cards);
+    const ProgramAllCards::Outcome outcome =
+        ProgramAllCards::run(m_state.readers, *m_bus, m_op, m_clock, m_pump, m_settings.QuattroCifre, cards);
     enableForm(true);
+    std::string note = "Upload carte " + std::string(outcome.done ? "completato" : "interrotto") + ": " +
+                       std::to_string(outcome.commandsSent) + " comandi accettati dai lettori";
+    if (!outcome.skipped.empty()) {
+        note += ", " + std::to_string(outcome.skipped.size()) + " carte escluse (tre cifre)";
+    }
+    noteRun(note);
 }
 
 TransitDownload::Outcome Session::downloadTransits(const std::vector<int>& positions, DownloadSink* sink) {
@@ -270,7 +277,24 @@ TransitDownload::Outcome Session::downloadTransits(const std::vector<int>& posit
         return {TransitDownload::Result::CommunicationError, 0, 0};
     }
     TransitDownload run({*m_db, m_state.readers, *m_bus, m_op, m_clock, m_pump, sink});
-    return run.run(positions, m_settings.QuattroCifre, m_settings.CancellaStorico);
+    const TransitDownload::Outcome outcome =
+        run.run(positions, m_settings.QuattroCifre, m_settings.CancellaStorico);
+    std::string note =
+        "DownLoad storico " +
+        std::string(outcome.result == TransitDownload::Result::Done ? "completato" : "interrotto") + ": " +
+        std::to_string(outcome.stored) + " transiti registrati da " + std::to_string(positions.size()) +
+        (positions.size() == 1 ? " lettore" : " lettori");
+    if (outcome.kept > 0) {
+        note += ", " + std::to_string(outcome.kept) + " in attesa di registrazione";
+    }
+    noteRun(note);
+    return outcome;
+}
+
+void Session::noteRun(const std::string& text) {
+    if (m_step) {
+        m_step->status().setRunNote(text);
+    }
 }
 
 int Session::presenceRemoved(int removed) {

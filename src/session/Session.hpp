@@ -120,6 +120,8 @@ public:
     std::optional<int> scheduledOutput() const;
 
 private:
+    /// The last run's counts on the status line.
+    void noteRun(const std::string& text);
     void openDatabase();
     /// A presence counter that disagrees with the rows of `presenti` is set to their number when the
     /// readers use the presence table (one reader is an entrance or an exit), and said on the status

@@ -82,6 +82,9 @@ TEST(AdminE2e, ProgramAllCardsStoresAndDeletesInEveryReader) {
     EXPECT_EQ(cards[0], (std::vector<std::string>{"0001:0111011"}));
     EXPECT_EQ(cards[1], (std::vector<std::string>{"0003:0111210"}));
     EXPECT_EQ(cards[2], (std::vector<std::string>{"0001:0111011"}));
+    // The box says only that it went well; the counts stay on the main window's status line.
+    EXPECT_EQ(rig.label("LabelStato"), "Upload carte completato: " + std::to_string(rig.sim->frames().size()) +
+                                           " comandi accettati dai lettori");
 
     // Taken online, 0001 leaves the readers' memories at the next run.
     rig.install.db()->execute("UPDATE Carte SET Flag_online = 1 WHERE NumeroCarta = '0001'");
@@ -127,6 +130,7 @@ TEST_P(DownloadE2e, TwentyStoredTransitsFromTwoReadersAcrossTheNewYear) {
     clickIn(download, "Command1");
     ASSERT_EQ(rig.op.messages().size(), 1u) << rig.op.last().text;
     EXPECT_EQ(rig.op.last().text, "Operazione completata.");
+    EXPECT_EQ(rig.label("LabelStato"), "DownLoad storico completato: 20 transiti registrati da 2 lettori");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(shownWindow<FrmDownLoad>(), nullptr);
     EXPECT_TRUE(funz->isEnabled());
