@@ -55,10 +55,14 @@ FrmViewStoria::FrmViewStoria(std::shared_ptr<Database> mainDb, std::shared_ptr<D
     };
     m_model = new HistoryGridModel(m_report, op, this);
     m_ui->DBGrid1->setModel(m_model);
-    // A hidden grid keeps its place: the frames above keep their size instead of stretching over it.
-    QSizePolicy keepPlace = m_ui->DBGrid1->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    m_ui->DBGrid1->setSizePolicy(keepPlace);
+    // A hidden grid or period keeps its place: the frames beside it keep their size instead of stretching
+    // over it.
+    for (QWidget* keep :
+         {static_cast<QWidget*>(m_ui->DBGrid1), static_cast<QWidget*>(m_ui->FrameSelezioneDate)}) {
+        QSizePolicy keepPlace = keep->sizePolicy();
+        keepPlace.setRetainSizeWhenHidden(true);
+        keep->setSizePolicy(keepPlace);
+    }
     // The widths were laid out for a small system font: all of them grow alike until every caption and a
     // whole date fit in the font shown.
     const auto& twips = SelectionPages::columnTwips();
