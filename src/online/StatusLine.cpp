@@ -88,6 +88,11 @@ void StatusLine::setStartUpNote(const std::string& text) {
     publish();
 }
 
+void StatusLine::setResumeNote(const std::string& text) {
+    m_resume = text;
+    publish();
+}
+
 std::string StatusLine::text() const {
     std::string t;
     auto add = [&t](const std::string& line) {
@@ -106,6 +111,7 @@ std::string StatusLine::text() const {
     add(m_unconfirmed);
     add(m_counter);
     add(m_startUp);
+    add(m_resume);
     add(m_polling);
     if (m_lineSilent) {
         // Every reader is silent: one line says it better than one per reader.

@@ -43,9 +43,12 @@ public:
     /// What start-up did about the presence counter (or a journal line it set aside): `text` stays
     /// until replaced.
     void setStartUpNote(const std::string& text);
+    /// The switches came back on after an unexpected end (`text` says so and since when records may be
+    /// missing); stays until replaced.
+    void setResumeNote(const std::string& text);
 
     /// The whole text as shown: one condition per line: the card table, the store, what waits, grants not
-    /// confirmed, the counter, start-up notes, polling, then readers.
+    /// confirmed, the counter, start-up notes, the resumed switches, polling, then readers.
     std::string text() const;
 
     static constexpr const char* LineSilentText = "Linea seriale muta: nessun lettore risponde";
@@ -63,6 +66,7 @@ private:
     std::string m_unconfirmed;
     std::string m_polling;
     std::string m_startUp;
+    std::string m_resume;
     bool m_cardsUnreadable = false;
     bool m_reserveLow = false;
     std::map<int, std::string> m_silent;
