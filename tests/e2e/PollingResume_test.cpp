@@ -64,8 +64,11 @@ TEST(PollingResumeTest, AfterAKillPollingComesBackOnlyWhenTheSettingAsksForIt) {
         EXPECT_EQ(rig.session->state().outputOn, false) << "it was off";
         const std::string status = rig.label("LabelStato");
         if (c.resumed) {
-            EXPECT_EQ(status, "Polling ripreso dopo un arresto imprevisto (ultima registrazione " +
-                                  first[0][0].toString() + " " + first[0][1].toString() + ")");
+            // Its own line: a kill between the passage and the presence counter's rewrite adds the
+            // counter's line above it.
+            const std::string line = "Polling ripreso dopo un arresto imprevisto (ultima registrazione " +
+                                     first[0][0].toString() + " " + first[0][1].toString() + ")";
+            EXPECT_TRUE(status == line || status.ends_with("\n" + line)) << status;
         } else {
             EXPECT_EQ(status.find("ripreso"), std::string::npos) << status;
         }
