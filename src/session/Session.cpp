@@ -3,6 +3,7 @@
 #include "ExitConfirmation.hpp"
 #include "LastRecordTime.hpp"
 #include "PollingResume.hpp"
+
 #include "core/Clock.hpp"
 #include "core/Operator.hpp"
 #include "history/HistoryIndexes.hpp"
