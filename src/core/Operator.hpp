@@ -23,6 +23,11 @@ public:
     /// An input box; returns the typed text, or the empty text when cancelled.
     virtual std::string inputBox(const std::string& prompt, const std::string& title,
                                  const std::string& initial = {}) = 0;
+    /// An input box whose text is not shown as typed (a password); the typed text, or the empty text
+    /// when cancelled. By default the plain input box.
+    virtual std::string password(const std::string& prompt, const std::string& title) {
+        return inputBox(prompt, title);
+    }
     /// Shows the wait form ("ATTENDERE  PREGO"). While it is up a run owns the screen: the windows under
     /// it take no clicks, keys or close (see `WaitScope`, which pairs this with `closeWait`).
     virtual void showWait() = 0;

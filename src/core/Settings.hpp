@@ -30,8 +30,9 @@ struct Settings {
     std::string OrarioFinale[3];
     std::int32_t Utenti = 0;
     bool Beep = true;
-    bool Festivita = false; // the online bands follow the holiday calendar
-    bool Pasquetta = true;  // Easter Monday counts as a closed holiday
+    bool Festivita = false;       // the online bands follow the holiday calendar
+    bool Pasquetta = true;        // Easter Monday counts as a closed holiday
+    bool RiprendiPolling = false; // a start-up after an unexpected end switches polling back as it was
 
     /// Derived: stand-alone band i (0-based) is defined when neither bound is "##:##".
     bool bandDefined[3] = {true, true, true};

@@ -49,6 +49,7 @@ SettingsDialogFields SettingsDialogFields::fromSettings(const Settings& s) {
     f.TastieraOutput1 = s.TastieraOutput1;
     f.TastieraOutput2 = s.TastieraOutput2;
     f.FileVireo = s.FileVireo;
+    f.RiprendiPolling = s.RiprendiPolling;
     return f;
 }
 
@@ -73,6 +74,7 @@ std::map<std::string, std::string> SettingsDialogFields::storedTexts() const {
         {"TastieraOutput1", flagText(TastieraOutput1)},
         {"TastieraOutput2", flagText(TastieraOutput2)},
         {"AttivaOutput", AttivaOutput},
+        {"RiprendiPolling", flagText(RiprendiPolling)},
     };
     for (std::size_t i = 0; i < 3; ++i) {
         const std::string n = std::to_string(i + 1);

@@ -35,6 +35,7 @@ struct SettingsDialogFields {
     bool TastieraOutput1 = false;              // Check9
     bool TastieraOutput2 = false;              // Check10
     std::string FileVireo;                     // Text8
+    bool RiprendiPolling = false;              // Check11
 
     /// The fields as the dialog shows `s`: the address in hexadecimal without leading zeros followed by
     /// "H" (1 shows as "1H"), numbers as decimal text without blanks, times and the file name as they are.

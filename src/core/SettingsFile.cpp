@@ -201,6 +201,8 @@ const std::vector<SettingsKey>& SettingsFile::keys() {
         // The holiday calendar's switches belong to the holidays form, which writes them on its own.
         key<YesFlagRule<Field<&S::Festivita>>>("Festivita", NotSaved),
         key<NoFlagRule<Field<&S::Pasquetta>>>("Pasquetta", NotSaved),
+        // Off unless set: a program that resumes the doors by itself is a choice of the installation.
+        key<YesFlagRule<Field<&S::RiprendiPolling>>>("RiprendiPolling", 25),
     };
     return table;
 }

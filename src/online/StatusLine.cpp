@@ -93,6 +93,11 @@ void StatusLine::setRunNote(const std::string& text) {
     publish();
 }
 
+void StatusLine::setResumeNote(const std::string& text) {
+    m_resume = text;
+    publish();
+}
+
 std::string StatusLine::text() const {
     std::string t;
     auto add = [&t](const std::string& line) {
@@ -111,6 +116,7 @@ std::string StatusLine::text() const {
     add(m_unconfirmed);
     add(m_counter);
     add(m_startUp);
+    add(m_resume);
     add(m_run);
     add(m_polling);
     if (m_lineSilent) {

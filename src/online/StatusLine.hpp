@@ -43,12 +43,15 @@ public:
     /// What start-up did about the presence counter (or a journal line it set aside): `text` stays
     /// until replaced.
     void setStartUpNote(const std::string& text);
+    /// The switches came back on after an unexpected end (`text` says so and since when records may be
+    /// missing); stays until replaced.
+    void setResumeNote(const std::string& text);
     /// What the last run with the readers did, with its counts (the end-of-run box says only whether it
     /// went well): `text` stays until the next run.
     void setRunNote(const std::string& text);
 
     /// The whole text as shown: one condition per line: the card table, the store, what waits, grants not
-    /// confirmed, the counter, start-up notes, the last run, polling, then readers.
+    /// confirmed, the counter, start-up notes, the resumed switches, the last run, polling, then readers.
     std::string text() const;
 
     static constexpr const char* LineSilentText = "Linea seriale muta: nessun lettore risponde";
@@ -66,6 +69,7 @@ private:
     std::string m_unconfirmed;
     std::string m_polling;
     std::string m_startUp;
+    std::string m_resume;
     std::string m_run;
     bool m_cardsUnreadable = false;
     bool m_reserveLow = false;

@@ -1,5 +1,9 @@
 #include "Session.hpp"
 
+#include "ExitConfirmation.hpp"
+#include "LastRecordTime.hpp"
+#include "PollingResume.hpp"
+
 #include "core/Clock.hpp"
 #include "core/Operator.hpp"
 #include "history/HistoryIndexes.hpp"
@@ -41,7 +45,7 @@ int Session::exitCode(Start start) {
 
 Session::Session(std::string programFolder, Operator& op, Clock& clock, EventPump& pump, ReaderBus* bus)
     : m_folder(folderOf(programFolder)), m_op(op), m_clock(clock), m_pump(pump), m_bus(bus),
-      m_settingsFile(m_folder.settings()) {}
+      m_runState(m_folder.file(RunStateFile::FileName)), m_settingsFile(m_folder.settings()) {}
 
 Session::~Session() {
     // The step, the inspection and the link hold references to the database and the settings: they go
@@ -94,6 +98,7 @@ Session::Start Session::start(OnlineView& view) {
     m_state.outputOn = false;
     m_state.animationFrame = 0;
     m_state.currentReader = 1;
+    resumeSwitches();
 
     try {
         loadReaderList();
@@ -179,6 +184,31 @@ void Session::checkPresenceCounter() {
     } catch (const DatabaseError&) {
         // Only a check: the first card that needs `presenti` reports a table that cannot be read.
     }
+}
+
+void Session::resumeSwitches() {
+    const Switches resumed = PollingResume::atStartUp(m_settings.RiprendiPolling, m_runState.unfinishedRun());
+    m_state.pollingOn = resumed.polling;
+    m_state.outputOn = resumed.output;
+    if (resumed.any()) {
+        // After the waiting records went in: the newest record is the last one the program stored.
+        m_step->status().setResumeNote(PollingResume::note(
+            resumed, LastRecordTime::find(*m_db, m_settings.StoricoEsterno, m_folder.textHistory())));
+    }
+    // From now on the file describes this run; a failed write only loses the resume of a later crash.
+    m_runState.recordRunning(resumed);
+}
+
+void Session::switchesChanged() {
+    m_runState.recordRunning({m_state.pollingOn, m_state.outputOn});
+}
+
+bool Session::confirmExit() {
+    return ExitConfirmation::confirm({m_state.pollingOn, m_state.outputOn}, m_folder, m_op);
+}
+
+void Session::endedOnPurpose() {
+    m_runState.recordCleanExit();
 }
 
 void Session::resetReportDatabase() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstanceLock.hpp"
+#include "RunStateFile.hpp"
 #include "core/ProgramFolder.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
@@ -112,6 +113,14 @@ public:
     /// (in memory and in the settings file) and the new value is returned.
     int presenceRemoved(int removed);
 
+    /// The switches have changed: the run's state file follows, so an unexpected end can resume them.
+    void switchesChanged();
+    /// Whether the program may end on purpose now (see ExitConfirmation): at once with both switches
+    /// off, otherwise after the operator's yes and, when one is set, the password.
+    bool confirmExit();
+    /// The program ends on purpose: the next start-up finds a clean end and resumes nothing.
+    void endedOnPurpose();
+
     /// Sets the output of every reader of the list (1 on, 0 off), once the bus is free.
     void setReaderOutputs(int value);
     /// Unlocks reader entry `index0` (0-based) with the keypad output settings, once the bus is free.
@@ -128,6 +137,9 @@ private:
     /// line; otherwise only said.
     void checkPresenceCounter();
     void resetReportDatabase();
+    /// The switches as the previous run left them when it ended unexpectedly and "RiprendiPolling" is
+    /// on (off otherwise), with the status line's note; the state file then holds this run.
+    void resumeSwitches();
 
     ProgramFolder m_folder;
     Operator& m_op;
@@ -137,6 +149,7 @@ private:
     std::unique_ptr<ReaderBus> m_ownBus;
 
     InstanceLock m_lock;
+    RunStateFile m_runState;
     std::shared_ptr<Database> m_db;
     RecordSet m_lettori;
     SettingsFile m_settingsFile;

@@ -81,6 +81,7 @@ TEST(SettingsDialogFieldsTest, EveryBoxWritesItsOwnKeyAsSiOrNo) {
         {&SettingsDialogFields::ScattareAdOrario, "ScattareAdOrario"},
         {&SettingsDialogFields::TastieraOutput1, "TastieraOutput1"},
         {&SettingsDialogFields::TastieraOutput2, "TastieraOutput2"},
+        {&SettingsDialogFields::RiprendiPolling, "RiprendiPolling"},
     };
     for (const auto& [member, key] : boxes) {
         EXPECT_EQ(cleared.at(key), "No") << key;
@@ -115,6 +116,7 @@ TEST(SettingsDialogFieldsTest, TypedTextsAreStoredAsTypedAndReloadAsTheSameSetti
     f.AttivaOutput = "1";
     f.TastieraOutput2 = true;
     f.FileVireo = "CARTE";
+    f.RiprendiPolling = true;
     const auto texts = f.storedTexts();
     EXPECT_EQ(texts.at("Indirizzo485"), "012H");
     EXPECT_EQ(texts.at("Polling"), "0150");
@@ -134,6 +136,7 @@ TEST(SettingsDialogFieldsTest, TypedTextsAreStoredAsTypedAndReloadAsTheSameSetti
     EXPECT_EQ(loaded.Seriale, 3); // never written by the dialog
     EXPECT_EQ(loaded.Utenti, 17); // idem
     EXPECT_EQ(loaded.FileVireo, "CARTE");
+    EXPECT_TRUE(loaded.RiprendiPolling);
 
     // Shown again from what was saved, every field comes back but the typed leading zeros.
     SettingsDialogFields again = SettingsDialogFields::fromSettings(loaded);

@@ -43,7 +43,8 @@ const std::vector<std::string> kLoadOrder = {"Indirizzo485",
                                              "Utenti",
                                              "Beep",
                                              "Festivita",
-                                             "Pasquetta"};
+                                             "Pasquetta",
+                                             "RiprendiPolling"};
 
 const std::vector<std::string> kSaveOrder = {"Indirizzo485",
                                              "CancellaStorico",
@@ -69,7 +70,8 @@ const std::vector<std::string> kSaveOrder = {"Indirizzo485",
                                              "OrarioIniziale3",
                                              "OrarioFinale1",
                                              "OrarioFinale2",
-                                             "OrarioFinale3"};
+                                             "OrarioFinale3",
+                                             "RiprendiPolling"};
 
 std::string slotText(bool v) {
     return v ? "true" : "false";
@@ -92,7 +94,7 @@ std::vector<std::string> storedSlots(const Settings& s) {
                  flagMassimoNumeroIngressi, ritardo, quattroCifre, fasceOrarie, imparziale, numeroImparziale,
                  storicoEsterno, fileVireo, scattareAdOrario, oraImparziale, tastieraOutput1, tastieraOutput2,
                  attivaOutput, orarioIniziale, orarioFinale, utenti, beep, festivita, pasquetta,
-                 bandDefined] = s;
+                 riprendiPolling, bandDefined] = s;
     (void)bandDefined;
     std::vector<std::string> out;
     const auto add = [&out](const auto& field) {
@@ -110,7 +112,7 @@ std::vector<std::string> storedSlots(const Settings& s) {
                         flagMassimoNumeroIngressi, ritardo, quattroCifre, fasceOrarie, imparziale,
                         numeroImparziale, storicoEsterno, fileVireo, scattareAdOrario, oraImparziale,
                         tastieraOutput1, tastieraOutput2, attivaOutput, orarioIniziale, orarioFinale, utenti,
-                        beep, festivita, pasquetta));
+                        beep, festivita, pasquetta, riprendiPolling));
     return out;
 }
 
@@ -146,6 +148,7 @@ Settings filled() {
     s.Beep = false;
     s.Festivita = true;
     s.Pasquetta = false;
+    s.RiprendiPolling = true;
     s.computeBandFlags();
     return s;
 }

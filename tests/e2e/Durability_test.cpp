@@ -15,72 +15,18 @@
 // SENTINEX_E2E_KILLS=<n> sets the number of kills (scripts/durability runs 100 and prints the figures).
 
 #include "E2eRig.hpp"
+#include "HostProcess.hpp"
 
 #include "store/Schema.hpp"
 
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
 #include <iostream>
 #include <random>
 #include <regex>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace sentinex::e2e {
 namespace {
 
 using Steady = std::chrono::steady_clock;
-
-std::string hostBinary() {
-    const char* env = std::getenv("SENTINEX_BIN_DIR");
-    return std::string(env && *env ? env : SENTINEX_BIN_DIR) + "/sentinex-e2e-host";
-}
-
-/// sentinex-e2e-host on an installation folder; its output goes to `log`.
-class Host {
-public:
-    Host(const std::string& folder, const std::string& log) {
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&fa, 1, 2);
-        std::string bin = hostBinary();
-        std::string dir = folder;
-        char* argv[] = {bin.data(), dir.data(), nullptr};
-        if (posix_spawn(&m_pid, bin.c_str(), &fa, nullptr, argv, environ) != 0) {
-            m_pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&fa);
-    }
-    ~Host() { kill(); }
-    bool started() const { return m_pid > 0; }
-    /// Still running (not ended by itself).
-    bool alive() {
-        if (m_pid <= 0) {
-            return false;
-        }
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            return false;
-        }
-        return true;
-    }
-    void kill() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-            m_pid = -1;
-        }
-    }
-
-private:
-    pid_t m_pid = -1;
-};
 
 /// A card no user holds: refused at every reader.
 const std::string kUnknownCard = "0999";

@@ -129,6 +129,7 @@ void FrmProgSetup::fill(const SettingsDialogFields& f) {
     ui.Check9->setChecked(f.TastieraOutput1);
     ui.Check10->setChecked(f.TastieraOutput2);
     ui.Text8->setText(qt(f.FileVireo));
+    ui.Check11->setChecked(f.RiprendiPolling);
 }
 
 SettingsDialogFields FrmProgSetup::fields() const {
@@ -158,6 +159,7 @@ SettingsDialogFields FrmProgSetup::fields() const {
     f.TastieraOutput1 = ui.Check9->isChecked();
     f.TastieraOutput2 = ui.Check10->isChecked();
     f.FileVireo = std8(ui.Text8);
+    f.RiprendiPolling = ui.Check11->isChecked();
     return f;
 }
 

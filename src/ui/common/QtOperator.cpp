@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -108,6 +109,19 @@ std::string QtOperator::inputBox(const std::string& prompt, const std::string& t
     dialog.setLabelText(q(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(q(initial));
+    setItalianButtons(dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return {};
+    }
+    return dialog.textValue().toStdString();
+}
+
+std::string QtOperator::password(const std::string& prompt, const std::string& title) {
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(q(title));
+    dialog.setLabelText(q(prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextEchoMode(QLineEdit::Password);
     setItalianButtons(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return {};

@@ -25,6 +25,7 @@ public:
                     bool withCancel = false) override;
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& initial = {}) override;
+    std::string password(const std::string& prompt, const std::string& title) override;
     void showWait() override;
     void closeWait() override;
     void setWaitText(const std::string& text) override;

@@ -172,7 +172,9 @@ int FrmMain::load() {
     m_timer3->setInterval(60000);
     applyTimer1Interval();
     m_timer3->start();
-    updateToolButtons();
+    // Off after start-up, unless the session resumed them after an unexpected end.
+    setPolling(state.pollingOn);
+    setOutput(state.outputOn);
     return 0;
 }
 
@@ -224,6 +226,7 @@ void FrmMain::setPolling(bool on) {
         }
     }
     updateToolButtons();
+    m_session.switchesChanged();
 }
 
 void FrmMain::setOutput(bool on) {
@@ -236,6 +239,7 @@ void FrmMain::setOutput(bool on) {
         m_timer2->stop(); // the outputs keep their state
     }
     updateToolButtons();
+    m_session.switchesChanged();
 }
 
 void FrmMain::onCommand4Clicked() {
@@ -247,7 +251,33 @@ void FrmMain::onCommand6Clicked() {
 }
 
 void FrmMain::onCommand5Clicked() {
-    requestExit();
+    leaveOnPurpose();
+}
+
+void FrmMain::leaveOnPurpose() {
+    if (m_exitPending || m_exitAsked) {
+        return;
+    }
+    const AppState& state = m_session.state();
+    if (!state.pollingOn && !state.outputOn) {
+        requestExit();
+        return;
+    }
+    // A click arrives while a step waits for its reader: a box opened there would hold the step, and
+    // the doors with it, for as long as the box is up. So the question waits for the step's end, and
+    // polling goes on while it is on screen.
+    m_exitAsked = true;
+    const auto ask = [this] {
+        m_exitAsked = false;
+        if (m_session.confirmExit()) {
+            requestExit();
+        }
+    };
+    if (PollingStep* step = m_session.pollingStep()) {
+        step->afterStep(ask);
+    } else {
+        ask();
+    }
 }
 
 void FrmMain::requestExit(int code) {
@@ -270,6 +300,7 @@ void FrmMain::requestExit(int code) {
 }
 
 void FrmMain::quitNow() {
+    m_session.endedOnPurpose();
     m_quit(m_exitCode);
 }
 
@@ -279,7 +310,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     }
     if (!m_exitPending) {
         event->ignore();
-        requestExit();
+        SlotGuard::run(m_session.op(), [this] { leaveOnPurpose(); });
         return;
     }
     event->accept();

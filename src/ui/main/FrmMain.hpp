@@ -73,6 +73,9 @@ private:
     void manualUnlock();
     void openGuardedForm(GuardedForm form);
     void runPollingStep(int readerIndex);
+    /// "Uscita dal programma" and the close box: the session's confirmation (asked once the running
+    /// polling step has finished), then the exit.
+    void leaveOnPurpose();
     /// Ends the program with `code` once a card the reader has reported is recorded.
     void requestExit(int code = 0);
     void quitNow();
@@ -81,6 +84,7 @@ private:
     Session& m_session;
     std::function<void(int)> m_quit;
     bool m_exitPending = false;
+    bool m_exitAsked = false; // the exit question waits for the running step, or is on screen
     int m_exitCode = 0;
 
     QTimer* m_timer1 = nullptr;

@@ -4,6 +4,7 @@
 
 #include "core/Clock.hpp"
 #include "core/Operator.hpp"
+#include "readers/AppState.hpp"
 #include "session/Session.hpp"
 #include "ui/common/QtEventPump.hpp"
 #include "ui/main/FrmMain.hpp"
@@ -60,7 +61,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no Command4\n");
         return 70;
     }
-    polling->click();
+    if (!session.state().pollingOn) { // a start-up that resumed polling has it on already
+        polling->click();
+    }
     std::fprintf(stdout, "polling\n");
     std::fflush(stdout);
     return QApplication::exec();

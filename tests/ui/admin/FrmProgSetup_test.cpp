@@ -61,6 +61,7 @@ const char* const ValidFile = "[Impostazioni]\r\n"
                               "OrarioFinale1=12:00\r\n"
                               "OrarioFinale2=##:##\r\n"
                               "OrarioFinale3=##:##\r\n"
+                              "RiprendiPolling=SI\r\n"
                               "Utenti=7\r\n";
 
 class FrmProgSetupTest : public ::testing::Test {
@@ -131,14 +132,15 @@ TEST_F(FrmProgSetupTest, OpeningRereadsTheFileIntoTheControlsAndTheSettings) {
         {"Command1", "Ritorna alla pagina principale"},
         {"Check6", "Imparziale per l' On Line"},
         {"Frame3", "Sblocco da tastiera"},
+        {"Check11", "Riprendi il polling dopo un arresto imprevisto"},
     };
     for (const auto& [name, text] : texts) {
         EXPECT_EQ(d.text(name), text) << name;
     }
     const std::vector<std::pair<const char*, bool>> boxes = {
-        {"Check1", true},  {"Check2", true},  {"Check3", true},  {"Option1", false},
-        {"Option2", true}, {"Check4", false}, {"Check5", true},  {"Check6", false},
-        {"Check7", true},  {"Check8", false}, {"Check9", false}, {"Check10", true},
+        {"Check1", true},  {"Check2", true},  {"Check3", true},  {"Option1", false}, {"Option2", true},
+        {"Check4", false}, {"Check5", true},  {"Check6", false}, {"Check7", true},   {"Check8", false},
+        {"Check9", false}, {"Check10", true}, {"Check11", true},
     };
     for (const auto& [name, on] : boxes) {
         EXPECT_EQ(ticked(name), on) << name;
@@ -299,6 +301,7 @@ TEST_F(FrmProgSetupTest, ReturnSavesEveryKeyInOrderAndUpdatesTheSession) {
     d.click("Check8");
     d.type("Text9", "06:45");
     d.type("Text8", "TESSERE");
+    d.click("Check11");
     // Only the keys the dialog does not own are left, so every written key lands in writing order.
     install.writeSettings("[Impostazioni]\r\nSeriale=2\r\nUtenti=7\r\n");
     d.click("Command1");
@@ -318,6 +321,7 @@ TEST_F(FrmProgSetupTest, ReturnSavesEveryKeyInOrderAndUpdatesTheSession) {
     EXPECT_TRUE(s.ScattareAdOrario);
     EXPECT_EQ(s.OraImparziale, "06:45");
     EXPECT_EQ(s.FileVireo, "TESSERE");
+    EXPECT_FALSE(s.RiprendiPolling);
     // 31 x 10 / 3 readers = 103.3 ms.
     EXPECT_EQ(form->pollingIntervalMs(), 103);
     EXPECT_EQ(form->pollingIntervalMs(), session->pollingIntervalMs());
@@ -335,9 +339,9 @@ TEST_F(FrmProgSetupTest, ReturnSavesEveryKeyInOrderAndUpdatesTheSession) {
         EXPECT_GT(found, at) << key << " out of order";
         at = found;
     }
-    for (const char* line :
-         {"Indirizzo485=020H", "Polling=0031", "SchedaL-485=No", "QuattroCifre=No", "Imparziale=No",
-          "StoricoEsterno=Si", "OrarioIniziale2=13:00", "FileVireo=TESSERE", "Seriale=2", "Utenti=7"}) {
+    for (const char* line : {"Indirizzo485=020H", "Polling=0031", "SchedaL-485=No", "QuattroCifre=No",
+                             "Imparziale=No", "StoricoEsterno=Si", "OrarioIniziale2=13:00",
+                             "FileVireo=TESSERE", "RiprendiPolling=No", "Seriale=2", "Utenti=7"}) {
         EXPECT_NE(saved.find(line), std::string::npos) << line;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "online/PollingStep.hpp"
 #include "readers/AppState.hpp"
+#include "session/RunStateFile.hpp"
 #include "session/Session.hpp"
 
 #include "core/EventPump.hpp"
@@ -627,14 +628,116 @@ TEST(FrmMainTest, UnlockUsesTheKeypadOutputSettings) {
     EXPECT_EQ(w.bus.payloads(), std::vector<std::string>{"01000123K110000000"});
 }
 
-TEST(FrmMainTest, ExitEndsAtOnce) {
+TEST(FrmMainTest, AStartUpAfterAnUnexpectedEndShowsTheResumedSwitchesAsIfClicked) {
+    Install install;
+    install.create(2, "[Impostazioni]\nPolling=100\nUtenti=0\nRiprendiPolling=SI\n");
+    install.writeFile(RunStateFile::FileName, RunStateFile::text({true, true}));
+    Window w(install);
+    ASSERT_EQ(w.load(), 0);
+    EXPECT_EQ(w.indicator("Label1"), Green);
+    EXPECT_EQ(w.indicator("Label2"), Green);
+    EXPECT_TRUE(w.timer("Timer1")->isActive());
+    EXPECT_EQ(w.timer("Timer1")->interval(), 500);
+    EXPECT_TRUE(w.timer("Timer2")->isActive());
+    EXPECT_FALSE(w.button("Command2")->isEnabled());
+    EXPECT_FALSE(w.button("Command3")->isEnabled());
+    EXPECT_EQ(w.child<QLabel>("LabelStato")->text().toStdString(),
+              "Polling ripreso dopo un arresto imprevisto (nessuna registrazione)");
+    EXPECT_TRUE(w.op.shown.empty());
+
+    // The operator switches polling off: a kill now would resume the output alone.
+    w.click("Command4");
+    EXPECT_EQ(RunStateFile(install.file(RunStateFile::FileName)).unfinishedRun(), (Switches{false, true}));
+}
+
+TEST(FrmMainTest, ExitWithBothSwitchesOffEndsAtOnce) {
     Install install;
     install.create(1);
     Window w(install);
     ASSERT_EQ(w.load(), 0);
+    w.click("Command4");
+    w.click("Command4"); // on and off again
     w.click("Command5");
     EXPECT_EQ(w.quitCode, 0);
+    EXPECT_TRUE(w.op.shown.empty());
     EXPECT_FALSE(w.timer("Timer3")->isActive());
+    EXPECT_FALSE(std::filesystem::exists(install.file(RunStateFile::FileName))) << "a clean end";
+}
+
+TEST(FrmMainTest, LeavingWhileTheDoorsAreWorkedAsksFirstAndForThePassword) {
+    using K = ScriptedOperator::Kind;
+    struct Case {
+        const char* what;
+        const char* switchOn; // the button that was clicked on
+        bool closeBox;        // the close box instead of "Uscita dal programma"
+        const char* password; // set (its stored form is written); empty: none
+        Answer answer;
+        const char* typed;
+        bool leaves;
+        std::vector<K> shown;
+    };
+    const Case cases[] = {
+        {"polling, no: stays", "Command4", false, "", Answer::No, "", false, {K::Question}},
+        {"polling, yes: leaves", "Command4", false, "", Answer::Yes, "", true, {K::Question}},
+        {"close box, no: stays", "Command4", true, "", Answer::No, "", false, {K::Question}},
+        {"close box, yes: leaves", "Command4", true, "", Answer::Yes, "", true, {K::Question}},
+        {"output, yes: leaves", "Command6", false, "", Answer::Yes, "", true, {K::Question}},
+        {"password, wrong: stays",
+         "Command4",
+         false,
+         "abc",
+         Answer::Yes,
+         "abd",
+         false,
+         {K::Question, K::Input, K::Message}},
+        {"password, right: leaves",
+         "Command4",
+         true,
+         "abc",
+         Answer::Yes,
+         "abc",
+         true,
+         {K::Question, K::Input}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Install install;
+        install.create(1);
+        if (*c.password) {
+            // The stored form of "abc".
+            install.writeFile("pswsentinex.txt", "[Sentinex]\r\nFile=\xB0\xB0\xB0"
+                                                 "bdf\xA7\xA7\xA7\r\n");
+        }
+        Window w(install);
+        ASSERT_EQ(w.load(), 0);
+        w.frm->show();
+        w.click(c.switchOn);
+        w.op.queueAnswer(c.answer);
+        w.op.queueInput(c.typed);
+        if (c.closeBox) {
+            w.frm->close();
+        } else {
+            w.click("Command5");
+        }
+        std::vector<K> shown;
+        for (const auto& s : w.op.shown) {
+            shown.push_back(s.kind);
+        }
+        EXPECT_EQ(shown, c.shown);
+        ASSERT_FALSE(w.op.shown.empty());
+        EXPECT_EQ(w.op.shown[0].text, "Il polling è attivo: le porte non saranno più controllate. Uscire?");
+        EXPECT_EQ(w.quitCode.has_value(), c.leaves);
+        EXPECT_EQ(std::filesystem::exists(install.file(RunStateFile::FileName)), !c.leaves);
+        if (!c.leaves) {
+            // Still running the doors, and asked again at the next try.
+            EXPECT_TRUE(w.frm->isVisible());
+            EXPECT_TRUE(w.timer("Timer3")->isActive());
+            EXPECT_TRUE(w.timer(std::string(c.switchOn) == "Command4" ? "Timer1" : "Timer2")->isActive());
+            w.op.clear();
+            w.click("Command5");
+            EXPECT_EQ(w.op.shown.size(), 1u);
+        }
+    }
 }
 
 TEST(FrmMainTest, ExitWhileACardIsBeingRecordedWaitsForTheRecord) {
@@ -645,17 +748,24 @@ TEST(FrmMainTest, ExitWhileACardIsBeingRecordedWaitsForTheRecord) {
     w.click("Command4");
     // The reader reports a card of another site: the step refuses it and records the refusal.
     w.bus.queue(OnlineFakeBus::cardReply("999999123"));
+    w.op.queueAnswer(Answer::Yes);
     std::optional<bool> quitDuringStep;
+    std::size_t askedDuringStep = 0;
     w.bus.duringExchange([&] {
         const auto payloads = w.bus.payloads();
         if (!quitDuringStep && !payloads.empty() && payloads.back().find("K000000000") != std::string::npos) {
             w.frm->close(); // closing the window: same as "Uscita dal programma"
             quitDuringStep = w.quitCode.has_value();
+            askedDuringStep = w.op.shown.size();
         }
     });
     w.tick("Timer1");
     ASSERT_TRUE(quitDuringStep.has_value()) << "the refusal was not sent";
     EXPECT_FALSE(*quitDuringStep);
+    // The question waits for the step: a box opened inside it would hold the step, and the doors.
+    EXPECT_EQ(askedDuringStep, 0u);
+    ASSERT_EQ(w.op.shown.size(), 1u);
+    EXPECT_EQ(w.op.shown[0].kind, ScriptedOperator::Kind::Question);
     EXPECT_EQ(w.quitCode, 0);
     EXPECT_EQ(install.db()->query("SELECT COUNT(*) FROM transiti")[0][0].toInt(), 1);
 }
