@@ -1,6 +1,6 @@
 // History figures at 1,000,000 transits: a month and the whole history searched into temp (against the
-// same copy in built-in SQL on a bare connection with both files attached), binding the download's
-// "Storico" source, the attendance computation over the whole history, and CSV export of 100,000 rows.
+// same copy in built-in SQL on a bare connection with both files attached), the attendance computation
+// over the whole history, and CSV export of 100,000 rows.
 
 #include "history/AttendanceComputation.hpp"
 #include "history/HistoryArchive.hpp"
@@ -11,7 +11,6 @@
 #include "core/Clock.hpp"
 #include "core/Numbers.hpp"
 #include "store/Database.hpp"
-#include "store/RecordSet.hpp"
 #include "store/SqlStatement.hpp"
 #include "support/TestInstall.hpp"
 
@@ -141,16 +140,6 @@ void BM_BuiltInCopyWholeHistory(benchmark::State& state) {
     builtInCopy(state, "");
 }
 BENCHMARK(BM_BuiltInCopyWholeHistory)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-void BM_BindStoricoSource(benchmark::State& state) {
-    auto& install = million();
-    HistoryIndexes::ensure(*install.db());
-    for (auto _ : state) {
-        RecordSet storico(install.db(), "Storico");
-        benchmark::DoNotOptimize(storico.eof());
-    }
-}
-BENCHMARK(BM_BindStoricoSource)->Unit(benchmark::kMicrosecond);
 
 void BM_AttendanceWholeHistory(benchmark::State& state) {
     auto& install = million();

@@ -15,8 +15,8 @@
 #include "online/OnlineView.hpp"
 #include "online/PollingStep.hpp"
 #include "readers/AppState.hpp"
+#include "readers/programming/ReaderStore.hpp"
 #include "session/Session.hpp"
-#include "store/RecordSet.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/SimProcess.hpp"
 #include "support/TestInstall.hpp"
@@ -118,9 +118,8 @@ void pollingPassStep(benchmark::State& state, bool board) {
         return;
     }
     AppState app;
-    RecordSet lettori;
-    lettori.bind(inst.install.db(), "Lettori");
-    app.readers.load(lettori);
+    ReaderStore store(inst.install.db());
+    app.readers.load(store);
     app.pollingOn = true;
     PollingStep step(PollingStep::Environment{
         app, settings, file, inst.install.dir(), *inst.install.db(), link, clock, pump, op, view, {}});

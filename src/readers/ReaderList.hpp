@@ -9,7 +9,7 @@
 
 namespace sentinex {
 
-class RecordSet;
+class ReaderStore;
 
 /// The up to 64 readers, in the stored order of `Lettori`. Index k (1-based) is entry k - 1.
 class ReaderList {
@@ -22,9 +22,9 @@ public:
         bool truncated = false; // the table held more than 64 records; only the first 64 were taken
     };
 
-    /// Refreshes `lettori` (bound to `Lettori`), copies its records in order, refreshes it again.
+    /// Replaces the list with the first 64 readers of `store` in stored order.
     /// Engine errors propagate as DatabaseError; the list is then left as it was.
-    LoadResult load(RecordSet& lettori);
+    LoadResult load(ReaderStore& store);
 
     int count() const { return m_count; }
     const ReaderEntry& entry(int index0) const { return m_entries.at(static_cast<std::size_t>(index0)); }

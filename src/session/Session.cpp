@@ -16,6 +16,7 @@
 #include "online/StatusLine.hpp"
 #include "readers/OutputSchedule.hpp"
 #include "readers/ReaderOps.hpp"
+#include "readers/programming/ReaderStore.hpp"
 #include "store/Database.hpp"
 #include "store/Schema.hpp"
 
@@ -129,7 +130,6 @@ void Session::openDatabase() {
         // default is 2 MB) fills within minutes and then keeps the memory flat; the lookups of a card
         // read a few index pages, which the system's file cache holds anyway.
         m_db->executeScript("PRAGMA cache_size=-512");
-        m_lettori.bind(m_db, "Lettori");
     } catch (const DatabaseError& e) {
         m_db.reset();
         throw DatabaseError(Database::unusableFileMessage(path, e.what()));
@@ -219,7 +219,11 @@ void Session::resetReportDatabase() {
 }
 
 void Session::loadReaderList() {
-    const ReaderList::LoadResult r = m_state.readers.load(m_lettori);
+    if (!m_db) {
+        throw DatabaseError("Nessun database aperto: impossibile leggere i lettori.");
+    }
+    ReaderStore store(m_db);
+    const ReaderList::LoadResult r = m_state.readers.load(store);
     if (r.truncated && !m_warnedTooManyReaders) {
         m_warnedTooManyReaders = true;
         m_op.message(

@@ -7,7 +7,6 @@
 #include "core/SettingsFile.hpp"
 #include "readers/AppState.hpp"
 #include "readers/download/TransitDownload.hpp"
-#include "store/RecordSet.hpp"
 
 #include <functional>
 #include <memory>
@@ -151,7 +150,6 @@ private:
     InstanceLock m_lock;
     RunStateFile m_runState;
     std::shared_ptr<Database> m_db;
-    RecordSet m_lettori;
     SettingsFile m_settingsFile;
     Settings m_settings;
     AppState m_state;

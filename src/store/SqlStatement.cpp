@@ -2,22 +2,14 @@
 
 #include "Database.hpp"
 
-#include <regex>
 #include <sqlite3.h>
 
 namespace sentinex {
 
-std::string SqlStatement::toEngineSql(const std::string& sql) {
-    static const std::regex deleteStar(R"(^(\s*)delete\s+\*\s+from\b)", std::regex::icase);
-    return std::regex_replace(sql, deleteStar, "$1DELETE FROM", std::regex_constants::format_first_only);
-}
-
 SqlStatement::SqlStatement(sqlite3* db, const std::string& sql) : m_db(db) {
-    const std::string engineSql = toEngineSql(sql);
-    const char* const end = engineSql.c_str() + engineSql.size();
+    const char* const end = sql.c_str() + sql.size();
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(db, engineSql.c_str(), static_cast<int>(engineSql.size()), &m_stmt, &tail) !=
-        SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_stmt, &tail) != SQLITE_OK) {
         const std::string msg = sqlite3_errmsg(db);
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;

@@ -47,9 +47,6 @@ public:
         SqlStatement& m_st;
     };
 
-    /// Jet dialect made SQLite: "delete * from" becomes "DELETE FROM".
-    static std::string toEngineSql(const std::string& sql);
-
 private:
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;

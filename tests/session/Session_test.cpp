@@ -88,6 +88,7 @@ TEST(SessionTest, AFolderWithoutADatabaseEndsTheStartUpWithTheEngineMessage) {
     EXPECT_FALSE(op.messages()[0].text.empty());
     EXPECT_EQ(session.pollingStep(), nullptr);
     EXPECT_EQ(Session::exitCode(Session::Start::NoDatabase), Session::ExitDatabase);
+    EXPECT_THROW(session.loadReaderList(), DatabaseError) << "no database to read the readers from";
 }
 
 TEST(SessionTest, ADamagedDatabaseIsNamedInItalianWithTheEngineWords) {
@@ -197,6 +198,28 @@ TEST(SessionTest, AReloadedReaderListForgetsWhatTheStatusLineSaidOfDeletedReader
     session->loadReaderList();
     EXPECT_EQ(session->state().readers.count(), 1);
     EXPECT_EQ(site.view.status.back(), "");
+}
+
+TEST(SessionTest, MoreThanSixtyFourReadersAreSaidOnceAndTheFirstSixtyFourServe) {
+    Site site;
+    TestInstall::Reader r;
+    for (int i = 2; i < 65; ++i) {
+        r.NumeroLoop = 2 + i / 32;
+        r.NumeroIndirizzo = i % 32;
+        site.install.addReader(r);
+    }
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    EXPECT_EQ(session->state().readers.count(), 64);
+    EXPECT_EQ(session->state().readers.entry(63).address, 31) << "the 64th stored reader";
+    ASSERT_EQ(site.op.messages().size(), 1u);
+    EXPECT_EQ(site.op.messages()[0].title, "Attenzione");
+    EXPECT_EQ(site.op.messages()[0].text,
+              "La tabella dei lettori contiene più di 64 lettori: sono stati caricati solo i primi 64.");
+
+    session->loadReaderList();
+    EXPECT_EQ(site.op.messages().size(), 1u) << "said once per run";
+    EXPECT_EQ(session->state().readers.count(), 64);
 }
 
 TEST(SessionTest, WhatAPreviousRunCouldNotStoreIsStoredAtStartUp) {

@@ -2,9 +2,8 @@
 
 namespace sentinex::testing {
 
-OnlineHarness::OnlineHarness() : settingsFile(install.folder().settings()) {
+OnlineHarness::OnlineHarness() : settingsFile(install.folder().settings()), readerStore(install.db()) {
     settings = settingsFile.loadAll();
-    lettori.bind(install.db(), "Lettori");
     bus.respond([](const std::string&, Timing) { return OnlineFakeBus::codeReply('S'); });
     rebuild({});
     state.pollingOn = true;
@@ -21,7 +20,7 @@ void OnlineHarness::rebuild(EntryLimitSource entryLimit) {
 
 int OnlineHarness::addReader(const TestInstall::Reader& r) {
     const int k = install.addReader(r);
-    state.readers.load(lettori);
+    state.readers.load(readerStore);
     return k;
 }
 

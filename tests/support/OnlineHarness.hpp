@@ -11,7 +11,7 @@
 #include "core/SettingsFile.hpp"
 #include "online/PollingStep.hpp"
 #include "readers/AppState.hpp"
-#include "store/RecordSet.hpp"
+#include "readers/programming/ReaderStore.hpp"
 
 #include <functional>
 #include <map>
@@ -104,7 +104,7 @@ public:
     ScriptedOperator op;
     OnlineFakeBus bus;
     OnlineRecordingView view;
-    RecordSet lettori;
+    ReaderStore readerStore;
     std::unique_ptr<PollingStep> step;
 };
 

@@ -2,8 +2,8 @@
 #include "core/ProgramFolder.hpp"
 #include "core/SettingsFile.hpp"
 #include "readers/ReaderList.hpp"
+#include "readers/programming/ReaderStore.hpp"
 #include "store/Database.hpp"
-#include "store/RecordSet.hpp"
 #include "store/Schema.hpp"
 #include "support/TempDir.hpp"
 
@@ -155,9 +155,9 @@ TEST_F(SetupTool, DemoDataGivesTwoReadersThreeUsersAndTheSimulatedPort) {
     ASSERT_EQ(run("--demo-data " + inst()), 0);
     const ProgramFolder f(inst());
     auto db = Database::open(f.database());
-    RecordSet lettori(db, "Lettori");
+    ReaderStore store(db);
     ReaderList list;
-    list.load(lettori);
+    list.load(store);
     ASSERT_EQ(list.count(), 2);
     EXPECT_EQ(list.entry(0).location, "Ingresso");
     EXPECT_EQ(list.entry(0).direction, 1);

@@ -1,8 +1,10 @@
 #include "ReaderStore.hpp"
 
+#include "core/Numbers.hpp"
 #include "store/Database.hpp"
 #include "store/Transaction.hpp"
 
+#include <limits>
 #include <stdexcept>
 
 namespace sentinex {
@@ -54,6 +56,38 @@ ReaderRecord recordOf(const std::vector<Value>& row) {
     return r;
 }
 
+std::int16_t asInt16(const Value& v) {
+    return static_cast<std::int16_t>(clampTo(v.toInt(), std::numeric_limits<std::int16_t>::min(),
+                                             std::numeric_limits<std::int16_t>::max()));
+}
+
+std::int32_t asInt32(const Value& v) {
+    return static_cast<std::int32_t>(clampTo(v.toInt(), std::numeric_limits<std::int32_t>::min(),
+                                             std::numeric_limits<std::int32_t>::max()));
+}
+
+// Numbers are taken from the stored values (the site code is a text such as "004567") and clamped, so an
+// out-of-range value gives the nearest one the field holds, never a wrapped one.
+ReaderEntry entryOf(const std::vector<Value>& row) {
+    ReaderEntry e;
+    std::size_t i = 0;
+    e.type = row[i++].toString();
+    e.address = asInt16(row[i++]);
+    e.loop = asInt16(row[i++]);
+    e.siteCode = asInt32(row[i++]);
+    e.delay = asInt16(row[i++]);
+    e.location = row[i++].toString();
+    for (std::int16_t& p : e.posCarta) {
+        p = asInt16(row[i++]);
+    }
+    for (std::int16_t& p : e.posCodice) {
+        p = asInt16(row[i++]);
+    }
+    e.state = row[i++].toString();
+    e.direction = ReaderEntry::directionOf(e.state);
+    return e;
+}
+
 } // namespace
 
 ReaderStore::ReaderStore(std::shared_ptr<Database> db) : m_db(std::move(db)) {}
@@ -74,6 +108,20 @@ ReaderRecord ReaderStore::at(int position) {
     const auto rows = m_db->query(std::string("SELECT ") + Columns + " FROM Lettori WHERE rowid = ?",
                                   {Value(static_cast<long long>(keyAt(position)))});
     return recordOf(rows.at(0));
+}
+
+std::vector<ReaderEntry> ReaderStore::entries(int limit) {
+    std::vector<ReaderEntry> out;
+    const auto rows = m_db->query(
+        "SELECT TipoLettore, NumeroIndirizzo, NumeroLoop, CodiceImpianto, Ritardo, SituatoPresso, PosCarta1, "
+        "PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, PosCodice4, PosCodice5, "
+        "PosCodice6, Stato FROM Lettori ORDER BY rowid LIMIT ?",
+        {Value(limit)});
+    out.reserve(rows.size());
+    for (const auto& row : rows) {
+        out.push_back(entryOf(row));
+    }
+    return out;
 }
 
 std::vector<ReaderValidation::Slot> ReaderStore::loopAddresses() {

@@ -2,6 +2,7 @@
 
 #include "ReaderRecord.hpp"
 #include "ReaderValidation.hpp"
+#include "readers/ReaderEntry.hpp"
 
 #include <memory>
 #include <vector>
@@ -27,6 +28,9 @@ public:
     std::vector<ReaderRecord> all();
     /// The record at `position` (1-based). Throws std::out_of_range when there is none.
     ReaderRecord at(int position);
+    /// The first `limit` records in stored order as polling uses them, read in one statement: numbers
+    /// clamped into the entry's fields, `Stato` kept as stored and giving the direction.
+    std::vector<ReaderEntry> entries(int limit);
     /// Loop and address of every record in stored order, for the uniqueness check.
     std::vector<ReaderValidation::Slot> loopAddresses();
 

@@ -3,8 +3,8 @@
 #include "core/EventPump.hpp"
 #include "readers/ReaderList.hpp"
 #include "readers/download/DownloadSink.hpp"
+#include "readers/programming/ReaderStore.hpp"
 #include "store/Database.hpp"
-#include "store/RecordSet.hpp"
 #include "support/FakeClock.hpp"
 #include "support/OnlineFakeBus.hpp"
 #include "support/ScriptedOperator.hpp"
@@ -50,9 +50,8 @@ protected:
             r.Stato = states[k - 1];
             install.addReader(r);
         }
-        RecordSet lettori;
-        lettori.bind(install.db(), "Lettori");
-        readers.load(lettori);
+        ReaderStore store(install.db());
+        readers.load(store);
         TestInstall::User u;
         u.NumeroCarta = "0042";
         u.Cognome = "Rossi";
