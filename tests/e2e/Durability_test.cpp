@@ -12,16 +12,26 @@
 // only be off by the one change a kill can cut between the database and the settings file, until the
 // next start-up sets it to the rows of `presenti`; after a last clean start it is exact.
 //
+// The program killed is `sentinex` itself, installed in the folder with its own message boxes and beep,
+// started again as a site sets it up to come back ("RiprendiPolling": polling resumes after an
+// unexpected end). In some runs another program holds the database's write lock for longer than the
+// program waits for it, so records go to the journal of waiting records and the kill may fall while
+// they are stored.
+//
 // SENTINEX_E2E_KILLS=<n> sets the number of kills (scripts/durability runs 100 and prints the figures).
 
 #include "E2eRig.hpp"
 #include "HostProcess.hpp"
 
+#include "online/PendingJournal.hpp"
+#include "session/RunStateFile.hpp"
 #include "store/Schema.hpp"
 
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <regex>
+#include <set>
 
 namespace sentinex::e2e {
 namespace {
@@ -69,6 +79,42 @@ std::vector<Transit> tableRecords(Rig& rig, long long& lastIndex) {
         lastIndex = r[0].toInt();
     }
     return out;
+}
+
+/// What the program's journal of waiting records holds and the database has not yet taken (its id is not
+/// marked as stored), in the journal's order: the passages, and the presence changes (badge, entrance).
+struct Waiting {
+    std::vector<std::string> ids; // of the passages
+    std::vector<Transit> transits;
+    std::vector<std::pair<std::string, bool>> presence;
+};
+
+Waiting waitingRecords(Rig& rig) {
+    std::set<std::string> stored;
+    try {
+        for (const auto& r : rig.install.db()->query("SELECT id FROM registrazioni_riprese")) {
+            stored.insert(r[0].toString());
+        }
+    } catch (const DatabaseError&) {
+        // No record was ever stored from the journal: nothing is marked.
+    }
+    Waiting w;
+    std::set<std::string> seen;
+    std::ifstream in(rig.install.dir() + "/Sentinex.pending", std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        const std::optional<PendingRecord> r = PendingJournal::decode(line);
+        if (!r || stored.count(r->id) || !seen.insert(r->id).second) {
+            continue;
+        }
+        if (r->kind == PendingRecord::Kind::Transit) {
+            w.ids.push_back(r->id);
+            w.transits.push_back(
+                {r->fields.at(0), r->fields.at(3).rfind("Ingresso", 0) == 0 ? 1 : 2, r->fields.at(6) == "1"});
+        } else {
+            w.presence.emplace_back(r->fields.at(0), r->kind == PendingRecord::Kind::PresenceAdd);
+        }
+    }
+    return w;
 }
 
 /// Granted passages of "Storico.txt" from line `linesSeen` on (moved on), oldest first. Every line must
@@ -181,8 +227,12 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
     // Entrance at address 1, exit at address 2; four cards, each presented alternately at the entrance
     // and the exit so anti-passback grants them.
     Rig rig({{1, 1, "Ingresso", "In"}, {1, 2, "Uscita", "Out"}}, false,
-            settingsText({{"StoricoEsterno", storico ? "Si" : "No"}}));
+            settingsText({{"StoricoEsterno", storico ? "Si" : "No"}, {"RiprendiPolling", "Si"}}));
     ASSERT_TRUE(rig.sim->running());
+    const std::string program = installProgram(rig.install.dir());
+    ASSERT_FALSE(program.empty());
+    // As the program leaves it when it ends with polling on: the first start polls too.
+    ASSERT_TRUE(RunStateFile(rig.install.dir() + "/" + RunStateFile::FileName).recordRunning({true, false}));
     const std::vector<std::string> cards{"0001", "0002", "0003", "0004"};
     for (const std::string& card : cards) {
         TestInstall::User u;
@@ -205,17 +255,37 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
     int counterDrifts = 0;            // kills that cut a counter write
     std::size_t commandsSent = 0;
     long long lastDrift = 0;
+    std::vector<std::string> waitingIds; // passages waiting in the journal at the last kill
     const int rounds = killsWanted();
 
     for (int round = 1; round <= rounds; ++round) {
-        Host host(rig.install.dir(), log);
+        Host host(rig.install.dir(), log, program);
         ASSERT_TRUE(host.started());
 
         // Kills fall anywhere in a run: during start-up and the storing of what waited, during polling.
+        // Every fourth run another program holds the write lock past the program's wait, then lets go:
+        // the kill falls while the lock lasts or while what waited is being stored.
+        const bool locked = round % 4 == 0;
+        const auto started = Steady::now();
+        constexpr int LockFromMs = 300;
+        const int lockMs = Database::DefaultBusyTimeoutMs + 700;
         std::uniform_int_distribution<int> killAfter(0, 1200);
-        const int ms = killAfter(rng);
-        const auto killAt = Steady::now() + std::chrono::milliseconds(ms);
+        const int ms = killAfter(rng) + (locked ? LockFromMs + lockMs / 2 : 0) +
+                       (locked ? std::uniform_int_distribution<int>(0, lockMs)(rng) : 0);
+        const auto killAt = started + std::chrono::milliseconds(ms);
+        std::shared_ptr<Database> lockHolder;
+        bool lockTaken = false;
         while (Steady::now() < killAt) {
+            const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - started);
+            if (locked && !lockTaken && since.count() >= LockFromMs) {
+                lockTaken = true;
+                lockHolder = Database::open(rig.install.folder().database());
+                lockHolder->executeScript("BEGIN IMMEDIATE");
+            }
+            if (lockHolder && since.count() >= LockFromMs + lockMs) {
+                lockHolder->executeScript("ROLLBACK");
+                lockHolder.reset();
+            }
             // One card at a time: the next only once the last has been read by its reader.
             bool pending = false;
             for (int address : {1, 2}) {
@@ -240,15 +310,37 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
         ASSERT_TRUE(host.alive()) << "the program ended by itself:\n"
                                   << sentinex::testing::TempDir::read(log);
         host.kill();
+        if (lockHolder) {
+            lockHolder->executeScript("ROLLBACK");
+            lockHolder.reset();
+        }
 
         // The commands of this run against the records of this run: all of them, or all but the last.
+        // Records the database refused wait on disk in the journal: they count in the run that wrote
+        // them, and the rows the next run stores from them first are not counted again.
         const auto commands = commandsSince(*rig.sim, framesSeen, framesSeen);
-        const auto newTable = tableRecords(rig, lastIndex);
+        auto newTable = tableRecords(rig, lastIndex);
         const auto newText = textRecords(rig, linesSeen, corrupted);
+        const Waiting waiting = waitingRecords(rig);
+        std::vector<Transit> newWaiting;
+        std::size_t stillWaiting = 0;
+        for (std::size_t i = 0; i < waiting.transits.size(); ++i) {
+            const bool carried =
+                std::find(waitingIds.begin(), waitingIds.end(), waiting.ids[i]) != waitingIds.end();
+            stillWaiting += carried ? 1 : 0;
+            if (!carried) {
+                newWaiting.push_back(waiting.transits[i]);
+            }
+        }
+        const std::size_t replayed = std::min(waitingIds.size() - stillWaiting, newTable.size());
+        newTable.erase(newTable.begin(), newTable.begin() + static_cast<std::ptrdiff_t>(replayed));
+        newTable.insert(newTable.end(), newWaiting.begin(), newWaiting.end());
+        waitingIds = waiting.ids;
         commandsSent += commands.size();
-        std::cout << "round " << round << ": killed after " << ms << " ms, " << commands.size()
-                  << " commands, " << newTable.size() << " records in transiti, " << newText.size()
-                  << " in Storico.txt\n";
+        std::cout << "round " << round << (locked ? " (write lock held by another program)" : "")
+                  << ": killed after " << ms << " ms, " << commands.size() << " commands, " << newTable.size()
+                  << " records in transiti (" << newWaiting.size() << " of them waiting in the journal), "
+                  << newText.size() << " in Storico.txt\n";
         const bool all = sameTransits(commands, newTable, newText, storico);
         const bool allButLast = !commands.empty() && sameTransits({commands.begin(), commands.end() - 1},
                                                                   newTable, newText, storico);
@@ -270,32 +362,43 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
         for (const auto& r : rig.install.db()->query("SELECT NumeroBadge FROM presenti")) {
             ++rowsOf[r[0].toString()];
         }
+        long long waitingInside = 0;
+        for (const auto& [badge, entrance] : waiting.presence) {
+            rowsOf[badge] += entrance ? 1 : -1;
+            waitingInside += entrance ? 1 : -1;
+        }
         const auto byHistory = insideBy(storico ? text : table);
         int disagree = 0;
         for (const std::string& card : cards) {
             EXPECT_LE(rowsOf[card], 1) << card;
             disagree += (rowsOf[card] == 1) != (byHistory.count(card) && byHistory.at(card)) ? 1 : 0;
         }
-        if (!storico) {
-            EXPECT_EQ(disagree, 0) << "round " << round << ": presenti differs from the recorded passages";
-        }
+        // With the text history a kill between the line and the database leaves one card's presence
+        // behind its last line; never more.
+        EXPECT_LE(disagree, storico ? 1 : 0)
+            << "round " << round << ": presenti differs from the recorded passages";
         // The counter is written after the database: a kill in between leaves it one change behind, and
         // the next start-up sets it to the rows of presenti, so a drift never adds up over kills.
-        const long long drift = std::stoll(rig.utentiInFile()) - rig.count("SELECT COUNT(*) FROM presenti");
+        const long long drift =
+            std::stoll(rig.utentiInFile()) - rig.count("SELECT COUNT(*) FROM presenti") - waitingInside;
         EXPECT_LE(std::llabs(drift), 1) << "round " << round;
         counterDrifts += drift != 0 ? 1 : 0;
         lastDrift = drift;
     }
     {
         // One last start without a kill in the middle of a card: the counter is exactly presenti.
-        Host host(rig.install.dir(), log);
+        Host host(rig.install.dir(), log, program);
         ASSERT_TRUE(host.started());
         std::this_thread::sleep_for(std::chrono::milliseconds(2000));
         ASSERT_TRUE(host.alive());
         host.kill();
         // A card presented just before the last kill may be read in this run: it counts like any other.
+        // What waited in the journal is stored first and was counted already.
         const auto commands = commandsSince(*rig.sim, framesSeen, framesSeen);
-        const auto newTable = tableRecords(rig, lastIndex);
+        auto newTable = tableRecords(rig, lastIndex);
+        EXPECT_TRUE(waitingRecords(rig).transits.empty()) << "the journal is stored at start-up";
+        newTable.erase(newTable.begin(), newTable.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                waitingIds.size(), newTable.size())));
         const auto newText = textRecords(rig, linesSeen, corrupted);
         commandsSent += commands.size();
         EXPECT_TRUE(sameTransits(commands, newTable, newText, storico))
@@ -329,8 +432,6 @@ TEST_P(DurabilityTest, KilledAtRandomMomentsTheHistoryKeepsEveryCommandTheReader
     EXPECT_EQ(db->query("PRAGMA integrity_check").at(0).at(0).toString(), "ok");
     EXPECT_EQ(db->query("SELECT COUNT(*) FROM transiti").at(0).at(0).toInt(),
               static_cast<long long>(table.size()));
-    const std::string messages = sentinex::testing::TempDir::read(log);
-    EXPECT_EQ(messages.find("MESSAGE"), std::string::npos) << messages;
 }
 
 INSTANTIATE_TEST_SUITE_P(History, DurabilityTest, ::testing::Values(false, true),
