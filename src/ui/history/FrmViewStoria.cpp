@@ -141,17 +141,28 @@ void FrmViewStoria::connectControls() {
             render();
         });
     }
-    connect(m_ui->TxtNumeroBadge, &QLineEdit::textEdited, this, [this](const QString& text) {
+    // The boxes follow their text however it changes: typed, pasted or set by assistive technology
+    // (which sets the text without an edit); render's own writes act on nothing.
+    connect(m_ui->TxtNumeroBadge, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (m_rendering) {
+            return;
+        }
         SlotGuard::run(m_operator, [&] { m_viewer->setBadgeText(text.toStdString()); });
         render();
     });
     // Return, or leaving the field after a change.
     connect(m_ui->TxtNumeroBadge, &QLineEdit::editingFinished, this,
             act([this] { m_viewer->badgeConfirmed(); }));
-    connect(m_ui->TxtDataIniziale, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_viewer->setStartText(text.toStdString()); });
-    connect(m_ui->TxtDataFinale, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_viewer->setEndText(text.toStdString()); });
+    connect(m_ui->TxtDataIniziale, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_rendering) {
+            m_viewer->setStartText(text.toStdString());
+        }
+    });
+    connect(m_ui->TxtDataFinale, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_rendering) {
+            m_viewer->setEndText(text.toStdString());
+        }
+    });
     connect(m_ui->CmdPresenta, &QPushButton::clicked, this, act([this] { m_viewer->search(); }));
     connect(m_ui->CmdDelStorico, &QPushButton::clicked, this, act([this] { m_viewer->deleteHistory(); }));
     connect(m_ui->CmdStampa, &QPushButton::clicked, this, SlotGuard::wrap(m_operator, [this] { print(); }));
@@ -187,6 +198,7 @@ void FrmViewStoria::render() {
     m_ui->DBGrid1->setVisible(s.gridVisible);
     const QString start = QString::fromStdString(s.startText);
     const QString end = QString::fromStdString(s.endText);
+    const QScopedValueRollback<bool> rendering(m_rendering, true);
     if (m_ui->TxtDataIniziale->text() != start) {
         m_ui->TxtDataIniziale->setText(start);
     }

@@ -183,6 +183,18 @@ TEST_F(FrmViewStoriaTest, BoxesAndTheBadgeFieldSearchAgain) {
     EXPECT_EQ(form->windowTitle().toStdString(), "Storico del periodo 05/01/2026 - 05/01/2026 Badge 0099");
 }
 
+/// A screen reader sets a text box's whole text at once, without keys: the viewer takes it all the same.
+TEST_F(FrmViewStoriaTest, TextSetByAssistiveTechnologyIsSearched) {
+    driver->click("OptInteraParziale_1");
+    driver->setTextAccessibly("TxtDataIniziale", QStringLiteral("04/01/2026"));
+    driver->setTextAccessibly("TxtDataFinale", QStringLiteral("05/01/2026"));
+    driver->click("OptSelSocio_1");
+    driver->setTextAccessibly("TxtNumeroBadge", QStringLiteral("99"));
+    driver->click("CmdPresenta");
+    EXPECT_EQ(form->windowTitle().toStdString(), "Storico del periodo 04/01/2026 - 05/01/2026 Badge 0099");
+    EXPECT_EQ(grid(), std::vector<std::string>{"other badge"});
+}
+
 TEST_F(FrmViewStoriaTest, DeletionAsksAndThenShowsWhatIsLeft) {
     driver->click("OptInteraParziale_2");
     EXPECT_EQ(grid().size(), 5u);

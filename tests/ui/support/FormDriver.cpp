@@ -93,6 +93,18 @@ void FormDriver::checkAccessibly(std::string_view name, Where where) const {
     }
 }
 
+void FormDriver::setTextAccessibly(std::string_view name, const QString& text, Where where) const {
+    auto& line = control<QLineEdit>(name, where);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&line);
+    ASSERT_NE(accessible, nullptr) << name;
+    if (QAccessibleEditableTextInterface* editable = accessible->editableTextInterface()) {
+        editable->replaceText(0, static_cast<int>(line.text().size()), text);
+    } else {
+        accessible->setText(QAccessible::Value, text);
+    }
+    ASSERT_EQ(line.text(), text) << name;
+}
+
 void FormDriver::type(std::string_view name, const QString& text, Where where) const {
     QWidget& box = control<QWidget>(name, where);
     QWidget* target = &box;

@@ -63,6 +63,9 @@ public:
     /// validators and the edit signals act as they do for a person. Takes line edits, editable combo
     /// boxes and multi-line text boxes; "\n" is the Return key.
     void type(std::string_view name, const QString& text, Where where = Where::current()) const;
+    /// Sets a line edit's text the way assistive technology does: through its accessible editable text,
+    /// all at once and without a key (no `textEdited` signal).
+    void setTextAccessibly(std::string_view name, const QString& text, Where where = Where::current()) const;
     /// One tick of the named timer (`Timer1`...), whether it runs or not: the form decides what a tick
     /// does when its switch is off.
     void tick(std::string_view name, Where where = Where::current()) const;
