@@ -8,6 +8,7 @@
 #include "online/PollingStep.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
+#include "ui/common/ReadablePalette.hpp"
 #include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
@@ -32,6 +33,7 @@ FrmFestivita::FrmFestivita(std::shared_ptr<Database> db, Operator& op, Settings&
     : QWidget(parent), m_ui(std::make_unique<Ui::FrmFestivita>()), m_db(std::move(db)), m_op(op),
       m_editor(std::make_unique<HolidayEditor>(*m_db, op, settings, file)) {
     m_ui->setupUi(this);
+    keepReadableWhenDisabled(*this);
     auto& ui = *m_ui;
     ui.List1->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     ui.List1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);

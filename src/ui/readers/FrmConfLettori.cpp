@@ -7,10 +7,10 @@
 #include "core/Operator.hpp"
 #include "readers/programming/ReaderFormPresenter.hpp"
 #include "session/Session.hpp"
+#include "ui/common/ReadablePalette.hpp"
 #include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>
-#include <QPalette>
 
 namespace sentinex {
 
@@ -55,22 +55,13 @@ FrmConfLettori::FrmConfLettori(Session& session, QWidget* parent)
     connect(m_ui->Command6, &QPushButton::clicked, this, act([this, &p] { p.program(readForm()); }));
     connect(m_ui->Command7, &QPushButton::clicked, this, act([this] { leave(); }));
     connect(m_ui->Command8, &QPushButton::clicked, this, act([this] { openUtilities(); }));
-    readableWhenDisabled();
+    keepReadableWhenDisabled(*this);
     compactNumberBoxes();
     // "Programma" and "Utilities" side by side in the middle, as wide as each other.
     m_ui->Command8->setFixedWidth(NarrowProgramWidth);
     m_ui->Frame5_layout->insertStretch(0);
     m_ui->Frame5_layout->addStretch();
     p.open();
-}
-
-void FrmConfLettori::readableWhenDisabled() {
-    // In browse mode the fields are disabled but the installer reads them: the values keep the normal
-    // text colour, the captions a dark grey, so the greyed boxes still tell that they cannot be typed in.
-    QPalette p = palette();
-    p.setColor(QPalette::Disabled, QPalette::Text, p.color(QPalette::Active, QPalette::Text));
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x50, 0x50, 0x50));
-    setPalette(p);
 }
 
 void FrmConfLettori::compactNumberBoxes() {

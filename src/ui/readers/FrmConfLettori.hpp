@@ -37,7 +37,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void readableWhenDisabled();
     void compactNumberBoxes();
     void render();
     void showForm(const ReaderForm& form);
