@@ -9,6 +9,7 @@
 #include "backup/BackupSchedule.hpp"
 #include "backup/Restore.hpp"
 #include "core/Clock.hpp"
+#include "core/EventPump.hpp"
 #include "core/Operator.hpp"
 #include "core/WaitScope.hpp"
 #include "history/HistoryIndexes.hpp"
@@ -438,11 +439,16 @@ void Session::backupTick() {
     if (!m_dailyBackup) {
         const DateTime now = m_clock.now();
         const std::string root = backupRoot();
+        bool madeToday = false;
         const auto doneToday = [&] {
             const std::vector<std::string> names = BackupFolder::list(root);
-            return !names.empty() && names.front().substr(0, 8) == BackupFolder::name(now).substr(0, 8);
+            madeToday = !names.empty() && names.front().substr(0, 8) == BackupFolder::name(now).substr(0, 8);
+            return madeToday;
         };
         if (!m_backupSchedule->due(now, m_settings.OraBackup, doneToday)) {
+            if (madeToday) {
+                m_backupSchedule->started(now); // the folder is not looked at again today
+            }
             return;
         }
         m_backupSchedule->started(now);
