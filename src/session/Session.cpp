@@ -413,6 +413,10 @@ void Session::backupNow() {
     m_step->afterStep([this] {
         BackupRun run(*m_db, m_folder.dir(), backupRoot(), m_clock.now());
         {
+            struct OnDemand {
+                bool& flag;
+                ~OnDemand() { flag = false; }
+            } onDemand{m_backupOnDemand = true};
             WaitScope wait(m_op);
             run.runToEnd([this, &run] {
                 m_op.waitProgress("Backup archivio: " + std::to_string(run.percent()) + "%");
@@ -433,8 +437,8 @@ void Session::backupNow() {
 }
 
 void Session::backupTick() {
-    if (!m_db || !m_step || m_step->inProgress()) {
-        return; // a slice never runs inside a polling step
+    if (!m_db || !m_step || m_step->inProgress() || m_backupOnDemand) {
+        return; // a slice never runs inside a polling step, nor beside a backup on demand
     }
     if (!m_dailyBackup) {
         const DateTime now = m_clock.now();
