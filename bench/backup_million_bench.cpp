@@ -99,6 +99,7 @@ void BM_BackupBetweenPollingSteps(benchmark::State& state) {
     double copy = 0;
     double whole = 0;
     double longestGapMs = 0;
+    double longestSliceMs = 0;
     int slices = 0;
     int steps = 0;
     int second = 0;
@@ -117,6 +118,8 @@ void BM_BackupBetweenPollingSteps(benchmark::State& state) {
             const auto sliceStart = Steady::now();
             ended = run.advance();
             const auto sliceEnd = Steady::now();
+            longestSliceMs = std::max(
+                longestSliceMs, std::chrono::duration<double, std::milli>(sliceEnd - sliceStart).count());
             if (run.state() != BackupRun::State::Checking || ended) {
                 copy += Seconds(sliceEnd - sliceStart).count();
             }
@@ -141,6 +144,7 @@ void BM_BackupBetweenPollingSteps(benchmark::State& state) {
     state.counters["copy_vs_baseline"] = copy / baseline;
     state.counters["with_check_s"] = whole / n;
     state.counters["longest_gap_ms"] = longestGapMs;
+    state.counters["longest_slice_ms"] = longestSliceMs;
     state.counters["polling_interval_ms"] = PollingIntervalMs;
     state.counters["slices"] = slices / n;
     state.counters["polling_steps"] = steps / n;

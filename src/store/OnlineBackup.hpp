@@ -31,9 +31,9 @@ public:
     int totalPages() const { return m_total; }
     bool done() const { return m_done; }
 
-    /// The engine's integrity check of the database file at `path`, opened on its own connection: the
-    /// empty text when it passes, else the first problem it names (or why the file cannot be opened).
-    /// Never throws.
+    /// The file at `path` synced to the disk, then the engine's integrity check of it on a connection of
+    /// its own: the empty text when it passes, else the first problem it names (or why the file cannot
+    /// be synced or opened). Never throws.
     static std::string integrityProblem(const std::string& path);
 
 private:
