@@ -149,6 +149,20 @@ std::optional<Failure> SettingsValidation::firstFailure(const SettingsDialogFiel
     if (const auto problem = CardFileName::failure(f.FileVireo)) {
         return fail(12, "Text8", {*problem});
     }
+
+    // 13. and 14. The daily backup: no time (or "##:##") means none; the copies kept, empty for the
+    // usual number.
+    if (!f.OraBackup.empty()) {
+        if (const char* problem = TimeChecks::timeProblem(f.OraBackup)) {
+            return fail(13, "Text12", {problem, BackupTimeText});
+        }
+    }
+    if (!f.CopieBackup.empty()) {
+        const auto copies = unsignedWhole(f.CopieBackup);
+        if (!copies || *copies < 1) {
+            return fail(14, "Text13", {BackupCopiesText});
+        }
+    }
     return std::nullopt;
 }
 

@@ -35,6 +35,9 @@ public:
     static constexpr const char* DrawTimeText = "Errore nell'orario dell'imparziale.";
     static constexpr const char* DrawTimeUnsetText =
         "Errore nell'orario dell'imparziale. Bisogna definire l'ora.";
+    static constexpr const char* BackupTimeText = "Errore nell'orario del backup.";
+    static constexpr const char* BackupCopiesText =
+        "Errore nel campo COPIE DI BACKUP; deve essere maggiore di zero.";
     /// "Errore nella fascia " + band number (1 to 3) + ".".
     static std::string bandText(int band);
 

@@ -70,15 +70,23 @@ int main(int argc, char** argv) {
     try {
         sentinex::SystemClock clock;
         sentinex::QtEventPump pump;
-        sentinex::Session session({}, op, clock, pump);
-        sentinex::FrmMain window(session);
-        if (const int code = window.load(); code != 0) {
-            return code;
+        // A restore is made by the start-up of a new session (the old one has closed every file it had
+        // open): a program restart in order, without leaving the process.
+        for (;;) {
+            sentinex::Session session({}, op, clock, pump);
+            sentinex::FrmMain window(session);
+            if (const int code = window.load(); code != 0) {
+                return code;
+            }
+            window.show();
+            const int code = QApplication::exec();
+            // Windows closed on the way out are freed while their session still exists.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            if (!session.restartRequested()) {
+                app.setOperator(nullptr);
+                return code;
+            }
         }
-        window.show();
-        const int code = QApplication::exec();
-        app.setOperator(nullptr);
-        return code;
     } catch (const std::exception& error) {
         // Only the start-up and the last goodbyes get here: the event loop catches what slots let through.
         std::fprintf(stderr, "sentinex: %s\n", error.what());

@@ -33,6 +33,9 @@ struct Settings {
     bool Festivita = false;       // the online bands follow the holiday calendar
     bool Pasquetta = true;        // Easter Monday counts as a closed holiday
     bool RiprendiPolling = false; // a start-up after an unexpected end switches polling back as it was
+    std::string CartellaBackup;   // where "Backup" is made; empty: the program folder
+    std::string OraBackup;        // time of the daily backup, "HH:MM"; empty: none
+    std::int32_t CopieBackup = 7; // daily backups kept
 
     /// Derived: stand-alone band i (0-based) is defined when neither bound is "##:##".
     bool bandDefined[3] = {true, true, true};

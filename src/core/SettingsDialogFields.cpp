@@ -50,6 +50,9 @@ SettingsDialogFields SettingsDialogFields::fromSettings(const Settings& s) {
     f.TastieraOutput2 = s.TastieraOutput2;
     f.FileVireo = s.FileVireo;
     f.RiprendiPolling = s.RiprendiPolling;
+    f.CartellaBackup = s.CartellaBackup;
+    f.OraBackup = s.OraBackup;
+    f.CopieBackup = std::to_string(s.CopieBackup);
     return f;
 }
 
@@ -75,6 +78,9 @@ std::map<std::string, std::string> SettingsDialogFields::storedTexts() const {
         {"TastieraOutput2", flagText(TastieraOutput2)},
         {"AttivaOutput", AttivaOutput},
         {"RiprendiPolling", flagText(RiprendiPolling)},
+        {"CartellaBackup", CartellaBackup},
+        {"OraBackup", OraBackup},
+        {"CopieBackup", CopieBackup},
     };
     for (std::size_t i = 0; i < 3; ++i) {
         const std::string n = std::to_string(i + 1);

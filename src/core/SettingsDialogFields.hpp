@@ -36,6 +36,9 @@ struct SettingsDialogFields {
     bool TastieraOutput2 = false;              // Check10
     std::string FileVireo;                     // Text8
     bool RiprendiPolling = false;              // Check11
+    std::string CartellaBackup;                // Text11
+    std::string OraBackup;                     // Text12
+    std::string CopieBackup;                   // Text13
 
     /// The fields as the dialog shows `s`: the address in hexadecimal without leading zeros followed by
     /// "H" (1 shows as "1H"), numbers as decimal text without blanks, times and the file name as they are.

@@ -15,6 +15,8 @@ namespace sentinex {
 
 namespace {
 
+constexpr char BackupCopiesDefault[] = "7";
+
 std::string flagText(bool b) {
     return b ? "Si" : "No";
 }
@@ -87,8 +89,21 @@ template <class F> struct TextRule {
     static std::string write(const Settings& s) { return F::of(s); }
 };
 
-template <class Rule> SettingsKey key(const char* name, int savePlace, bool reloadedByDialog = true) {
-    return {name, Rule::conversion, Rule::absent, &Rule::read, &Rule::write, savePlace, reloadedByDialog};
+// A count of at least one (copies kept); a text without such a number gives the default, `Absent`.
+template <class F, std::int32_t Default, const char* Absent> struct CountRule {
+    static constexpr auto conversion = SettingsKey::Conversion::Count;
+    static constexpr const char* absent = Absent;
+    static void read(Settings& s, const std::string& v) {
+        const std::int64_t n = SettingsFile::number(v, 0, 9999);
+        F::of(s) = static_cast<std::int32_t>(n >= 1 ? n : Default);
+    }
+    static std::string write(const Settings& s) { return std::to_string(F::of(s)); }
+};
+
+template <class Rule>
+SettingsKey key(const char* name, int savePlace, bool reloadedByDialog = true, std::size_t width = 10) {
+    return {name,         Rule::conversion, Rule::absent,     &Rule::read,
+            &Rule::write, savePlace,        reloadedByDialog, width};
 }
 
 /// The keys the dialog writes, in the order it writes them.
@@ -203,6 +218,10 @@ const std::vector<SettingsKey>& SettingsFile::keys() {
         key<NoFlagRule<Field<&S::Pasquetta>>>("Pasquetta", NotSaved),
         // Off unless set: a program that resumes the doors by itself is a choice of the installation.
         key<YesFlagRule<Field<&S::RiprendiPolling>>>("RiprendiPolling", 25),
+        // The backups' keys: a folder is longer than the system's nine characters.
+        key<TextRule<Field<&S::CartellaBackup>>>("CartellaBackup", 26, true, 261),
+        key<TimeRule<Field<&S::OraBackup>>>("OraBackup", 27),
+        key<CountRule<Field<&S::CopieBackup>, 7, BackupCopiesDefault>>("CopieBackup", 28),
     };
     return table;
 }
@@ -252,7 +271,7 @@ void SettingsFile::readInto(Settings& s, bool forDialog) const {
     const auto entries = m_file.section(Section);
     for (const SettingsKey& k : keys()) {
         if (!forDialog || k.reloadedByDialog) {
-            k.read(s, ProfileFile::cut(ProfileFile::lookup(entries, k.name).value_or(""), 10));
+            k.read(s, ProfileFile::cut(ProfileFile::lookup(entries, k.name).value_or(""), k.width));
         }
     }
     s.computeBandFlags();
@@ -295,7 +314,8 @@ bool SettingsFile::saveTexts(const std::map<std::string, std::string>& texts, Se
     // through the 9-character receive buffer.
     for (std::size_t i = 0; i < written.size(); ++i) {
         const std::string& text = entries[i].second;
-        written[i]->read(s, firstCharacters(trim(text.substr(0, text.find_first_of("\r\n"))), 9));
+        written[i]->read(
+            s, firstCharacters(trim(text.substr(0, text.find_first_of("\r\n"))), written[i]->width - 1));
     }
     s.computeBandFlags();
     return true;

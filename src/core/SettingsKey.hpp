@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace sentinex {
@@ -20,6 +21,7 @@ struct SettingsKey {
         Time,       // the first five characters
         Text,       // the whole text up to its first NUL
         YesFlag,    // true exactly when the text starts with "Si" or "SI" (keys that are off unless set)
+        Count,      // a number of at least 1; a text without one gives the key's default
     };
 
     /// Place in the dialog's save order of a key the dialog never writes.
@@ -29,7 +31,7 @@ struct SettingsKey {
     Conversion conversion;
     /// The value a missing key yields, in its stored form ("Si", "No", "0", "000H", "").
     const char* absent;
-    /// Sets the key's field from the read text (at most 9 characters, as the file gives it).
+    /// Sets the key's field from the read text (at most `width` - 1 characters, as the file gives it).
     void (*read)(Settings& s, const std::string& raw);
     /// The stored form of the key's field: "Si"/"No" for flags, decimal numbers, three hexadecimal
     /// digits and "H" for the address, texts as they are.
@@ -40,6 +42,8 @@ struct SettingsKey {
     /// Read again when the settings dialog opens; the presence counter "Utenti" is not, so an open dialog
     /// never rewinds a count that changed since start-up.
     bool reloadedByDialog;
+    /// The receive buffer's size: 10 (nine characters seen) for the system's keys; a folder needs more.
+    std::size_t width = 10;
 
     bool savedByDialog() const { return savePlace != NotSaved; }
 };

@@ -93,6 +93,11 @@ void StatusLine::setRunNote(const std::string& text) {
     publish();
 }
 
+void StatusLine::setBackupNote(const std::string& text) {
+    m_backup = text;
+    publish();
+}
+
 void StatusLine::setResumeNote(const std::string& text) {
     m_resume = text;
     publish();
@@ -118,6 +123,7 @@ std::string StatusLine::text() const {
     add(m_startUp);
     add(m_resume);
     add(m_run);
+    add(m_backup);
     add(m_polling);
     if (m_lineSilent) {
         // Every reader is silent: one line says it better than one per reader.

@@ -49,9 +49,13 @@ public:
     /// What the last run with the readers did, with its counts (the end-of-run box says only whether it
     /// went well): `text` stays until the next run.
     void setRunNote(const std::string& text);
+    /// What the last backup or restore did (a daily backup that failed, with why): `text` stays until
+    /// the next one.
+    void setBackupNote(const std::string& text);
 
     /// The whole text as shown: one condition per line: the card table, the store, what waits, grants not
-    /// confirmed, the counter, start-up notes, the resumed switches, the last run, polling, then readers.
+    /// confirmed, the counter, start-up notes, the resumed switches, the last run, the last backup, polling,
+    /// then readers.
     std::string text() const;
 
     static constexpr const char* LineSilentText = "Linea seriale muta: nessun lettore risponde";
@@ -71,6 +75,7 @@ private:
     std::string m_startUp;
     std::string m_resume;
     std::string m_run;
+    std::string m_backup;
     bool m_cardsUnreadable = false;
     bool m_reserveLow = false;
     std::map<int, std::string> m_silent;

@@ -4,8 +4,14 @@
 #include "LastRecordTime.hpp"
 #include "PollingResume.hpp"
 
+#include "backup/BackupFolder.hpp"
+#include "backup/BackupRun.hpp"
+#include "backup/BackupSchedule.hpp"
+#include "backup/Restore.hpp"
 #include "core/Clock.hpp"
+#include "core/EventPump.hpp"
 #include "core/Operator.hpp"
+#include "core/WaitScope.hpp"
 #include "history/HistoryIndexes.hpp"
 #include "inspection/RandomInspection.hpp"
 #include "link/Link.hpp"
@@ -46,11 +52,13 @@ int Session::exitCode(Start start) {
 
 Session::Session(std::string programFolder, Operator& op, Clock& clock, EventPump& pump, ReaderBus* bus)
     : m_folder(folderOf(programFolder)), m_op(op), m_clock(clock), m_pump(pump), m_bus(bus),
-      m_runState(m_folder.file(RunStateFile::FileName)), m_settingsFile(m_folder.settings()) {}
+      m_runState(m_folder.file(RunStateFile::FileName)), m_settingsFile(m_folder.settings()),
+      m_backupSchedule(std::make_unique<BackupSchedule>()) {}
 
 Session::~Session() {
     // The step, the inspection and the link hold references to the database and the settings: they go
     // first.
+    m_dailyBackup.reset();
     m_inspection.reset();
     m_downloadJournal.reset();
     m_step.reset();
@@ -70,6 +78,7 @@ Session::Start Session::start(OnlineView& view) {
     case InstanceLock::Result::Unguarded:
         break;
     }
+    completePendingRestore();
     try {
         openDatabase();
     } catch (const DatabaseError& e) {
@@ -89,6 +98,9 @@ Session::Start Session::start(OnlineView& view) {
     m_step = std::make_unique<PollingStep>(PollingStep::Environment{
         m_state, m_settings, m_settingsFile, m_folder.dir(), *m_db, *m_bus, m_clock, m_pump, m_op, view, {}});
 
+    if (!m_restoreNote.empty()) {
+        m_step->status().setBackupNote(m_restoreNote);
+    }
     // What a previous run could not store goes in first, before any newer record.
     m_step->storeWaitingRecords();
     // Downloaded transits a previous run could not store, likewise.
@@ -352,6 +364,104 @@ void Session::unlockReader(int index0) {
 
 std::optional<int> Session::scheduledOutput() const {
     return OutputSchedule::decideFile(m_folder.schedule(), m_clock.now());
+}
+
+} // namespace sentinex
+
+namespace sentinex {
+
+void Session::completePendingRestore() {
+    const Restore::Outcome outcome = Restore::completePending(m_folder.dir());
+    if (!outcome.requested) {
+        return;
+    }
+    m_restoreNote = outcome.message;
+    m_op.message(outcome.done ? "Messaggio" : "Errore", outcome.message,
+                 outcome.done ? MsgIcon::Information : MsgIcon::Critical);
+}
+
+std::string Session::backupRoot() const {
+    return BackupFolder::root(m_folder.dir(), m_settings.CartellaBackup);
+}
+
+std::string Session::concludeBackup(const BackupRun& run, bool daily) {
+    const std::string what =
+        std::string(daily ? "Backup automatico" : "Backup") + " del " + BackupFolder::label(run.name());
+    std::string note;
+    if (run.state() == BackupRun::State::Done) {
+        BackupFolder::prune(backupRoot(), m_settings.CopieBackup);
+        note = what + " eseguito in " + run.folder();
+    } else {
+        note = what + " non riuscito. " + run.failure();
+    }
+    if (m_step) {
+        m_step->status().setBackupNote(note);
+    }
+    return note;
+}
+
+void Session::backupNow() {
+    if (!m_db || !m_step) {
+        return; // no session database to copy (the start-up has said why)
+    }
+    if (m_dailyBackup) {
+        m_op.message("Messaggio", "Backup automatico in corso: riprovare tra qualche minuto.",
+                     MsgIcon::Information);
+        return;
+    }
+    // Started between two polling steps, never inside one, so a step keeps its reader's pace.
+    m_step->afterStep([this] {
+        BackupRun run(*m_db, m_folder.dir(), backupRoot(), m_clock.now());
+        {
+            struct OnDemand {
+                bool& flag;
+                ~OnDemand() { flag = false; }
+            } onDemand{m_backupOnDemand = true};
+            WaitScope wait(m_op);
+            run.runToEnd([this, &run] {
+                m_op.waitProgress("Backup archivio: " + std::to_string(run.percent()) + "%");
+                m_pump.processEvents();
+                if (run.state() == BackupRun::State::Checking) {
+                    m_clock.pause(20, m_pump); // the check runs on a thread of its own
+                }
+            });
+        }
+        concludeBackup(run, false);
+        if (run.state() == BackupRun::State::Done) {
+            m_op.message("Messaggio", "Backup eseguito nella cartella " + run.folder() + ".",
+                         MsgIcon::Information);
+        } else {
+            m_op.message("Errore", run.failure(), MsgIcon::Critical);
+        }
+    });
+}
+
+void Session::backupTick() {
+    if (!m_db || !m_step || m_step->inProgress() || m_backupOnDemand) {
+        return; // a slice never runs inside a polling step, nor beside a backup on demand
+    }
+    if (!m_dailyBackup) {
+        const DateTime now = m_clock.now();
+        const std::string root = backupRoot();
+        bool madeToday = false;
+        const auto doneToday = [&] {
+            const std::vector<std::string> names = BackupFolder::list(root);
+            madeToday = !names.empty() && names.front().substr(0, 8) == BackupFolder::name(now).substr(0, 8);
+            return madeToday;
+        };
+        if (!m_backupSchedule->due(now, m_settings.OraBackup, doneToday)) {
+            if (madeToday) {
+                m_backupSchedule->started(now); // the folder is not looked at again today
+            }
+            return;
+        }
+        m_backupSchedule->started(now);
+        m_dailyBackup = std::make_unique<BackupRun>(*m_db, m_folder.dir(), root, now);
+    }
+    if (m_dailyBackup->advance()) {
+        concludeBackup(*m_dailyBackup, true);
+        m_dailyBackup.reset();
+    }
 }
 
 } // namespace sentinex

@@ -16,6 +16,8 @@
 
 namespace sentinex {
 
+class BackupRun;
+class BackupSchedule;
 class Clock;
 class DownloadSink;
 class Database;
@@ -127,7 +129,30 @@ public:
     /// What the automatic output schedule "Date.txt" says now: 1, 0, or nothing to do.
     std::optional<int> scheduledOutput() const;
 
+    /// The folder that holds the dated backups: "Backup" under "CartellaBackup", or under the program
+    /// folder when none is set.
+    std::string backupRoot() const;
+    /// "Backup archivio": a backup now, once no polling step is running, with its progress on the wait
+    /// form; window events (the polling timer among them) run between two slices of the copy. Its end is
+    /// said in a box ("Messaggio", or "Errore" with why) and on the status line; older backups beyond
+    /// "CopieBackup" are removed.
+    void backupNow();
+    /// The daily backup, from the main window's backup timer: starts it once the time "OraBackup" has
+    /// come (see BackupSchedule), then one slice per call, never inside a polling step. Its end goes to
+    /// the status line only (a failure with why): nothing here opens a box or waits.
+    void backupTick();
+    /// True while a daily backup is under way.
+    bool dailyBackupRunning() const { return m_dailyBackup != nullptr; }
+    /// The program is to end and start again (after a restore has been asked of the next start-up).
+    void requestRestart() { m_restartRequested = true; }
+    bool restartRequested() const { return m_restartRequested; }
+
 private:
+    /// A finished backup: the copies beyond "CopieBackup" removed, the status line told. Returns the
+    /// text said.
+    std::string concludeBackup(const BackupRun& run, bool daily);
+    /// A restore asked by the previous run is made before the database is opened.
+    void completePendingRestore();
     /// The last run's counts on the status line.
     void noteRun(const std::string& text);
     void openDatabase();
@@ -156,6 +181,12 @@ private:
     std::unique_ptr<PollingStep> m_step;
     std::unique_ptr<RandomInspection> m_inspection;
     std::unique_ptr<PendingJournal> m_downloadJournal;
+    // After the database: a daily backup still under way is dropped (its folder removed) first.
+    std::unique_ptr<BackupRun> m_dailyBackup;
+    std::unique_ptr<BackupSchedule> m_backupSchedule;
+    std::string m_restoreNote;
+    bool m_restartRequested = false;
+    bool m_backupOnDemand = false; // the daily backup waits while one on demand runs
     bool m_warnedTooManyReaders = false;
 };
 

@@ -147,6 +147,22 @@ TEST(SettingsValidationTest, EachRuleRefusesWithItsMessages) {
          12,
          "Text8",
          {"Il nome del file non deve contenere il carattere punto."}},
+        {"backup time out of range",
+         [](auto& f) { f.OraBackup = "24:00"; },
+         13,
+         "Text12",
+         {badTime, V::BackupTimeText}},
+        {"backup time without a colon",
+         [](auto& f) { f.OraBackup = "0230"; },
+         13,
+         "Text12",
+         {format, V::BackupTimeText}},
+        {"no backup copies kept", [](auto& f) { f.CopieBackup = "0"; }, 14, "Text13", {V::BackupCopiesText}},
+        {"backup copies not a number",
+         [](auto& f) { f.CopieBackup = "sette"; },
+         14,
+         "Text13",
+         {V::BackupCopiesText}},
     };
     for (const Case& c : cases) {
         SettingsDialogFields f = validFields();
@@ -202,6 +218,16 @@ TEST(SettingsValidationTest, ValuesAtTheEdgesPass) {
          }},
         {"file name of eight characters", [](auto& f) { f.FileVireo = "CARTE123"; }},
         {"no file name", [](auto& f) { f.FileVireo = ""; }},
+        {"daily backup at 23:59 keeping one copy",
+         [](auto& f) {
+             f.OraBackup = "23:59";
+             f.CopieBackup = "1";
+         }},
+        {"no daily backup, usual copies",
+         [](auto& f) {
+             f.OraBackup = "";
+             f.CopieBackup = "";
+         }},
     };
     for (const auto& [what, change] : cases) {
         SettingsDialogFields f = validFields();

@@ -117,6 +117,9 @@ TEST(SettingsDialogFieldsTest, TypedTextsAreStoredAsTypedAndReloadAsTheSameSetti
     f.TastieraOutput2 = true;
     f.FileVireo = "CARTE";
     f.RiprendiPolling = true;
+    f.CartellaBackup = "/mnt/disco esterno/copie di Sentinex";
+    f.OraBackup = "02:30";
+    f.CopieBackup = "14";
     const auto texts = f.storedTexts();
     EXPECT_EQ(texts.at("Indirizzo485"), "012H");
     EXPECT_EQ(texts.at("Polling"), "0150");
@@ -125,6 +128,7 @@ TEST(SettingsDialogFieldsTest, TypedTextsAreStoredAsTypedAndReloadAsTheSameSetti
 
     Settings live;
     ASSERT_TRUE(file.saveTexts(texts, live));
+    EXPECT_EQ(live.CartellaBackup, f.CartellaBackup);
     const Settings loaded = file.loadAll();
     EXPECT_EQ(loaded.Indirizzo485, 0x12);
     EXPECT_EQ(loaded.Polling, 150);
@@ -137,6 +141,9 @@ TEST(SettingsDialogFieldsTest, TypedTextsAreStoredAsTypedAndReloadAsTheSameSetti
     EXPECT_EQ(loaded.Utenti, 17); // idem
     EXPECT_EQ(loaded.FileVireo, "CARTE");
     EXPECT_TRUE(loaded.RiprendiPolling);
+    EXPECT_EQ(loaded.CartellaBackup, "/mnt/disco esterno/copie di Sentinex") << "a folder is read whole";
+    EXPECT_EQ(loaded.OraBackup, "02:30");
+    EXPECT_EQ(loaded.CopieBackup, 14);
 
     // Shown again from what was saved, every field comes back but the typed leading zeros.
     SettingsDialogFields again = SettingsDialogFields::fromSettings(loaded);

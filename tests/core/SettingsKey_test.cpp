@@ -44,7 +44,10 @@ const std::vector<std::string> kLoadOrder = {"Indirizzo485",
                                              "Beep",
                                              "Festivita",
                                              "Pasquetta",
-                                             "RiprendiPolling"};
+                                             "RiprendiPolling",
+                                             "CartellaBackup",
+                                             "OraBackup",
+                                             "CopieBackup"};
 
 const std::vector<std::string> kSaveOrder = {"Indirizzo485",
                                              "CancellaStorico",
@@ -71,7 +74,10 @@ const std::vector<std::string> kSaveOrder = {"Indirizzo485",
                                              "OrarioFinale1",
                                              "OrarioFinale2",
                                              "OrarioFinale3",
-                                             "RiprendiPolling"};
+                                             "RiprendiPolling",
+                                             "CartellaBackup",
+                                             "OraBackup",
+                                             "CopieBackup"};
 
 std::string slotText(bool v) {
     return v ? "true" : "false";
@@ -94,7 +100,7 @@ std::vector<std::string> storedSlots(const Settings& s) {
                  flagMassimoNumeroIngressi, ritardo, quattroCifre, fasceOrarie, imparziale, numeroImparziale,
                  storicoEsterno, fileVireo, scattareAdOrario, oraImparziale, tastieraOutput1, tastieraOutput2,
                  attivaOutput, orarioIniziale, orarioFinale, utenti, beep, festivita, pasquetta,
-                 riprendiPolling, bandDefined] = s;
+                 riprendiPolling, cartellaBackup, oraBackup, copieBackup, bandDefined] = s;
     (void)bandDefined;
     std::vector<std::string> out;
     const auto add = [&out](const auto& field) {
@@ -112,7 +118,7 @@ std::vector<std::string> storedSlots(const Settings& s) {
                         flagMassimoNumeroIngressi, ritardo, quattroCifre, fasceOrarie, imparziale,
                         numeroImparziale, storicoEsterno, fileVireo, scattareAdOrario, oraImparziale,
                         tastieraOutput1, tastieraOutput2, attivaOutput, orarioIniziale, orarioFinale, utenti,
-                        beep, festivita, pasquetta, riprendiPolling));
+                        beep, festivita, pasquetta, riprendiPolling, cartellaBackup, oraBackup, copieBackup));
     return out;
 }
 
@@ -149,6 +155,9 @@ Settings filled() {
     s.Festivita = true;
     s.Pasquetta = false;
     s.RiprendiPolling = true;
+    s.CartellaBackup = "/srv/copie di sicurezza/sentinex";
+    s.OraBackup = "02:30";
+    s.CopieBackup = 14;
     s.computeBandFlags();
     return s;
 }
@@ -184,7 +193,7 @@ TEST(SettingsKeys, EveryStoredFieldHasExactlyOneKey) {
     for (const SettingsKey& k : SettingsFile::keys()) {
         std::set<std::size_t> touched;
         // Between them these texts move every conversion away from its absent value.
-        for (const char* probe : {"Si", "No", "7", "07:30", "ABC"}) {
+        for (const char* probe : {"Si", "No", "7", "07:30", "ABC", "3"}) {
             Settings s;
             ASSERT_TRUE(SettingsFile::apply(s, k.name, probe));
             const std::vector<std::string> after = storedSlots(s);
@@ -229,7 +238,7 @@ TEST(SettingsKeys, StoredFormReadsBackAsTheSameValue) {
     const Settings full = filled();
     for (const SettingsKey& k : SettingsFile::keys()) {
         const std::string stored = k.write(full);
-        EXPECT_LE(stored.size(), 9u) << k.name << ": the receive buffer would cut it";
+        EXPECT_LE(stored.size(), k.width - 1) << k.name << ": the receive buffer would cut it";
         Settings back = full;
         k.read(back, k.absent);
         k.read(back, stored);
@@ -300,13 +309,31 @@ TEST(SettingsKeys, EachKeyConvertsAsItsConversionSays) {
         const char* raw;
         const char* stored;
     } cases[] = {
-        {C::SiFlag, "Si", "Si"},        {C::SiFlag, "SI", "No"},         {C::SiFlag, "no", "No"},
-        {C::YesFlag, "SI", "Si"},       {C::YesFlag, "Si", "Si"},        {C::YesFlag, "si", "No"},
-        {C::YesFlag, "NO", "No"},       {C::NoFlag, "NO", "No"},         {C::NoFlag, "no", "Si"},
-        {C::NoFlag, "Si", "Si"},        {C::Number, " 7.5xy", "8"},      {C::Number, "2.5", "2"},
-        {C::Number, "-12", "-12"},      {C::HexAddress, "01AH", "01AH"}, {C::HexAddress, "01aH", "001H"},
-        {C::HexAddress, "7", "007H"},   {C::FirstDigit, "12", "1"},      {C::FirstDigit, "x2", "0"},
-        {C::Time, "08:30:15", "08:30"}, {C::Time, "##:##", "##:##"},     {C::Text, "AB:CD1234", "AB:CD1234"},
+        {C::SiFlag, "Si", "Si"},
+        {C::SiFlag, "SI", "No"},
+        {C::SiFlag, "no", "No"},
+        {C::YesFlag, "SI", "Si"},
+        {C::YesFlag, "Si", "Si"},
+        {C::YesFlag, "si", "No"},
+        {C::YesFlag, "NO", "No"},
+        {C::NoFlag, "NO", "No"},
+        {C::NoFlag, "no", "Si"},
+        {C::NoFlag, "Si", "Si"},
+        {C::Number, " 7.5xy", "8"},
+        {C::Number, "2.5", "2"},
+        {C::Number, "-12", "-12"},
+        {C::HexAddress, "01AH", "01AH"},
+        {C::HexAddress, "01aH", "001H"},
+        {C::HexAddress, "7", "007H"},
+        {C::FirstDigit, "12", "1"},
+        {C::FirstDigit, "x2", "0"},
+        {C::Time, "08:30:15", "08:30"},
+        {C::Time, "##:##", "##:##"},
+        {C::Text, "AB:CD1234", "AB:CD1234"},
+        {C::Count, "3", "3"},
+        {C::Count, "", "7"},
+        {C::Count, "0", "7"},
+        {C::Count, "x", "7"},
     };
     std::set<C> used;
     for (const SettingsKey& k : SettingsFile::keys()) {
@@ -319,7 +346,7 @@ TEST(SettingsKeys, EachKeyConvertsAsItsConversionSays) {
             }
         }
     }
-    EXPECT_EQ(used.size(), 8u) << "every conversion has a key";
+    EXPECT_EQ(used.size(), 9u) << "every conversion has a key";
 }
 
 } // namespace

@@ -26,6 +26,12 @@ public:
     /// The report database, opened once and shared.
     const std::shared_ptr<Database>& reportDb();
 
+    /// Closes the shared connections (they open again at the next use): for a test whose program
+    /// replaces the database files.
+    void closeDatabases() {
+        m_db.reset();
+        m_report.reset();
+    }
     /// Replaces "Sentinex.ini" with `bytes`.
     void writeSettings(const std::string& bytes) const;
     /// Sets one key of section "Impostazioni".

@@ -3,6 +3,7 @@
 #include "ui_FrmFunzAgg.h"
 
 #include "FrmDownLoad.hpp"
+#include "FrmRipristino.hpp"
 #include "JournalDownloadSink.hpp"
 
 #include "core/Operator.hpp"
@@ -62,6 +63,10 @@ FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
             SlotGuard::wrap(m_session.op(), [this] { runInspection(); }));
     connect(m_ui->Command11, &QPushButton::clicked, this,
             SlotGuard::wrap(m_session.op(), [this] { openHolidays(); }));
+    connect(m_ui->Command12, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { backupNow(); }));
+    connect(m_ui->Command13, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openRestore(); }));
     showPresencePicture();
 }
 
@@ -195,6 +200,28 @@ void FrmFunzAgg::runInspection() {
     if (RandomInspection* inspection = m_session.inspection()) {
         inspection->runNow();
     }
+}
+
+void FrmFunzAgg::backupNow() {
+    m_session.backupNow();
+}
+
+void FrmFunzAgg::openRestore() {
+    // The files the doors are worked from are replaced: both switches off before anything is chosen.
+    if (!switchesOff()) {
+        return;
+    }
+    auto form = std::make_unique<FrmRipristino>(m_session);
+    if (!form->offerChoice()) {
+        return;
+    }
+    FrmRipristino* restore = form.release(); // freed once it has returned
+    connect(restore, &FrmRipristino::closed, this, [this, restore] { comeBack(restore); });
+    connect(restore, &FrmRipristino::restartRequested, this, [this, restore] {
+        restore->deleteLater();
+        emit restartRequested();
+    });
+    openInPlace(restore);
 }
 
 void FrmFunzAgg::leave() {

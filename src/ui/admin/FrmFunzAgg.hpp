@@ -16,11 +16,11 @@ class Session;
 
 /// The additional functions form "Sentinex - altre opzioni": a panel of buttons that start the less
 /// frequent tools (users list, history viewer, anti-passback reset, online bands, password management,
-/// random inspection on demand). A tool window opens in this form's place and brings it back when it
-/// closes. "Ritorna alla pagina principale" and the close box both leave it and emit `returnedToMain`.
-/// The anti-passback button shows `Image2` while the presence counter is not 0, `Image1` otherwise.
-/// The download form, the programming of all cards and the clearing of all readers keep this form
-/// disabled for their whole run (its close box is ignored meanwhile).
+/// random inspection on demand, backup and restore of the archive). A tool window opens in this form's place
+/// and brings it back when it closes. "Ritorna alla pagina principale" and the close box both leave it and
+/// emit `returnedToMain`. The anti-passback button shows `Image2` while the presence counter is not 0,
+/// `Image1` otherwise. The download form, the programming of all cards and the clearing of all readers keep
+/// this form disabled for their whole run (its close box is ignored meanwhile).
 class FrmFunzAgg : public QWidget {
     Q_OBJECT
 
@@ -34,6 +34,8 @@ signals:
     /// The anti-passback has been reset: the main window shows the counter "0" and empties its last
     /// online event.
     void presenceReset();
+    /// A restore has been asked of the next start-up: the program ends and starts again.
+    void restartRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,6 +60,8 @@ private:
     void openHolidays();
     void openPassword();
     void runInspection();
+    void backupNow();
+    void openRestore();
     void leave();
 
     std::unique_ptr<Ui::FrmFunzAgg> m_ui;

@@ -130,6 +130,9 @@ void FrmProgSetup::fill(const SettingsDialogFields& f) {
     ui.Check10->setChecked(f.TastieraOutput2);
     ui.Text8->setText(qt(f.FileVireo));
     ui.Check11->setChecked(f.RiprendiPolling);
+    ui.Text11->setText(qt(f.CartellaBackup));
+    ui.Text12->setText(qt(f.OraBackup));
+    ui.Text13->setText(qt(f.CopieBackup));
 }
 
 SettingsDialogFields FrmProgSetup::fields() const {
@@ -160,6 +163,9 @@ SettingsDialogFields FrmProgSetup::fields() const {
     f.TastieraOutput2 = ui.Check10->isChecked();
     f.FileVireo = std8(ui.Text8);
     f.RiprendiPolling = ui.Check11->isChecked();
+    f.CartellaBackup = std8(ui.Text11);
+    f.OraBackup = std8(ui.Text12);
+    f.CopieBackup = std8(ui.Text13);
     return f;
 }
 

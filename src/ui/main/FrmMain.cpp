@@ -107,12 +107,16 @@ FrmMain::FrmMain(Session& session, std::function<void(int)> quit, QWidget* paren
     m_timer2->setObjectName(QStringLiteral("Timer2"));
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
+    m_timerBackup = new QTimer(this);
+    m_timerBackup->setObjectName(QStringLiteral("TimerBackup"));
     // Ticks run whatever is on screen (a run keeps polling and the schedule out by its own checks); a
     // person's clicks wait for the end of a run. Nothing a slot meets goes into the event loop.
     Operator& op = m_session.op();
     connect(m_timer1, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer1(); }));
     connect(m_timer2, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer2(); }));
     connect(m_timer3, &QTimer::timeout, this, SlotGuard::wrapAlways(op, [this] { onTimer3(); }));
+    connect(m_timerBackup, &QTimer::timeout, this,
+            SlotGuard::wrapAlways(op, [this] { m_session.backupTick(); }));
 
     buildPictures();
     m_ui->Command4->setIconSize(QSize(kPictureSize, kPictureSize));
@@ -172,6 +176,9 @@ int FrmMain::load() {
     m_timer3->setInterval(60000);
     applyTimer1Interval();
     m_timer3->start();
+    // Short ticks: each one is a slice of a few milliseconds at most, so the polling timer keeps its pace.
+    m_timerBackup->setInterval(BackupTickMs);
+    m_timerBackup->start();
     // Off after start-up, unless the session resumed them after an unexpected end.
     setPolling(state.pollingOn);
     setOutput(state.outputOn);
@@ -289,6 +296,7 @@ void FrmMain::requestExit(int code) {
     m_timer1->stop();
     m_timer2->stop();
     m_timer3->stop();
+    m_timerBackup->stop();
     // A card the reader has already reported is recorded before the program ends; otherwise at once.
     PollingStep* step = m_session.pollingStep();
     if (step && step->recordPending()) {
@@ -417,6 +425,12 @@ void FrmMain::openGuardedForm(GuardedForm form) {
             funz->deleteLater();
         });
         // After the reset nobody is inside: an old refusal on Label3 would say otherwise.
+        // A restore waits for the next start-up: this session ends in order and a new one starts.
+        connect(funz, &FrmFunzAgg::restartRequested, this, [this, funz] {
+            funz->deleteLater();
+            m_session.requestRestart();
+            requestExit(0);
+        });
         connect(funz, &FrmFunzAgg::presenceReset, this, [this] {
             showPresence(std::to_string(m_session.settings().Utenti));
             showLastEvent({});

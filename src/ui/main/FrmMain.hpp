@@ -26,6 +26,8 @@ class Session;
 class FrmMain : public QWidget, public OnlineView {
     Q_OBJECT
 public:
+    /// Interval of the backup timer ("TimerBackup"), in milliseconds.
+    static constexpr int BackupTickMs = 50;
     /// The window on `session`, which must outlive it. `quit` ends the program with an exit code; by
     /// default it closes every window and leaves the event loop.
     explicit FrmMain(Session& session, std::function<void(int)> quit = {}, QWidget* parent = nullptr);
@@ -90,8 +92,9 @@ private:
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;
-    std::vector<QLabel*> m_image1; // Image1(0) .. Image1(12)
-    std::vector<QLabel*> m_image2; // Image2(0), Image2(1)
+    QTimer* m_timerBackup = nullptr; // the daily backup: its time, then one slice per tick
+    std::vector<QLabel*> m_image1;   // Image1(0) .. Image1(12)
+    std::vector<QLabel*> m_image2;   // Image2(0), Image2(1)
 };
 
 } // namespace sentinex

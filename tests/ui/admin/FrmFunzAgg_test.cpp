@@ -11,6 +11,7 @@
 #include "support/TestInstall.hpp"
 #include "ui/admin/FrmDownLoad.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
+#include "ui/admin/FrmRipristino.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
 #include "ui/masterdata/FrmFestivita.hpp"
@@ -22,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -120,6 +122,8 @@ TEST_F(FrmFunzAggTest, ShowsEveryButtonWithItsCaption) {
         {"Command9", "Password"},
         {"Command10", "Scelta utenti per l'imparziale"},
         {"Command11", "Festività"},
+        {"Command12", "Backup archivio"},
+        {"Command13", "Ripristina archivio"},
     };
     for (const auto& [name, caption] : captions) {
         SCOPED_TRACE(name);
@@ -410,6 +414,60 @@ TEST_F(FrmFunzAggTest, ReturnButtonAndCloseBoxGoBackToTheMainWindowOnce) {
         driver.reset();
         session.reset();
     }
+}
+
+TEST_F(FrmFunzAggTest, BackupArchivioCopiesTheArchiveIntoADatedFolderWithItsProgressOnTheWaitForm) {
+    clock.set({2026, 3, 14, 10, 5, 30});
+    FormDriver& d = open();
+    d.click("Command12");
+    const std::string folder = install.dir() + "/Backup/20260314-100530";
+    expectOnlyMessage("Messaggio", "Backup eseguito nella cartella " + folder + ".", MsgIcon::Information);
+    EXPECT_FALSE(op.waitVisible);
+    ASSERT_FALSE(op.progress.empty());
+    EXPECT_EQ(op.progress.back(), "Backup archivio: 100%");
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/Sentinex.mdb"));
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(FrmFunzAggTest, RipristinaArchivioOpensTheChoiceOnlyWithTheSwitchesOffAndABackupToChoose) {
+    FormDriver& d = open();
+    d.click("Command13");
+    expectOnlyMessage("Messaggio", "Non ci sono backup da ripristinare.", MsgIcon::Information);
+    EXPECT_EQ(shownWindow<FrmRipristino>(), nullptr);
+
+    d.click("Command12");
+    for (const bool polling : {true, false}) {
+        op.clear();
+        session->state().pollingOn = polling;
+        session->state().outputOn = !polling;
+        d.click("Command13");
+        expectOnlyMessage("Messaggio",
+                          polling ? "Disabilitare prima il polling."
+                                  : "Disabilitare prima l'output automatico.",
+                          MsgIcon::Exclamation);
+        EXPECT_EQ(shownWindow<FrmRipristino>(), nullptr);
+    }
+
+    session->state().outputOn = false;
+    op.clear();
+    int restarts = 0;
+    QObject::connect(form.get(), &FrmFunzAgg::restartRequested, [&] { ++restarts; });
+    d.click("Command13");
+    FrmRipristino* restore = shownWindow<FrmRipristino>();
+    ASSERT_NE(restore, nullptr);
+    EXPECT_FALSE(form->isVisible()) << "the choice opens in this form's place";
+    FormDriver r(*restore, &op);
+    r.click("Command2");
+    QApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(restarts, 0);
+
+    d.click("Command13");
+    FormDriver again(*shownWindow<FrmRipristino>(), &op);
+    op.queueAnswer(Answer::Yes);
+    again.click("Command1");
+    EXPECT_EQ(restarts, 1);
+    EXPECT_TRUE(std::filesystem::exists(install.dir() + "/Sentinex.ripristino"));
 }
 
 } // namespace

@@ -62,6 +62,8 @@ const char* const ValidFile = "[Impostazioni]\r\n"
                               "OrarioFinale2=##:##\r\n"
                               "OrarioFinale3=##:##\r\n"
                               "RiprendiPolling=SI\r\n"
+                              "CartellaBackup=/mnt/copie di Sentinex\r\n"
+                              "OraBackup=02:30\r\n"
                               "Utenti=7\r\n";
 
 class FrmProgSetupTest : public ::testing::Test {
@@ -133,6 +135,10 @@ TEST_F(FrmProgSetupTest, OpeningRereadsTheFileIntoTheControlsAndTheSettings) {
         {"Check6", "Imparziale per l' On Line"},
         {"Frame3", "Sblocco da tastiera"},
         {"Check11", "Riprendi il polling dopo un arresto imprevisto"},
+        {"Text11", "/mnt/copie di Sentinex"},
+        {"Text12", "02:30"},
+        {"Text13", "7"},
+        {"Frame5", "Backup archivio"},
     };
     for (const auto& [name, text] : texts) {
         EXPECT_EQ(d.text(name), text) << name;
@@ -152,6 +158,7 @@ TEST_F(FrmProgSetupTest, OpeningRereadsTheFileIntoTheControlsAndTheSettings) {
     EXPECT_FALSE(visible("Frame2"));
     EXPECT_TRUE(d.control<QLineEdit>("Text9").isReadOnly());
     EXPECT_EQ(d.read("Text2").name, "Polling (sec) :");
+    EXPECT_EQ(d.read("Text13").name, "Copie da conservare :");
 }
 
 TEST_F(FrmProgSetupTest, BandFrameAndDrawTimeFollowTheirBoxes) {
@@ -244,6 +251,8 @@ TEST_F(FrmProgSetupTest, AFailedValidationKeepsTheDialogAndWritesNothing) {
         {"Text5_2", "8:00", {"Formato dell'orario HH:MM", "Errore nella fascia 3."}},
         {"Text8", "CARTE.TX", {"Il nome del file non deve contenere il carattere punto."}},
         {"Text8", "CARTE.TXT", {"Il nome del file deve essere al massimo di 8 caratteri."}},
+        {"Text12", "2:30", {"Formato dell'orario HH:MM", "Errore nell'orario del backup."}},
+        {"Text13", "0", {"Errore nel campo COPIE DI BACKUP; deve essere maggiore di zero."}},
     };
     FormDriver& d = open();
     const std::string before = file();
@@ -302,6 +311,9 @@ TEST_F(FrmProgSetupTest, ReturnSavesEveryKeyInOrderAndUpdatesTheSession) {
     d.type("Text9", "06:45");
     d.type("Text8", "TESSERE");
     d.click("Check11");
+    d.type("Text11", "/srv/archivi/sentinex/copie notturne");
+    d.type("Text12", "##:##"); // no daily backup
+    d.type("Text13", "30");
     // Only the keys the dialog does not own are left, so every written key lands in writing order.
     install.writeSettings("[Impostazioni]\r\nSeriale=2\r\nUtenti=7\r\n");
     d.click("Command1");
@@ -322,6 +334,9 @@ TEST_F(FrmProgSetupTest, ReturnSavesEveryKeyInOrderAndUpdatesTheSession) {
     EXPECT_EQ(s.OraImparziale, "06:45");
     EXPECT_EQ(s.FileVireo, "TESSERE");
     EXPECT_FALSE(s.RiprendiPolling);
+    EXPECT_EQ(s.CartellaBackup, "/srv/archivi/sentinex/copie notturne");
+    EXPECT_EQ(s.OraBackup, "##:##");
+    EXPECT_EQ(s.CopieBackup, 30);
     // 31 x 10 / 3 readers = 103.3 ms.
     EXPECT_EQ(form->pollingIntervalMs(), 103);
     EXPECT_EQ(form->pollingIntervalMs(), session->pollingIntervalMs());
@@ -339,9 +354,11 @@ TEST_F(FrmProgSetupTest, ReturnSavesEveryKeyInOrderAndUpdatesTheSession) {
         EXPECT_GT(found, at) << key << " out of order";
         at = found;
     }
-    for (const char* line : {"Indirizzo485=020H", "Polling=0031", "SchedaL-485=No", "QuattroCifre=No",
-                             "Imparziale=No", "StoricoEsterno=Si", "OrarioIniziale2=13:00",
-                             "FileVireo=TESSERE", "RiprendiPolling=No", "Seriale=2", "Utenti=7"}) {
+    for (const char* line :
+         {"Indirizzo485=020H", "Polling=0031", "SchedaL-485=No", "QuattroCifre=No", "Imparziale=No",
+          "StoricoEsterno=Si", "OrarioIniziale2=13:00", "FileVireo=TESSERE", "RiprendiPolling=No",
+          "CartellaBackup=/srv/archivi/sentinex/copie notturne", "OraBackup=##:##", "CopieBackup=30",
+          "Seriale=2", "Utenti=7"}) {
         EXPECT_NE(saved.find(line), std::string::npos) << line;
     }
 }
