@@ -11,6 +11,7 @@
 #include "support/TestInstall.hpp"
 #include "ui/admin/FrmDownLoad.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
+#include "ui/admin/FrmRegistro.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
 #include "ui/masterdata/FrmFestivita.hpp"
@@ -120,6 +121,7 @@ TEST_F(FrmFunzAggTest, ShowsEveryButtonWithItsCaption) {
         {"Command9", "Password"},
         {"Command10", "Scelta utenti per l'imparziale"},
         {"Command11", "Festività"},
+        {"Command14", "Registro operazioni"},
     };
     for (const auto& [name, caption] : captions) {
         SCOPED_TRACE(name);
@@ -359,6 +361,7 @@ TEST_F(FrmFunzAggTest, ToolWindowsOpenInItsPlaceAndBringItBack) {
         {"Command8", [] { return shownWindow<FrmFasceOnline>(); }},
         {"Command9", [] { return shownWindow<FrmGestPassw>(); }},
         {"Command11", [] { return shownWindow<FrmFestivita>(); }},
+        {"Command14", [] { return shownWindow<FrmRegistro>(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
