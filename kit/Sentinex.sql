@@ -140,6 +140,19 @@ CREATE TABLE Festivita (
 );
 CREATE INDEX Festivita_Data ON Festivita (Data);
 
+-- What the operators changed through the windows, one row per change, written with the change:
+-- Quando "dd/mm/yyyy hh:mm:ss", Utente the operating-system user, Finestra the form, Azione what was done,
+-- Chiave the record's key, Prima/Dopo the fields before and after as "Campo=valore" lines.
+CREATE TABLE Registro (
+    Quando   TEXT NOT NULL DEFAULT '',
+    Utente   TEXT NOT NULL DEFAULT '',
+    Finestra TEXT NOT NULL DEFAULT '',
+    Azione   TEXT NOT NULL DEFAULT '',
+    Chiave   TEXT NOT NULL DEFAULT '',
+    Prima    TEXT NOT NULL DEFAULT '',
+    Dopo     TEXT NOT NULL DEFAULT ''
+);
+
 -- Record source of the stand-alone download: a record added here lands in transiti as a granted
 -- "OffLine" passage; its direction is the Stato of the reader at position NumeroLettore.
 CREATE VIEW Storico AS

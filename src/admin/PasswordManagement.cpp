@@ -3,6 +3,8 @@
 #include "PasswordCodec.hpp"
 
 #include "core/Operator.hpp"
+#include "store/AuditLog.hpp"
+#include "store/Database.hpp"
 
 namespace sentinex {
 
@@ -52,6 +54,19 @@ void PasswordManagement::tellWriteFailed() {
                  MsgIcon::Critical);
 }
 
+void PasswordManagement::recordChange(const std::string& action, bool wasSet) {
+    if (!m_record) {
+        return;
+    }
+    const auto state = [](bool set) { return std::string("Password=") + (set ? "impostata" : "nessuna"); };
+    try {
+        AuditLog::write(*m_record, {"FrmGestPassw", action, "pswsentinex.txt", state(wasSet), state(m_set)});
+    } catch (const DatabaseError& e) {
+        // The file already holds the change; only its trace is missing, and the operator is told so.
+        m_op.message("Errore", std::string(RecordFailedText) + e.what(), MsgIcon::Critical);
+    }
+}
+
 PasswordManagement::After PasswordManagement::set(const std::string& typed) {
     if (typed.empty()) {
         m_set = false;
@@ -65,8 +80,10 @@ PasswordManagement::After PasswordManagement::set(const std::string& typed) {
         tellWriteFailed();
         return After::Stay;
     }
+    const bool wasSet = m_set;
     m_set = true;
     m_password = typed;
+    recordChange("Password inserita", wasSet);
     m_op.message(kTitle, "Password inserita.", MsgIcon::Information);
     return After::Close;
 }
@@ -84,6 +101,7 @@ PasswordManagement::After PasswordManagement::confirm(Mode mode, const std::stri
         }
         m_password.clear();
         m_set = false;
+        recordChange("Password eliminata", true);
         m_op.message(kTitle, "La password è stata disinserita dal sistema.", MsgIcon::Information);
         return After::Close;
     }
@@ -105,6 +123,7 @@ PasswordManagement::After PasswordManagement::confirm(Mode mode, const std::stri
         }
         m_password = newPassword;
         m_set = true;
+        recordChange("Password cambiata", true);
         m_op.message(kTitle, "La password è stata cambiata.", MsgIcon::Information);
         return After::Close;
     }

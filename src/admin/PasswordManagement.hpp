@@ -2,10 +2,12 @@
 
 #include "PasswordFile.hpp"
 
+#include <memory>
 #include <string>
 
 namespace sentinex {
 
+class Database;
 class Operator;
 
 /// The rules of the password management form: set a password when none is set, change or remove it
@@ -23,7 +25,13 @@ public:
     /// After "Ok": close the form (and show the additional functions form) or stay on it.
     enum class After { Close, Stay };
 
-    PasswordManagement(PasswordFile file, Operator& op) : m_file(std::move(file)), m_op(op) {}
+    static constexpr const char* RecordFailedText =
+        "La password è stata salvata, ma il registro operazioni non è stato aggiornato.\n";
+
+    /// `record`, when given, is the database whose operators' record gets a row for every password set,
+    /// changed or removed, right after the file holds it (the password itself is never written there).
+    PasswordManagement(PasswordFile file, Operator& op, std::shared_ptr<Database> record = nullptr)
+        : m_file(std::move(file)), m_op(op), m_record(std::move(record)) {}
 
     /// Reads the file and answers the layout. A malformed file shows its message and opens on SetNew,
     /// so that a new password repairs it.
@@ -48,9 +56,12 @@ private:
     /// Shows why `password` cannot be stored; true when it can.
     bool storable(const std::string& password);
     void tellWriteFailed();
+    /// Writes the row of a change the file already holds; a row the database refuses is told.
+    void recordChange(const std::string& action, bool wasSet);
 
     PasswordFile m_file;
     Operator& m_op;
+    std::shared_ptr<Database> m_record;
     std::string m_password;
     bool m_set = false;
 };

@@ -3,9 +3,14 @@
 #include "SettingsValidation.hpp"
 
 #include "core/Operator.hpp"
+#include "core/ProfileFile.hpp"
 #include "core/SettingsDialogFields.hpp"
 #include "core/SettingsFile.hpp"
+#include "store/AuditLog.hpp"
 #include "store/Database.hpp"
+
+#include <map>
+#include <string>
 
 namespace sentinex {
 
@@ -29,9 +34,31 @@ bool SettingsDialogSave::save(const SettingsDialogFields& fields, const std::sha
     }
     // A write the file refuses (folder not writable, disk full) changes nothing: the dialog stays open
     // with what was typed, and the program goes on with the values the next start will find.
-    if (!file.saveTexts(fields.storedTexts(), settings)) {
+    const std::map<std::string, std::string> texts = fields.storedTexts();
+    const auto stored = file.file().section(SettingsFile::Section);
+    if (!file.saveTexts(texts, settings)) {
         op.message("Errore", FailedText, MsgIcon::Critical);
         return false;
+    }
+    // The file is not the database: its row follows the write that succeeded, and lists the keys whose
+    // stored text changed.
+    if (db) {
+        AuditLog::Fields before;
+        AuditLog::Fields after;
+        for (const auto& [key, text] : texts) {
+            const std::string old = ProfileFile::lookup(stored, key).value_or("");
+            if (old != text) {
+                before.emplace_back(key, old);
+                after.emplace_back(key, text);
+            }
+        }
+        try {
+            AuditLog::write(*db, {"FrmProgSetup", "Impostazioni salvate", "Sentinex.ini",
+                                  AuditLog::text(before), AuditLog::text(after)});
+        } catch (const DatabaseError& e) {
+            // The settings are saved and live; only their trace is missing, and the operator is told so.
+            op.message("Errore", std::string(RecordFailedText) + e.what(), MsgIcon::Critical);
+        }
     }
     return true;
 }

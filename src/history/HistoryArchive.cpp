@@ -3,6 +3,7 @@
 #include "HistoryIndexes.hpp"
 #include "HistorySelection.hpp"
 
+#include "store/AuditLog.hpp"
 #include "store/Database.hpp"
 #include "store/Transaction.hpp"
 
@@ -75,6 +76,12 @@ std::int64_t HistoryArchive::deleteHistory(const std::optional<DayPeriod>& perio
     Transaction tx(*m_report);
     const std::int64_t deleted = m_report->execute(sql, params);
     m_report->execute("DELETE FROM main.temp");
+    // The row goes into the main file, in this transaction: the deletion and its trace are one.
+    const std::string what = period ? period->start.text() + " - " + period->end.text() : "Tutto";
+    AuditLog::write(*m_report,
+                    {"FrmViewStoria", "Storico cancellato", what, "Periodo=" + what,
+                     "TransitiCancellati=" + std::to_string(deleted)},
+                    kTransitSchema);
     tx.commit();
     return deleted;
 }

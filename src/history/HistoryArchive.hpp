@@ -28,7 +28,8 @@ public:
     /// keeps what it held. Returns the number of records copied. Throws DatabaseError.
     std::int64_t fillTemp(const SelectionPlan& plan);
     /// Deletes the transits of `period` (all of them when none is given) and empties `temp`, in one
-    /// transaction: on failure nothing is deleted. Returns the number of transits deleted.
+    /// transaction with its row of the operators' record ("Storico cancellato"): on failure nothing is
+    /// deleted and nothing recorded. Returns the number of transits deleted.
     std::int64_t deleteHistory(const std::optional<DayPeriod>& period);
 
     const std::shared_ptr<Database>& mainDb() const { return m_main; }

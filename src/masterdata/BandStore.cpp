@@ -3,6 +3,7 @@
 #include "TimeChecks.hpp"
 #include "core/Numbers.hpp"
 #include "core/Operator.hpp"
+#include "store/AuditLog.hpp"
 #include "store/Database.hpp"
 #include "store/Transaction.hpp"
 
@@ -50,7 +51,8 @@ std::vector<Value> bandValues(const BandTimes& band) {
 
 } // namespace
 
-BandStore::BandStore(std::shared_ptr<Database> db) : m_db(std::move(db)) {}
+BandStore::BandStore(std::shared_ptr<Database> db, std::string window)
+    : m_db(std::move(db)), m_window(std::move(window)) {}
 
 std::int64_t BandStore::count() {
     return m_db->query("SELECT count(*) FROM Fasce").at(0).at(0).toInt();
@@ -124,6 +126,7 @@ bool BandStore::validate(const BandRecord& record, std::optional<std::int64_t> e
 
 std::int64_t BandStore::save(const BandRecord& record, std::optional<std::int64_t> key) {
     Transaction transaction(*m_db);
+    const AuditLog::Fields before = key ? AuditLog::rowFields(*m_db, "Fasce", *key) : AuditLog::Fields{};
     std::vector<Value> params = bandValues(record.band);
     params.insert(params.begin(), Value(record.name));
     std::int64_t written = 0;
@@ -146,6 +149,9 @@ std::int64_t BandStore::save(const BandRecord& record, std::optional<std::int64_
     std::vector<Value> copy = bandValues(record.band);
     copy.emplace_back(trim(record.name));
     m_db->execute("UPDATE Carte SET " + bandAssignments() + " WHERE trim(NomeFascia) = ?", copy);
+    const auto [was, is] = AuditLog::difference(before, AuditLog::rowFields(*m_db, "Fasce", written));
+    AuditLog::write(
+        *m_db, {m_window, key ? "Fascia modificata" : "Fascia creata", std::to_string(written), was, is});
     transaction.commit();
     return written;
 }
@@ -167,6 +173,7 @@ std::int64_t BandStore::remove(std::int64_t key) {
         throw DatabaseError("La fascia oraria non esiste più.");
     }
     const std::string name = trim(stored.front().at(0).toString());
+    const AuditLog::Fields before = AuditLog::rowFields(*m_db, "Fasce", key);
     m_db->execute("DELETE FROM Fasce WHERE rowid = ?", {key});
     std::int64_t reset = 0;
     // A band stored with a blank name would otherwise catch every user without a band.
@@ -176,6 +183,7 @@ std::int64_t BandStore::remove(std::int64_t key) {
         reset = m_db->execute(
             "UPDATE Carte SET " + bandAssignments() + ", NomeFascia = '' WHERE trim(NomeFascia) = ?", params);
     }
+    AuditLog::write(*m_db, {m_window, "Fascia eliminata", std::to_string(key), AuditLog::text(before), ""});
     transaction.commit();
     return reset;
 }

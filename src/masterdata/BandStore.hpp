@@ -25,7 +25,12 @@ public:
         BandRecord record;
     };
 
-    explicit BandStore(std::shared_ptr<Database> db);
+    /// The window whose changes the operators' record names when none is given.
+    static constexpr const char* DefaultWindow = "FrmFasceOnline";
+
+    /// `window` is the form whose saves and deletes the operators' record names ("Fascia creata",
+    /// "Fascia modificata", "Fascia eliminata", in the change's own transaction).
+    explicit BandStore(std::shared_ptr<Database> db, std::string window = DefaultWindow);
 
     std::int64_t count();
     /// The band at `position` (1-based, stored order); nothing when there is none.
@@ -56,6 +61,7 @@ public:
 
 private:
     std::shared_ptr<Database> m_db;
+    std::string m_window;
 };
 
 } // namespace sentinex

@@ -1,10 +1,12 @@
 #include "HolidayStore.hpp"
 
+#include "store/AuditLog.hpp"
 #include "store/Database.hpp"
+#include "store/Transaction.hpp"
 
 namespace sentinex {
 
-HolidayStore::HolidayStore(Database& db) : m_db(db) {}
+HolidayStore::HolidayStore(Database& db, std::string window) : m_db(db), m_window(std::move(window)) {}
 
 std::vector<HolidayStore::Stored> HolidayStore::all() const {
     // "dd/mm" and "dd/mm/yyyy": month, then day, then the yearly row (shorter) first, then the year.
@@ -29,18 +31,34 @@ std::optional<std::int64_t> HolidayStore::findDate(const std::string& data,
 }
 
 std::int64_t HolidayStore::add(const HolidayRecord& record) {
+    Transaction transaction(m_db);
     m_db.execute("INSERT INTO Festivita (Data, Descrizione, Tipo) VALUES (?, ?, ?)",
                  {record.Data, record.Descrizione, record.Tipo});
-    return m_db.lastInsertRowid();
+    const std::int64_t key = m_db.lastInsertRowid();
+    AuditLog::write(m_db, {m_window, "Festività creata", std::to_string(key), "",
+                           AuditLog::text(AuditLog::rowFields(m_db, "Festivita", key))});
+    transaction.commit();
+    return key;
 }
 
 void HolidayStore::change(std::int64_t key, const HolidayRecord& record) {
+    Transaction transaction(m_db);
+    const AuditLog::Fields before = AuditLog::rowFields(m_db, "Festivita", key);
     m_db.execute("UPDATE Festivita SET Data = ?, Descrizione = ?, Tipo = ? WHERE rowid = ?",
                  {record.Data, record.Descrizione, record.Tipo, Value(key)});
+    const auto [was, is] = AuditLog::difference(before, AuditLog::rowFields(m_db, "Festivita", key));
+    AuditLog::write(m_db, {m_window, "Festività modificata", std::to_string(key), was, is});
+    transaction.commit();
 }
 
 void HolidayStore::remove(std::int64_t key) {
-    m_db.execute("DELETE FROM Festivita WHERE rowid = ?", {Value(key)});
+    Transaction transaction(m_db);
+    const AuditLog::Fields before = AuditLog::rowFields(m_db, "Festivita", key);
+    if (m_db.execute("DELETE FROM Festivita WHERE rowid = ?", {Value(key)}) == 1) {
+        AuditLog::write(m_db,
+                        {m_window, "Festività eliminata", std::to_string(key), AuditLog::text(before), ""});
+    }
+    transaction.commit();
 }
 
 } // namespace sentinex

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace sentinex {
@@ -20,7 +21,13 @@ public:
         bool operator==(const Stored&) const = default;
     };
 
-    explicit HolidayStore(Database& db);
+    /// The window whose changes the operators' record names when none is given.
+    static constexpr const char* DefaultWindow = "FrmFestivita";
+
+    /// `window` is the form whose changes the operators' record names. Add, change and remove each write
+    /// their row ("Festività creata", "Festività modificata", "Festività eliminata") in one transaction
+    /// with the change.
+    explicit HolidayStore(Database& db, std::string window = DefaultWindow);
 
     /// Every row, in calendar order.
     std::vector<Stored> all() const;
@@ -35,6 +42,7 @@ public:
 
 private:
     Database& m_db;
+    std::string m_window;
 };
 
 } // namespace sentinex

@@ -1,7 +1,9 @@
 #include "UserRelease.hpp"
 
 #include "core/Operator.hpp"
+#include "store/AuditLog.hpp"
 #include "store/Database.hpp"
+#include "store/Transaction.hpp"
 
 namespace sentinex {
 
@@ -28,7 +30,17 @@ bool UserRelease::release(Database& db, Operator& op, bool inspectionOn, const S
         op.message("Errore", "Errore! Riprovare...", MsgIcon::Critical);
         return false;
     }
-    db.execute("UPDATE Carte SET Imparziale = 0 WHERE rowid = ?", {rows.front().front()});
+    {
+        const std::int64_t key = rows.front().front().toInt();
+        Transaction transaction(db);
+        const AuditLog::Fields before = AuditLog::rowFields(db, "Carte", key);
+        if (db.execute("UPDATE Carte SET Imparziale = 0 WHERE rowid = ?", {key}) == 1) {
+            const auto [was, is] = AuditLog::difference(before, AuditLog::rowFields(db, "Carte", key));
+            AuditLog::write(
+                db, {"FrmCardsAbil", "Utente riabilitato dall'imparziale", std::to_string(key), was, is});
+        }
+        transaction.commit();
+    }
     op.message("Messaggio", "Utente riabilitato.", MsgIcon::Information);
     return true;
 }

@@ -18,7 +18,8 @@ public:
     };
 
     /// Refuses a user that is not online, an inspection that is off, a user not held; asks; then sets
-    /// `Imparziale` False on the first record of that card number. Returns true when the user was
+    /// `Imparziale` False on the first record of that card number, with its row of the operators' record
+    /// in the same transaction. Returns true when the user was
     /// released (the form then clears its held flag). Throws DatabaseError from the store.
     static bool release(Database& db, Operator& op, bool inspectionOn, const Shown& shown);
 };

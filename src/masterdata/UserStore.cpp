@@ -2,6 +2,7 @@
 
 #include "CardNumber.hpp"
 #include "core/Numbers.hpp"
+#include "store/AuditLog.hpp"
 #include "store/CachedStatement.hpp"
 #include "store/Database.hpp"
 #include "store/SqlStatement.hpp"
@@ -63,7 +64,8 @@ void appendBand(std::vector<Value>& params, const BandTimes& band) {
 
 } // namespace
 
-UserStore::UserStore(std::shared_ptr<Database> db) : m_db(std::move(db)) {}
+UserStore::UserStore(std::shared_ptr<Database> db, std::string window)
+    : m_db(std::move(db)), m_window(std::move(window)) {}
 
 UserStore::~UserStore() = default;
 
@@ -200,6 +202,7 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
         throw CardTaken();
     }
     std::int64_t written = 0;
+    const AuditLog::Fields before = key ? AuditLog::rowFields(*m_db, "Carte", *key) : AuditLog::Fields{};
     const std::string fields =
         "Cognome = ?, Nome = ?, Indirizzo = ?, NumeroCarta = ?, Note = ?, AbilitaCarta = ?, "
         "Output1 = ?, Output2 = ?, Flag_fasce = ?, Flag_online = ?, ControllaInput = ?, "
@@ -219,6 +222,9 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
         params.emplace_back(written);
         m_db->execute("UPDATE Carte SET " + fields + " WHERE rowid = ?", params);
     }
+    const auto [was, is] = AuditLog::difference(before, AuditLog::rowFields(*m_db, "Carte", written));
+    AuditLog::write(
+        *m_db, {m_window, key ? "Utente modificato" : "Utente creato", std::to_string(written), was, is});
     transaction.commit();
     return written;
 }
@@ -233,6 +239,7 @@ bool UserStore::cardTaken(const std::string& cardNumber, std::optional<std::int6
 
 int UserStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
+    const AuditLog::Fields before = AuditLog::rowFields(*m_db, "Carte", key);
     // The presence belongs to the card: a user who keeps the same number (older files may hold one twice)
     // keeps it.
     const int inside =
@@ -241,7 +248,10 @@ int UserStore::remove(std::int64_t key) {
                       "FROM Carte WHERE rowid = ?) AND NOT EXISTS (SELECT 1 FROM Carte WHERE rowid <> ? AND "
                       "trim(NumeroCarta) = trim(presenti.NumeroBadge))",
                       {key, key});
-    m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
+    if (m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key}) == 1) {
+        AuditLog::write(*m_db,
+                        {m_window, "Utente eliminato", std::to_string(key), AuditLog::text(before), ""});
+    }
     transaction.commit();
     return inside;
 }

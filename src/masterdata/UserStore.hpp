@@ -48,7 +48,11 @@ public:
         bool ok() const { return problem.empty(); }
     };
 
-    explicit UserStore(std::shared_ptr<Database> db);
+    /// The window whose changes the operators' record names when none is given.
+    static constexpr const char* DefaultWindow = "FrmCardsAbil";
+
+    /// `window` is the form whose saves and deletes the operators' record names.
+    explicit UserStore(std::shared_ptr<Database> db, std::string window = DefaultWindow);
     ~UserStore();
     UserStore(const UserStore&) = delete;
     UserStore& operator=(const UserStore&) = delete;
@@ -86,10 +90,12 @@ public:
     /// (the first band of that name, or "##:##" and False everywhere), all in one transaction.
     /// Returns the record's key. The card number is stored as given: validate first. The card number's
     /// uniqueness is checked again inside the transaction: CardTaken when another user holds it.
+    /// The operators' record gets "Utente creato" or "Utente modificato" in the same transaction.
     std::int64_t save(const UserRecord& user, std::optional<std::int64_t> key);
     /// Deletes record `key` and, in the same transaction, the user's presence in `presenti` (a deleted
     /// user is nobody inside; a presence stays while another user still holds the same card number).
-    /// Returns how many presence records went, for the counter to follow.
+    /// Returns how many presence records went, for the counter to follow. The operators' record gets
+    /// "Utente eliminato" with the user's fields in the same transaction.
     int remove(std::int64_t key);
 
 private:
@@ -97,6 +103,7 @@ private:
     std::optional<Stored> readOne(CachedStatement& statement, const std::vector<Value>& params);
 
     std::shared_ptr<Database> m_db;
+    std::string m_window;
     std::unique_ptr<CachedStatement> m_atPosition;
     std::unique_ptr<CachedStatement> m_byKey;
     std::unique_ptr<CachedStatement> m_next;

@@ -3,6 +3,7 @@
 #include "core/Operator.hpp"
 #include "core/Settings.hpp"
 #include "core/SettingsFile.hpp"
+#include "store/AuditLog.hpp"
 #include "store/Database.hpp"
 #include "store/Transaction.hpp"
 
@@ -24,7 +25,10 @@ AntiPassbackReset::Outcome AntiPassbackReset::run() {
         }
         const std::int32_t before = m_settings.Utenti;
         Transaction tx(m_db);
-        m_db.execute("DELETE FROM presenti");
+        const int emptied = m_db.execute("DELETE FROM presenti");
+        AuditLog::write(m_db, {"FrmFunzAgg", "Antipass-back riazzerato", "presenti",
+                               "Presenti=" + std::to_string(emptied) + "\nUtenti=" + std::to_string(before),
+                               "Presenti=0\nUtenti=0"});
         if (!m_settingsFile.writeUtenti(0)) {
             // The transaction rolls back: table and counter stay as they were.
             m_op.message("Errore", WriteFailedText, MsgIcon::Critical);

@@ -23,6 +23,7 @@
 #include "readers/OutputSchedule.hpp"
 #include "readers/ReaderOps.hpp"
 #include "readers/programming/ReaderStore.hpp"
+#include "store/AuditLog.hpp"
 #include "store/Database.hpp"
 #include "store/Schema.hpp"
 
@@ -357,8 +358,18 @@ void Session::setReaderOutputs(int value) {
 }
 
 void Session::unlockReader(int index0) {
-    if (m_bus) {
-        ReaderOps::unlockReader(*m_bus, m_state.readers, index0, m_settings);
+    if (!m_bus || index0 < 0 || index0 >= m_state.readers.count()) {
+        return;
+    }
+    // The door first: a database that cannot take the row must not keep it shut. The row follows at
+    // once, naming the reader as the list knew it when the command was built.
+    ReaderOps::unlockReader(*m_bus, m_state.readers, index0, m_settings);
+    if (m_db) {
+        const ReaderEntry& e = m_state.readers.entry(index0);
+        AuditLog::write(*m_db, {"FrmMain", "Sblocco manuale", std::to_string(index0 + 1), "",
+                                "Lettore=" + std::to_string(index0 + 1) + "\nSituatoPresso=" + e.location +
+                                    "\nNumeroLoop=" + std::to_string(e.loop) +
+                                    "\nNumeroIndirizzo=" + std::to_string(e.address)});
     }
 }
 

@@ -124,7 +124,10 @@ public:
 
     /// Sets the output of every reader of the list (1 on, 0 off), once the bus is free.
     void setReaderOutputs(int value);
-    /// Unlocks reader entry `index0` (0-based) with the keypad output settings, once the bus is free.
+    /// Unlocks reader entry `index0` (0-based) with the keypad output settings, once the bus is free, and
+    /// writes its row of the operators' record ("Sblocco manuale", the reader's number and place). A
+    /// row the database refuses raises DatabaseError after the unlock was asked for; an index outside
+    /// the list does nothing.
     void unlockReader(int index0);
     /// What the automatic output schedule "Date.txt" says now: 1, 0, or nothing to do.
     std::optional<int> scheduledOutput() const;

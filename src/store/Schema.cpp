@@ -1,5 +1,6 @@
 #include "Schema.hpp"
 
+#include "AuditLog.hpp"
 #include "Database.hpp"
 
 #include <string>
@@ -48,6 +49,10 @@ void Schema::addMissingIndexes(Database& db) {
         // Files made before the holiday calendar get it empty: the online decision reads it only
         // when "Festivita" is on, and a site fills it from the holidays form.
         db.executeScript(holidaysTable());
+    }
+    if (!db.hasRelation("Registro")) {
+        // Files made before the record start it empty: what happened before was never recorded.
+        db.executeScript(AuditLog::tableSql());
     }
     if (version(db) < Version) {
         // PRAGMA takes no bound parameter; the value is this program's own constant.

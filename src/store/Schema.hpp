@@ -15,8 +15,8 @@ public:
     /// Work tables of "RepSentinex.mdb": temp, presenze.
     static const std::vector<std::string>& reportRelations();
     /// The layout version this program writes into a main database (SQLite's user_version); files made
-    /// before it was kept read 0; 2 brought the holiday calendar.
-    static constexpr int Version = 2;
+    /// before it was kept read 0; 2 brought the holiday calendar, 3 the operators' record `Registro`.
+    static constexpr int Version = 3;
     /// Throws DatabaseError ("... non contiene la tabella ...") unless `db` is a main database.
     static void requireMain(Database& db);
     /// Throws DatabaseError with a complete message naming `path` when a newer program wrote `db`: its
@@ -25,8 +25,9 @@ public:
     /// The layout version stored in `db` (0 for a file that never had one).
     static int version(Database& db);
     /// Adds to an older main database the indexes a new one is made with (the presence lookup's index
-    /// on the badge without blanks) and the holiday calendar `Festivita` (empty), each only when it is
-    /// missing, and marks it with Version. Throws DatabaseError when the file cannot take them.
+    /// on the badge without blanks), the holiday calendar `Festivita` and the operators' record
+    /// `Registro` (both empty), each only when it is missing, and marks it with Version. Throws DatabaseError
+    /// when the file cannot take them.
     static void addMissingIndexes(Database& db);
     /// The statements that make `Festivita` and its index on `Data`, each "IF NOT EXISTS".
     static const char* holidaysTable();

@@ -4,6 +4,7 @@
 #include "online/PendingJournal.hpp"
 #include "online/PollingStep.hpp"
 #include "store/Database.hpp"
+#include "store/Schema.hpp"
 #include "support/FakeClock.hpp"
 #include "support/OnlineFakeBus.hpp"
 #include "support/OnlineRecordingView.hpp"
@@ -257,6 +258,35 @@ TEST(SessionTest, AnOlderDatabaseGetsThePresenceIndex) {
     const auto rows = session->database()->query(
         "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = 'presenti_NumeroBadge_trim'");
     EXPECT_EQ(rows.at(0).at(0).toInt(), 1);
+}
+
+TEST(SessionTest, AnOlderDatabaseGetsTheOperatorsRecordEmpty) {
+    Site site;
+    site.install.db()->executeScript("DROP TABLE Registro; PRAGMA user_version = 2");
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    EXPECT_EQ(
+        session->database()->columns("Registro"),
+        (std::vector<std::string>{"Quando", "Utente", "Finestra", "Azione", "Chiave", "Prima", "Dopo"}));
+    EXPECT_EQ(session->database()->query("SELECT count(*) FROM Registro").at(0).at(0).toInt(), 0);
+    EXPECT_EQ(Schema::version(*session->database()), 3);
+}
+
+TEST(SessionTest, AManualUnlockWritesOneRowNamingTheReaderItOpened) {
+    Site site;
+    auto session = site.session();
+    ASSERT_EQ(session->start(site.view), Session::Start::Ready);
+    session->unlockReader(1);
+    session->unlockReader(2); // no third reader: nothing opened, nothing written
+    ASSERT_EQ(site.bus.sent().size(), 1u);
+    const auto rows =
+        session->database()->query("SELECT Finestra, Azione, Chiave, Prima, Dopo FROM Registro");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].toString(), "FrmMain");
+    EXPECT_EQ(rows[0][1].toString(), "Sblocco manuale");
+    EXPECT_EQ(rows[0][2].toString(), "2");
+    EXPECT_EQ(rows[0][3].toString(), "");
+    EXPECT_EQ(rows[0][4].toString(), "Lettore=2\nSituatoPresso=Ingresso\nNumeroLoop=3\nNumeroIndirizzo=2");
 }
 
 TEST(SessionTest, OutputsAndUnlockGoToEachReadersOwnLoop) {

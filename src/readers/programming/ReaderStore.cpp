@@ -1,6 +1,7 @@
 #include "ReaderStore.hpp"
 
 #include "core/Numbers.hpp"
+#include "store/AuditLog.hpp"
 #include "store/Database.hpp"
 #include "store/Transaction.hpp"
 
@@ -90,7 +91,8 @@ ReaderEntry entryOf(const std::vector<Value>& row) {
 
 } // namespace
 
-ReaderStore::ReaderStore(std::shared_ptr<Database> db) : m_db(std::move(db)) {}
+ReaderStore::ReaderStore(std::shared_ptr<Database> db, std::string window)
+    : m_db(std::move(db)), m_window(std::move(window)) {}
 
 int ReaderStore::count() {
     return static_cast<int>(m_db->query("SELECT count(*) FROM Lettori").at(0).at(0).toInt());
@@ -152,13 +154,18 @@ void ReaderStore::add(const ReaderRecord& record) {
     m_db->execute(std::string("INSERT INTO Lettori (") + Columns +
                       ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                   valuesOf(record));
+    const auto [was, is] =
+        AuditLog::difference({}, AuditLog::rowFields(*m_db, "Lettori", m_db->lastInsertRowid()));
+    AuditLog::write(*m_db, {m_window, "Lettore creato", std::to_string(count()), was, is});
     t.commit();
 }
 
 void ReaderStore::update(int position, const ReaderRecord& record) {
     Transaction t(*m_db);
+    const std::int64_t key = keyAt(position);
+    const AuditLog::Fields before = AuditLog::rowFields(*m_db, "Lettori", key);
     std::vector<Value> params = valuesOf(record);
-    params.emplace_back(static_cast<long long>(keyAt(position)));
+    params.emplace_back(static_cast<long long>(key));
     m_db->execute(
         "UPDATE Lettori SET TipoLettore = ?, SituatoPresso = ?, CodiceImpianto = ?, Ritardo = ?, "
         "PosCarta1 = ?, PosCarta2 = ?, PosCarta3 = ?, PosCarta4 = ?, PosCodice1 = ?, PosCodice2 = ?, "
@@ -166,16 +173,21 @@ void ReaderStore::update(int position, const ReaderRecord& record) {
         "NumeroIndirizzo = ?, Stato = ?, RiscriviRam = ?, TestInput = ?, FasceOrarie = ? "
         "WHERE rowid = ?",
         params);
+    const auto [was, is] = AuditLog::difference(before, AuditLog::rowFields(*m_db, "Lettori", key));
+    AuditLog::write(*m_db, {m_window, "Lettore modificato", std::to_string(position), was, is});
     t.commit();
 }
 
 void ReaderStore::remove(int position) {
     Transaction t(*m_db);
     const std::int64_t key = keyAt(position);
+    const AuditLog::Fields before = AuditLog::rowFields(*m_db, "Lettori", key);
     m_db->execute("DELETE FROM Lettori WHERE rowid = ?", {Value(static_cast<long long>(key))});
     m_db->execute("UPDATE Carte SET Lettore = substr(Lettore, 1, ? - 1) || substr(Lettore, ? + 1) || '0' "
                   "WHERE length(Lettore) >= ?",
                   {Value(position), Value(position), Value(position)});
+    AuditLog::write(*m_db,
+                    {m_window, "Lettore eliminato", std::to_string(position), AuditLog::text(before), ""});
     t.commit();
 }
 

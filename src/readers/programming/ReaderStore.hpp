@@ -5,6 +5,7 @@
 #include "readers/ReaderEntry.hpp"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace sentinex {
@@ -19,7 +20,11 @@ public:
     static constexpr int Capacity = 64;
     static constexpr const char* FullText = "Massimo 64 lettori.";
 
-    explicit ReaderStore(std::shared_ptr<Database> db);
+    /// The window whose changes the operators' record names when none is given.
+    static constexpr const char* DefaultWindow = "FrmConfLettori";
+
+    /// `window` is the form whose changes the operators' record names.
+    explicit ReaderStore(std::shared_ptr<Database> db, std::string window = DefaultWindow);
 
     int count();
     /// True when no further reader may be created.
@@ -33,6 +38,9 @@ public:
     std::vector<ReaderEntry> entries(int limit);
     /// Loop and address of every record in stored order, for the uniqueness check.
     std::vector<ReaderValidation::Slot> loopAddresses();
+
+    /// Add, update and remove each write their row of the operators' record ("Lettore creato",
+    /// "Lettore modificato", "Lettore eliminato", keyed by the reader's position) in their transaction.
 
     /// Appends a reader; it takes the last position. Throws std::length_error when 64 are stored.
     void add(const ReaderRecord& record);
@@ -49,6 +57,7 @@ private:
     std::int64_t keyAt(int position);
 
     std::shared_ptr<Database> m_db;
+    std::string m_window;
 };
 
 } // namespace sentinex

@@ -4,6 +4,7 @@
 
 #include "FrmDownLoad.hpp"
 #include "FrmRipristino.hpp"
+#include "FrmRegistro.hpp"
 #include "JournalDownloadSink.hpp"
 
 #include "core/Operator.hpp"
@@ -67,6 +68,8 @@ FrmFunzAgg::FrmFunzAgg(Session& session, QWidget* parent)
             SlotGuard::wrap(m_session.op(), [this] { backupNow(); }));
     connect(m_ui->Command13, &QPushButton::clicked, this,
             SlotGuard::wrap(m_session.op(), [this] { openRestore(); }));
+    connect(m_ui->Command14, &QPushButton::clicked, this,
+            SlotGuard::wrap(m_session.op(), [this] { openAuditLog(); }));
     showPresencePicture();
 }
 
@@ -190,8 +193,19 @@ void FrmFunzAgg::openHolidays() {
     openInPlace(holidays);
 }
 
+void FrmFunzAgg::openAuditLog() {
+    if (!m_session.database()) {
+        return; // without a session database the start-up has said why
+    }
+    // It only reads, so the doors may keep working while it is open.
+    auto* record = new FrmRegistro(m_session.database(), m_session.op()); // freed once it has returned
+    connect(record, &FrmRegistro::closed, this, [this, record] { comeBack(record); });
+    openInPlace(record);
+}
+
 void FrmFunzAgg::openPassword() {
-    auto* password = new FrmGestPassw(m_session.folder(), m_session.op()); // freed once it has returned
+    // freed once it has returned
+    auto* password = new FrmGestPassw(m_session.folder(), m_session.op(), m_session.database());
     password->setOnReturn([this, password] { comeBack(password); });
     openInPlace(password);
 }

@@ -58,6 +58,8 @@ private:
     void resetAntiPassback();
     void openBands();
     void openHolidays();
+    /// "Registro operazioni": the operators' record, read only.
+    void openAuditLog();
     void openPassword();
     void runInspection();
     void backupNow();

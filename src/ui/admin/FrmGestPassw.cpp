@@ -24,9 +24,10 @@ void unlock(QLineEdit* box) {
 
 } // namespace
 
-FrmGestPassw::FrmGestPassw(const ProgramFolder& folder, Operator& op, QWidget* parent)
+FrmGestPassw::FrmGestPassw(const ProgramFolder& folder, Operator& op, std::shared_ptr<Database> record,
+                           QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::FrmGestPassw>()), m_op(op),
-      m_management(std::make_unique<PasswordManagement>(PasswordFile(folder), op)) {
+      m_management(std::make_unique<PasswordManagement>(PasswordFile(folder), op, std::move(record))) {
     m_ui->setupUi(this);
     connect(m_ui->Command1, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { onCommand1(); }));
     connect(m_ui->Command2, &QPushButton::clicked, this, SlotGuard::wrap(op, [this] { onCommand2(); }));

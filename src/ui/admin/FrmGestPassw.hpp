@@ -13,6 +13,7 @@ class FrmGestPassw;
 
 namespace sentinex {
 
+class Database;
 class Operator;
 class PasswordManagement;
 
@@ -25,7 +26,9 @@ class FrmGestPassw : public QWidget {
     Q_OBJECT
 public:
     /// Reads the password file of `folder` and shows the matching layout.
-    FrmGestPassw(const ProgramFolder& folder, Operator& op, QWidget* parent = nullptr);
+    /// `record`, when given, is the database whose operators' record gets each password change.
+    FrmGestPassw(const ProgramFolder& folder, Operator& op, std::shared_ptr<Database> record = nullptr,
+                 QWidget* parent = nullptr);
     ~FrmGestPassw() override;
 
     /// Called once when the form has been left.

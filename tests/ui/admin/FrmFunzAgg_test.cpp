@@ -12,6 +12,7 @@
 #include "ui/admin/FrmDownLoad.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
 #include "ui/admin/FrmRipristino.hpp"
+#include "ui/admin/FrmRegistro.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
 #include "ui/masterdata/FrmFestivita.hpp"
@@ -124,6 +125,7 @@ TEST_F(FrmFunzAggTest, ShowsEveryButtonWithItsCaption) {
         {"Command11", "Festività"},
         {"Command12", "Backup archivio"},
         {"Command13", "Ripristina archivio"},
+        {"Command14", "Registro operazioni"},
     };
     for (const auto& [name, caption] : captions) {
         SCOPED_TRACE(name);
@@ -363,6 +365,7 @@ TEST_F(FrmFunzAggTest, ToolWindowsOpenInItsPlaceAndBringItBack) {
         {"Command8", [] { return shownWindow<FrmFasceOnline>(); }},
         {"Command9", [] { return shownWindow<FrmGestPassw>(); }},
         {"Command11", [] { return shownWindow<FrmFestivita>(); }},
+        {"Command14", [] { return shownWindow<FrmRegistro>(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
