@@ -100,7 +100,16 @@ Session::Start Session::start(OnlineView& view) {
         m_state, m_settings, m_settingsFile, m_folder.dir(), *m_db, *m_bus, m_clock, m_pump, m_op, view, {}});
 
     if (!m_restoreNote.empty()) {
-        m_step->status().setBackupNote(m_restoreNote);
+        std::string note = m_restoreNote;
+        if (m_restoreDone) {
+            // Recorded in the restored file: the record of the replaced one is kept aside with it.
+            try {
+                AuditLog::write(*m_db, {"FrmRipristino", "Archivio ripristinato", "", "", m_restoreNote});
+            } catch (const DatabaseError& e) {
+                note += " Registro operazioni non aggiornato: " + std::string(e.what());
+            }
+        }
+        m_step->status().setBackupNote(note);
     }
     // What a previous run could not store goes in first, before any newer record.
     m_step->storeWaitingRecords();
@@ -387,6 +396,7 @@ void Session::completePendingRestore() {
         return;
     }
     m_restoreNote = outcome.message;
+    m_restoreDone = outcome.done;
     m_op.message(outcome.done ? "Messaggio" : "Errore", outcome.message,
                  outcome.done ? MsgIcon::Information : MsgIcon::Critical);
 }
@@ -402,6 +412,14 @@ std::string Session::concludeBackup(const BackupRun& run, bool daily) {
     if (run.state() == BackupRun::State::Done) {
         BackupFolder::prune(backupRoot(), m_settings.CopieBackup);
         note = what + " eseguito in " + run.folder();
+        try {
+            AuditLog::write(*m_db, {daily ? "FrmMain" : "FrmFunzAgg",
+                                    daily ? "Backup automatico" : "Backup archivio", run.name(), "",
+                                    "Cartella=" + run.folder()});
+        } catch (const DatabaseError& e) {
+            // The copy stands; only its row is missing, and the status line says so.
+            note += ". Registro operazioni non aggiornato: " + std::string(e.what());
+        }
     } else {
         note = what + " non riuscito. " + run.failure();
     }

@@ -188,6 +188,7 @@ private:
     std::unique_ptr<BackupRun> m_dailyBackup;
     std::unique_ptr<BackupSchedule> m_backupSchedule;
     std::string m_restoreNote;
+    bool m_restoreDone = false;
     bool m_restartRequested = false;
     bool m_backupOnDemand = false; // the daily backup waits while one on demand runs
     bool m_warnedTooManyReaders = false;

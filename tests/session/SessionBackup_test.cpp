@@ -204,6 +204,13 @@ TEST(SessionBackupTest, ABackupOnDemandShowsItsProgressServesPollingAndSaysWhere
               "Backup eseguito nella cartella " + site.root() + "/20260314-022900.");
     EXPECT_TRUE(fs::is_regular_file(site.root() + "/20260314-022900/Sentinex.mdb"));
     EXPECT_TRUE(fs::is_regular_file(site.root() + "/20260314-022900/Sentinex.ini"));
+    // The operators' record has the backup, once.
+    const auto rows = session->database()->query("SELECT Finestra, Azione, Chiave, Dopo FROM Registro");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].toString(), "FrmFunzAgg");
+    EXPECT_EQ(rows[0][1].toString(), "Backup archivio");
+    EXPECT_EQ(rows[0][2].toString(), "20260314-022900");
+    EXPECT_EQ(rows[0][3].toString(), "Cartella=" + site.root() + "/20260314-022900");
 }
 
 TEST(SessionBackupTest, TheNextStartUpRunsOnTheRestoredFiles) {
@@ -234,6 +241,12 @@ TEST(SessionBackupTest, TheNextStartUpRunsOnTheRestoredFiles) {
     EXPECT_EQ(count(*session->database()), 0);
     EXPECT_EQ(count(*Database::open(site.install.dir() + "/Sentinex.mdb.prima-del-ripristino", false)), 1);
     EXPECT_NE(site.view.status.back().find("Ripristino completato"), std::string::npos);
+    // The restored file's record (a copy holds what was recorded before it was taken, not its own row)
+    // gains the restore.
+    const auto rows = session->database()->query("SELECT Finestra, Azione FROM Registro ORDER BY rowid");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].toString(), "FrmRipristino");
+    EXPECT_EQ(rows[0][1].toString(), "Archivio ripristinato");
 }
 
 } // namespace
