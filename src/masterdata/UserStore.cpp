@@ -67,8 +67,22 @@ UserStore::UserStore(std::shared_ptr<Database> db) : m_db(std::move(db)) {}
 
 UserStore::~UserStore() = default;
 
+bool UserStore::countKept() {
+    return m_count && m_db->changeMark() == m_countMark;
+}
+
+void UserStore::keepCount(std::int64_t count) {
+    m_count = count;
+    m_countMark = m_db->changeMark();
+}
+
 std::int64_t UserStore::count() {
-    return m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt();
+    // Counting a million users takes longer than a move between two of them: the form asks at every
+    // move, so the total is counted only when something it does not know of may have changed it.
+    if (!countKept()) {
+        keepCount(m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt());
+    }
+    return *m_count;
 }
 
 std::optional<UserStore::Stored> UserStore::readOne(CachedStatement& statement,
@@ -195,6 +209,8 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     appendBand(params, band);
 
     Transaction transaction(*m_db);
+    // Under the write lock, so no other connection's commit can slip between this check and the save.
+    const bool kept = countKept();
     // Checked again under the write lock: a save queued while the first one ran saw the card still free.
     if (cardTaken(user.cardNumber, key)) {
         throw CardTaken();
@@ -220,6 +236,9 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
         m_db->execute("UPDATE Carte SET " + fields + " WHERE rowid = ?", params);
     }
     transaction.commit();
+    if (kept) {
+        keepCount(*m_count + (key ? 0 : 1));
+    }
     return written;
 }
 
@@ -233,6 +252,7 @@ bool UserStore::cardTaken(const std::string& cardNumber, std::optional<std::int6
 
 int UserStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
+    const bool kept = countKept(); // under the write lock, as in save
     // The presence belongs to the card: a user who keeps the same number (older files may hold one twice)
     // keeps it.
     const int inside =
@@ -241,8 +261,11 @@ int UserStore::remove(std::int64_t key) {
                       "FROM Carte WHERE rowid = ?) AND NOT EXISTS (SELECT 1 FROM Carte WHERE rowid <> ? AND "
                       "trim(NumeroCarta) = trim(presenti.NumeroBadge))",
                       {key, key});
-    m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
+    const int removed = m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
     transaction.commit();
+    if (kept) {
+        keepCount(*m_count - removed);
+    }
     return inside;
 }
 
