@@ -23,13 +23,10 @@ namespace sentinex {
 namespace {
 
 // A passage without a readable date and time cannot be timed: it is left out rather than paired, and
-// named to the operator.
+// named to the operator. One pass over temp reads both.
 constexpr const char* kReadPassages =
-    "SELECT Cognome, Nome, NumeroBadge, verso, dataora FROM main.temp "
-    "WHERE coalesce(passaggio, 0) <> 0 AND dataora IS NOT NULL ORDER BY rowid";
-constexpr const char* kReadUnreadable =
-    "SELECT Cognome, Nome, NumeroBadge, Data, Ora FROM main.temp "
-    "WHERE coalesce(passaggio, 0) <> 0 AND dataora IS NULL ORDER BY rowid";
+    "SELECT Cognome, Nome, NumeroBadge, verso, dataora, Data, Ora FROM main.temp "
+    "WHERE coalesce(passaggio, 0) <> 0 ORDER BY rowid";
 
 /// A text field as the sort sees it: Null before every text.
 struct SortText {
@@ -137,6 +134,12 @@ AttendanceResult AttendanceComputation::run(Database& reportDb) {
         std::string key;
         std::string verso;
         while (read.step()) {
+            if (read.columnIsNull(4)) {
+                result.unreadable.push_back({read.column(0).toString(), read.column(1).toString(),
+                                             read.column(2).toString(), read.column(5).toString(),
+                                             read.column(6).toString()});
+                continue;
+            }
             key.clear();
             appendKeyPart(key, read, 0);
             appendKeyPart(key, read, 1);
@@ -159,14 +162,6 @@ AttendanceResult AttendanceComputation::run(Database& reportDb) {
             }
             passages.push_back({0, person->second, v->second, static_cast<std::uint32_t>(passages.size()),
                                 read.columnDouble(4)});
-        }
-    }
-    {
-        SqlStatement read(reportDb.handle(), kReadUnreadable);
-        while (read.step()) {
-            result.unreadable.push_back({read.column(0).toString(), read.column(1).toString(),
-                                         read.column(2).toString(), read.column(3).toString(),
-                                         read.column(4).toString()});
         }
     }
     rankPersons(persons);
