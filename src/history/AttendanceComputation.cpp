@@ -8,9 +8,12 @@
 #include "store/Transaction.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <iterator>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
@@ -20,13 +23,10 @@ namespace sentinex {
 namespace {
 
 // A passage without a readable date and time cannot be timed: it is left out rather than paired, and
-// named to the operator.
+// named to the operator. One pass over temp reads both.
 constexpr const char* kReadPassages =
-    "SELECT Cognome, Nome, NumeroBadge, verso, dataora FROM main.temp "
-    "WHERE coalesce(passaggio, 0) <> 0 AND dataora IS NOT NULL ORDER BY rowid";
-constexpr const char* kReadUnreadable =
-    "SELECT Cognome, Nome, NumeroBadge, Data, Ora FROM main.temp "
-    "WHERE coalesce(passaggio, 0) <> 0 AND dataora IS NULL ORDER BY rowid";
+    "SELECT Cognome, Nome, NumeroBadge, verso, dataora, Data, Ora FROM main.temp "
+    "WHERE coalesce(passaggio, 0) <> 0 ORDER BY rowid";
 
 /// A text field as the sort sees it: Null before every text.
 struct SortText {
@@ -47,13 +47,25 @@ SortText folded(const Value& v) {
     return t;
 }
 
-/// Surname, first name and badge of the passages of one person, as copied.
+/// Surname, first name and badge of the passages of one person, as copied; the texts as the pairing
+/// reads them (the empty text for Null) are kept beside them so no passage makes them again.
 struct Person {
     Value surname;
     Value firstName;
     Value badge;
+    std::string surnameText;
+    std::string firstNameText;
+    std::string badgeText;
     std::uint32_t rank = 0; // place of the person in the pairing order; equal for names equal but for case
 };
+
+/// A column read in place, with its Null kept apart from the empty text.
+Value columnValue(const SqlStatement& st, int i) {
+    if (st.columnIsNull(i)) {
+        return Value();
+    }
+    return Value(std::string(st.columnView(i)));
+}
 
 struct Passage {
     std::uint32_t rank;
@@ -63,10 +75,14 @@ struct Passage {
     double dataora;
 };
 
-void appendKeyPart(std::string& key, const Value& v) {
-    const std::string text = v.toString();
-    key += v.isNull() ? 'N' : 'T';
-    key += std::to_string(text.size());
+/// Appends one field to a person's key: Null or text, then the text's length, so that no two different
+/// triples of fields give the same key.
+void appendKeyPart(std::string& key, const SqlStatement& st, int i) {
+    const std::string_view text = st.columnView(i);
+    key += st.columnIsNull(i) ? 'N' : 'T';
+    char digits[24];
+    const auto [end, ec] = std::to_chars(std::begin(digits), std::end(digits), text.size());
+    key.append(digits, end);
     key += ':';
     key += text;
 }
@@ -116,33 +132,36 @@ AttendanceResult AttendanceComputation::run(Database& reportDb) {
     {
         SqlStatement read(reportDb.handle(), kReadPassages);
         std::string key;
+        std::string verso;
         while (read.step()) {
-            Value surname = read.column(0);
-            Value firstName = read.column(1);
-            Value badge = read.column(2);
+            if (read.columnIsNull(4)) {
+                result.unreadable.push_back({read.column(0).toString(), read.column(1).toString(),
+                                             read.column(2).toString(), read.column(5).toString(),
+                                             read.column(6).toString()});
+                continue;
+            }
             key.clear();
-            appendKeyPart(key, surname);
-            appendKeyPart(key, firstName);
-            appendKeyPart(key, badge);
+            appendKeyPart(key, read, 0);
+            appendKeyPart(key, read, 1);
+            appendKeyPart(key, read, 2);
             auto [person, newPerson] = personIds.try_emplace(key, static_cast<std::uint32_t>(persons.size()));
             if (newPerson) {
-                persons.push_back({std::move(surname), std::move(firstName), std::move(badge)});
+                Person p;
+                p.surname = columnValue(read, 0);
+                p.firstName = columnValue(read, 1);
+                p.badge = columnValue(read, 2);
+                p.surnameText = p.surname.toString();
+                p.firstNameText = p.firstName.toString();
+                p.badgeText = p.badge.toString();
+                persons.push_back(std::move(p));
             }
-            const std::string verso = read.column(3).toString();
+            verso.assign(read.columnView(3));
             auto [v, newVerso] = versoIds.try_emplace(verso, static_cast<std::uint32_t>(versos.size()));
             if (newVerso) {
                 versos.push_back(verso);
             }
             passages.push_back({0, person->second, v->second, static_cast<std::uint32_t>(passages.size()),
-                                read.column(4).toDouble()});
-        }
-    }
-    {
-        SqlStatement read(reportDb.handle(), kReadUnreadable);
-        while (read.step()) {
-            result.unreadable.push_back({read.column(0).toString(), read.column(1).toString(),
-                                         read.column(2).toString(), read.column(3).toString(),
-                                         read.column(4).toString()});
+                                read.columnDouble(4)});
         }
     }
     rankPersons(persons);
@@ -161,10 +180,10 @@ AttendanceResult AttendanceComputation::run(Database& reportDb) {
     AttendanceTransit t;
     for (const Passage& p : passages) {
         const Person& person = persons[p.person];
-        t.surname = person.surname.toString();
-        t.firstName = person.firstName.toString();
-        t.badge = person.badge.toString();
-        t.verso = versos[p.verso];
+        t.surname.assign(person.surnameText);
+        t.firstName.assign(person.firstNameText);
+        t.badge.assign(person.badgeText);
+        t.verso.assign(versos[p.verso]);
         t.dataora = p.dataora;
         pairing.feed(t);
     }

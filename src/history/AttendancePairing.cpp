@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace sentinex {
 
@@ -9,16 +10,21 @@ namespace {
 
 enum class Direction { In, Out, InOut, Other };
 
+/// True when `text` is `upper` with ASCII letters in any case.
+bool equalsIgnoringCase(const std::string& text, std::string_view upper) {
+    return text.size() == upper.size() &&
+           std::equal(text.begin(), text.end(), upper.begin(),
+                      [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
+}
+
 Direction directionOf(const std::string& verso) {
-    std::string v = verso;
-    std::transform(v.begin(), v.end(), v.begin(), [](unsigned char c) { return std::toupper(c); });
-    if (v == "IN") {
+    if (equalsIgnoringCase(verso, "IN")) {
         return Direction::In;
     }
-    if (v == "OUT") {
+    if (equalsIgnoringCase(verso, "OUT")) {
         return Direction::Out;
     }
-    return v == "INOUT" ? Direction::InOut : Direction::Other;
+    return equalsIgnoringCase(verso, "INOUT") ? Direction::InOut : Direction::Other;
 }
 
 } // namespace

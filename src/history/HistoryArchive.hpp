@@ -24,8 +24,10 @@ public:
     /// keeps the report database's journal in memory (see the constructor).
     HistoryArchive(std::shared_ptr<Database> mainDb, std::shared_ptr<Database> reportDb);
 
-    /// Empties `temp` and fills it with the planned selection, in one transaction: on failure `temp`
-    /// keeps what it held. Returns the number of records copied. Throws DatabaseError.
+    /// Replaces the contents of `temp` with the planned selection, in one transaction: on failure `temp`
+    /// keeps what it held. The old selection's pages are not journalled, so a second search costs what
+    /// the first did; the file holds two selections for the length of the transaction. Indexes and
+    /// triggers of `temp` are kept. Returns the number of records copied. Throws DatabaseError.
     std::int64_t fillTemp(const SelectionPlan& plan);
     /// Deletes the transits of `period` (all of them when none is given) and empties `temp`, in one
     /// transaction with its row of the operators' record ("Storico cancellato"): on failure nothing is
@@ -37,6 +39,8 @@ public:
 
     /// The name the main database is attached under during an operation.
     static constexpr const char* kTransitSchema = "sentinex_main";
+    /// The name the previous selection has while a new one is copied into temp.
+    static constexpr const char* kPreviousSelection = "temp_precedente";
 
 private:
     std::shared_ptr<Database> m_main;

@@ -69,8 +69,22 @@ UserStore::UserStore(std::shared_ptr<Database> db, std::string window)
 
 UserStore::~UserStore() = default;
 
+bool UserStore::countKept() {
+    return m_count && m_db->changeMark() == m_countMark;
+}
+
+void UserStore::keepCount(std::int64_t count) {
+    m_count = count;
+    m_countMark = m_db->changeMark();
+}
+
 std::int64_t UserStore::count() {
-    return m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt();
+    // Counting a million users takes longer than a move between two of them: the form asks at every
+    // move, so the total is counted only when something it does not know of may have changed it.
+    if (!countKept()) {
+        keepCount(m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt());
+    }
+    return *m_count;
 }
 
 std::optional<UserStore::Stored> UserStore::readOne(CachedStatement& statement,
@@ -197,6 +211,8 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     appendBand(params, band);
 
     Transaction transaction(*m_db);
+    // Under the write lock, so no other connection's commit can slip between this check and the save.
+    const bool kept = countKept();
     // Checked again under the write lock: a save queued while the first one ran saw the card still free.
     if (cardTaken(user.cardNumber, key)) {
         throw CardTaken();
@@ -226,6 +242,9 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     AuditLog::write(
         *m_db, {m_window, key ? "Utente modificato" : "Utente creato", std::to_string(written), was, is});
     transaction.commit();
+    if (kept) {
+        keepCount(*m_count + (key ? 0 : 1));
+    }
     return written;
 }
 
@@ -240,6 +259,7 @@ bool UserStore::cardTaken(const std::string& cardNumber, std::optional<std::int6
 int UserStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
     const AuditLog::Fields before = AuditLog::rowFields(*m_db, "Carte", key);
+    const bool kept = countKept(); // under the write lock, as in save
     // The presence belongs to the card: a user who keeps the same number (older files may hold one twice)
     // keeps it.
     const int inside =
@@ -248,11 +268,15 @@ int UserStore::remove(std::int64_t key) {
                       "FROM Carte WHERE rowid = ?) AND NOT EXISTS (SELECT 1 FROM Carte WHERE rowid <> ? AND "
                       "trim(NumeroCarta) = trim(presenti.NumeroBadge))",
                       {key, key});
-    if (m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key}) == 1) {
+    const int removed = m_db->execute("DELETE FROM Carte WHERE rowid = ?", {key});
+    if (removed == 1) {
         AuditLog::write(*m_db,
                         {m_window, "Utente eliminato", std::to_string(key), AuditLog::text(before), ""});
     }
     transaction.commit();
+    if (kept) {
+        keepCount(*m_count - removed);
+    }
     return inside;
 }
 

@@ -2,6 +2,7 @@
 
 #include "BandTimes.hpp"
 #include "UserRecord.hpp"
+#include "store/Database.hpp"
 #include "store/Value.hpp"
 
 #include <cstdint>
@@ -14,7 +15,6 @@
 namespace sentinex {
 
 class CachedStatement;
-class Database;
 
 /// The users of `Carte` in stored order, as the users form browses, validates, saves and deletes them.
 /// Positions count from 1 in stored order. Engine errors are raised as DatabaseError; a failed save or
@@ -57,6 +57,8 @@ public:
     UserStore(const UserStore&) = delete;
     UserStore& operator=(const UserStore&) = delete;
 
+    /// How many users are stored. Counted once, then kept: this store's own saves and deletes update
+    /// it, and any other write to the file (another window, another program) has it counted again.
     std::int64_t count();
     /// The user at `position` (1-based, stored order); nothing when there is none.
     std::optional<Stored> atPosition(std::int64_t position);
@@ -102,8 +104,14 @@ private:
     bool cardTaken(const std::string& cardNumber, std::optional<std::int64_t> editingKey);
     std::optional<Stored> readOne(CachedStatement& statement, const std::vector<Value>& params);
 
+    /// The kept count, when it still holds, and the file's change mark it holds at.
+    bool countKept();
+    void keepCount(std::int64_t count);
+
     std::shared_ptr<Database> m_db;
     std::string m_window;
+    std::optional<std::int64_t> m_count;
+    Database::ChangeMark m_countMark;
     std::unique_ptr<CachedStatement> m_atPosition;
     std::unique_ptr<CachedStatement> m_byKey;
     std::unique_ptr<CachedStatement> m_next;

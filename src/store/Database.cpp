@@ -22,6 +22,11 @@ namespace {
 
 constexpr int kBusyTimeoutMs = Database::DefaultBusyTimeoutMs;
 
+// A connection is used by one thread at a time (the program does all its database work on the window
+// thread), so the engine's own locking of every call is pure cost: open without it. A connection may
+// still move to another thread, as long as two never use it at once.
+constexpr int kOneThreadAtATime = SQLITE_OPEN_NOMUTEX;
+
 bool leap(int y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
@@ -182,7 +187,8 @@ std::shared_ptr<Database> Database::open(const std::string& path, bool mainDb) {
         throw DatabaseError("Impossibile trovare il file '" + path + "'.");
     }
     std::shared_ptr<Database> db(new Database(path));
-    const int rc = sqlite3_open_v2(path.c_str(), &db->m_db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db->m_db, SQLITE_OPEN_READWRITE | kOneThreadAtATime, nullptr);
     if (rc != SQLITE_OK) {
         const std::string msg = db->m_db ? sqlite3_errmsg(db->m_db) : sqlite3_errstr(rc);
         throw DatabaseError(unusableFileMessage(path, msg));
@@ -201,8 +207,8 @@ std::shared_ptr<Database> Database::create(const std::string& path, const std::s
         throw DatabaseError("Il file '" + path + "' esiste già.");
     }
     std::shared_ptr<Database> db(new Database(path));
-    const int rc =
-        sqlite3_open_v2(path.c_str(), &db->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &db->m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | kOneThreadAtATime, nullptr);
     try {
         if (rc != SQLITE_OK) {
             throw DatabaseError(db->m_db ? sqlite3_errmsg(db->m_db) : sqlite3_errstr(rc));
@@ -322,6 +328,13 @@ void Database::requireRelations(const std::vector<std::string>& names) {
             throw DatabaseError("Il database '" + m_path + "' non contiene la tabella '" + n + "'.");
         }
     }
+}
+
+Database::ChangeMark Database::changeMark() {
+    ChangeMark mark;
+    mark.otherConnections = query("PRAGMA main.data_version").at(0).at(0).toInt();
+    mark.thisConnection = sqlite3_total_changes64(m_db);
+    return mark;
 }
 
 std::int64_t Database::lastInsertRowid() const {

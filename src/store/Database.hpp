@@ -28,8 +28,9 @@ public:
     /// How long a connection waits for a lock held elsewhere before an operation fails.
     static constexpr int DefaultBusyTimeoutMs = 5000;
 
-    /// Opens an existing file read-write. Throws DatabaseError when it is missing, unreadable or not a
-    /// database. Every connection waits up to 5 s for a lock held elsewhere before failing.
+    /// Opens an existing file read-write, for use by one thread at a time (no engine mutex). Throws
+    /// DatabaseError when it is missing, unreadable or not a database. Every connection waits up to 5 s
+    /// for a lock held elsewhere before failing.
     /// `mainDb` turns on WAL and full sync (a transit that was shown is on disk).
     static std::shared_ptr<Database> open(const std::string& path, bool mainDb = true);
     /// Creates a new file from schema SQL (used by installation tools and tests). Throws DatabaseError
@@ -70,6 +71,16 @@ public:
     void setBusyTimeout(int ms);
     /// Key of the row most recently inserted through this connection.
     std::int64_t lastInsertRowid() const;
+
+    /// Where the file's writes stand: equal marks mean no row was written in between, through this
+    /// connection (rows it changed) or through another one (commits to the file). A value derived from
+    /// the tables, kept beside the mark it was read at, is still right while the mark stays the same.
+    struct ChangeMark {
+        std::int64_t otherConnections = 0;
+        std::int64_t thisConnection = 0;
+        bool operator==(const ChangeMark&) const = default;
+    };
+    ChangeMark changeMark();
 
 private:
     explicit Database(std::string path);

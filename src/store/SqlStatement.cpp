@@ -58,6 +58,30 @@ void SqlStatement::bindOne(int index, const Value& v) {
     }
 }
 
+void SqlStatement::check(int rc) const {
+    if (rc != SQLITE_OK) {
+        throw DatabaseError(sqlite3_errmsg(m_db));
+    }
+}
+
+void SqlStatement::bindNull(int index) {
+    check(sqlite3_bind_null(m_stmt, index));
+}
+
+void SqlStatement::bindInt(int index, std::int64_t v) {
+    check(sqlite3_bind_int64(m_stmt, index, v));
+}
+
+void SqlStatement::bindDouble(int index, double v) {
+    check(sqlite3_bind_double(m_stmt, index, v));
+}
+
+void SqlStatement::bindBorrowedText(int index, std::string_view text) {
+    // An empty view may have no data at all, which the engine would bind as Null.
+    const char* data = text.data() != nullptr ? text.data() : "";
+    check(sqlite3_bind_text(m_stmt, index, data, static_cast<int>(text.size()), SQLITE_STATIC));
+}
+
 void SqlStatement::bind(const std::vector<Value>& params, int first) {
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
@@ -114,6 +138,20 @@ Value SqlStatement::column(int i) const {
 std::string SqlStatement::columnText(int i) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
     return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, i))) : std::string();
+}
+
+std::string_view SqlStatement::columnView(int i) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+    return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, i)))
+             : std::string_view();
+}
+
+bool SqlStatement::columnIsNull(int i) const {
+    return sqlite3_column_type(m_stmt, i) == SQLITE_NULL;
+}
+
+double SqlStatement::columnDouble(int i) const {
+    return sqlite3_column_double(m_stmt, i);
 }
 
 std::vector<Value> SqlStatement::row() const {

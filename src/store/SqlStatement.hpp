@@ -2,7 +2,9 @@
 
 #include "Value.hpp"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -24,6 +26,14 @@ public:
     /// Binds `params` to the `?` placeholders in order (1-based), after clearing earlier bindings.
     void bind(const std::vector<Value>& params, int first = 1);
     void bindOne(int index, const Value& v);
+    /// Typed binds for statements run many times: no Value is made. Each replaces the placeholder's
+    /// previous value; throws DatabaseError for an index the statement does not have.
+    void bindNull(int index);
+    void bindInt(int index, std::int64_t v);
+    void bindDouble(int index, double v);
+    /// Binds `text` without copying it: the engine reads it where it is, so it must stay unchanged until
+    /// the statement has been stepped and reset.
+    void bindBorrowedText(int index, std::string_view text);
     /// Next row: true when a row is ready, false when done.
     bool step();
     void reset();
@@ -32,6 +42,10 @@ public:
     Value column(int i) const;
     /// Column `i` as text, without making a Value first (the empty text for Null).
     std::string columnText(int i) const;
+    /// Column `i` read in place, valid until the next step or reset (the empty text for Null).
+    std::string_view columnView(int i) const;
+    bool columnIsNull(int i) const;
+    double columnDouble(int i) const;
     std::vector<Value> row() const;
 
     /// Resets a statement however the scope that uses it ends, so no read (or write) stays open between
@@ -48,6 +62,7 @@ public:
     };
 
 private:
+    void check(int rc) const;
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "history/AttendanceComputation.hpp"
 #include "history/AttendancePairing.hpp"
 #include "history/AttendanceWriter.hpp"
+#include "history/CalendarDate.hpp"
 
 #include <gtest/gtest.h>
 
@@ -254,7 +255,17 @@ TEST(AttendanceWriterTest, DurationCountsWholeMinutesAndStampsUseTwoDigitYears) 
     }
     double d = 0;
     ASSERT_TRUE(dateTextToDaySerial("09/03/2001 07:05:03", d));
-    EXPECT_EQ(AttendanceWriter::stamp(d), "09/03/01-07:05:03");
+    // Stamps: two digits of the year, and a time a hair short of the next second (or day) rounded up.
+    const std::pair<double, const char*> stamps[] = {
+        {d, "09/03/01-07:05:03"},
+        {static_cast<double>(CalendarDate(2000, 1, 1).daySerial()), "01/01/00-00:00:00"},
+        {CalendarDate(2026, 12, 31).daySerial() + (86400.0 - 0.4) / 86400.0, "01/01/27-00:00:00"},
+        {CalendarDate(1999, 10, 20).daySerial() + (23 * 3600 + 59 * 60 + 58.6) / 86400.0,
+         "20/10/99-23:59:59"},
+    };
+    for (const auto& [dayNumber, text] : stamps) {
+        EXPECT_EQ(AttendanceWriter::stamp(dayNumber), text) << text;
+    }
 }
 
 TEST(AttendancePairingTest, ALongSelectionIsPairedWithoutLosingRows) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -206,6 +207,35 @@ TEST_F(UserStoreTest, PositionsFollowStoredOrderAndDeletion) {
     store.remove(a);
     store.remove(c);
     EXPECT_FALSE(store.last());
+}
+
+// The total is kept between counts: every way the table can change under it must show in the next count,
+// each step checked against a fresh count of the table.
+TEST_F(UserStoreTest, TheKeptCountFollowsEveryWriteWhoeverMakesIt) {
+    auto other = Database::open(install.folder().database()); // another program on the same file
+    std::int64_t saved = 0;
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"new user saved", [&] { saved = store.save(typed("11"), std::nullopt); }},
+        {"user saved again", [&] { store.save(typed("11"), saved); }},
+        {"added on the same connection", [&] { install.addUser(card("0012", "Altro")); }},
+        {"added by another connection",
+         [&] { other->execute("INSERT INTO Carte (NumeroCarta) VALUES ('0013')"); }},
+        {"removed by this store", [&] { store.remove(saved); }},
+        {"removed again (gone already)", [&] { store.remove(saved); }},
+        {"emptied by another connection", [&] { other->execute("DELETE FROM Carte"); }},
+        {"refused save",
+         [&] {
+             install.db()->executeScript("CREATE TRIGGER refuse BEFORE UPDATE ON Carte "
+                                         "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+             EXPECT_THROW(store.save(typed("14"), std::nullopt), DatabaseError);
+         }},
+    };
+    EXPECT_EQ(store.count(), 0);
+    for (const auto& [what, step] : steps) {
+        step();
+        const std::int64_t counted = install.db()->query("SELECT count(*) FROM Carte").at(0).at(0).toInt();
+        EXPECT_EQ(store.count(), counted) << what;
+    }
 }
 
 TEST_F(UserStoreTest, BandNamesAreTrimmedInStoredOrder) {

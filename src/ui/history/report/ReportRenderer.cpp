@@ -12,6 +12,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace sentinex {
 
@@ -97,6 +100,11 @@ int ReportRenderer::render(const ReportDocument& doc, QPagedPaintDevice& device)
     QPen thin(Qt::black);
     thin.setWidthF(0.25 * g.mm);
 
+    const QFontMetricsF metrics(rowFont, &device);
+    // A history repeats its names, dates, times and places on many rows: each text is cut to its column
+    // once, so a repeated value is shaped only when it is drawn.
+    std::vector<std::unordered_map<std::string, QString>> elided(layout.columns.size());
+
     std::size_t next = 0;
     for (int page = 1; page <= pages; ++page) {
         if (page > 1 && !device.newPage()) {
@@ -117,7 +125,6 @@ int ReportRenderer::render(const ReportDocument& doc, QPagedPaintDevice& device)
         painter.setPen(thin);
         painter.drawLine(QPointF(g.left, y), QPointF(g.right, y));
         painter.setFont(rowFont);
-        const QFontMetricsF metrics(rowFont, &device);
         for (int line = 0; line < g.rowsPerPage && next < lines; ++line, ++next) {
             if (next == doc.rows.size()) {
                 painter.drawText(QRectF(g.left + padding, y, g.right - g.left, g.rowHeight),
@@ -128,10 +135,15 @@ int ReportRenderer::render(const ReportDocument& doc, QPagedPaintDevice& device)
             const auto& row = doc.rows[next];
             for (std::size_t c = 0; c < layout.columns.size() && c < row.size(); ++c) {
                 const double width = g.columnWidth[c] - 2 * padding;
-                const QString text =
-                    metrics.elidedText(QString::fromStdString(row[c]), Qt::ElideRight, std::max(0.0, width));
+                auto cut = elided[c].find(row[c]);
+                if (cut == elided[c].end()) {
+                    cut = elided[c]
+                              .emplace(row[c], metrics.elidedText(QString::fromStdString(row[c]),
+                                                                  Qt::ElideRight, std::max(0.0, width)))
+                              .first;
+                }
                 painter.drawText(QRectF(g.columnLeft[c] + padding, y, width, g.rowHeight),
-                                 alignmentOf(layout.columns[c].align), text);
+                                 alignmentOf(layout.columns[c].align), cut->second);
             }
             y += g.rowHeight;
         }
