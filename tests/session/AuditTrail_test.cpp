@@ -54,6 +54,7 @@ struct Site {
         install.setSetting("Utenti", "1");
         install.setSetting("Polling", "100");
         install.setSetting("RiprendiPolling", "No");
+        install.setSetting("CopieBackup", "7"); // as the dialog writes it: only Polling changes
         settings = SettingsFile(install.folder().settings()).loadAll();
     }
 
