@@ -4,7 +4,6 @@
 
 #include "core/Operator.hpp"
 #include "history/AuditViewer.hpp"
-#include "store/Database.hpp"
 #include "ui/common/SlotGuard.hpp"
 
 #include <QCloseEvent>

@@ -6,7 +6,6 @@
 #include "masterdata/BandFormPresenter.hpp"
 #include "masterdata/BandRecord.hpp"
 #include "session/Session.hpp"
-#include "store/Database.hpp"
 #include "ui/common/SlotGuard.hpp"
 
 #include <QApplication>
