@@ -2,7 +2,6 @@
 
 #include "core/Operator.hpp"
 #include "history/SelectionPages.hpp"
-#include "store/Database.hpp"
 #include "ui/common/SlotGuard.hpp"
 
 #include <QTimer>
@@ -27,7 +26,7 @@ void HistoryGridModel::showSelection() {
         m_pages->restart();
         m_rows = m_pages->next(kPageRows);
         m_showing = true;
-    } catch (const DatabaseError&) {
+    } catch (...) {
         // The reset must end whatever happens, or the grid is left half torn down.
         m_rows.clear();
         m_showing = false;
@@ -81,9 +80,9 @@ void HistoryGridModel::fetchMore(const QModelIndex& parent) {
     std::vector<SelectionPages::Row> more;
     try {
         more = m_pages->next(kPageRows);
-    } catch (const DatabaseError&) {
-        // The view asks for more in the middle of its layout: stop asking, keep the rows shown, and tell
-        // the operator once the view is done.
+    } catch (...) {
+        // The view asks for more in the middle of its layout, outside any slot's guard: stop asking, keep the
+        // rows shown, and tell the operator once the view is done.
         m_showing = false;
         QTimer::singleShot(0, this,
                            [this, failure = std::current_exception()] { SlotGuard::report(m_op, failure); });

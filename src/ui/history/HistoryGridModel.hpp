@@ -13,7 +13,7 @@ class Operator;
 class SelectionPages;
 
 /// The rows of DBGrid1: the selection copied into `temp`, fetched a page at a time as the grid is
-/// scrolled, so a whole history shows at once without being read whole. A page the store refuses while
+/// scrolled, so a whole history shows at once without being read whole. A page that cannot be read while
 /// the grid scrolls is shown as "Errore" once the view has finished its work, and the grid keeps the
 /// rows it has.
 class HistoryGridModel : public QAbstractTableModel {

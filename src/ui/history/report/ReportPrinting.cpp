@@ -3,9 +3,8 @@
 #include "ReportControl.hpp"
 
 #include "core/Operator.hpp"
-#include "history/report/ReportData.hpp"
 #include "history/report/ReportFormula.hpp"
-#include "store/Database.hpp"
+#include "history/report/UsersListCheck.hpp"
 
 namespace sentinex {
 
@@ -42,13 +41,7 @@ void ReportPrinting::printSelection(QWidget* parent, Operator& op, const Program
 
 void ReportPrinting::printUsersList(ReportControl& control, Operator& op, Database& mainDb,
                                     const ProgramFolder& folder) {
-    try {
-        if (ReportData::countRecords(mainDb, "Carte") == 0) {
-            op.message("Attenzione", "Non ci sono utenti nel database.", MsgIcon::Exclamation);
-            return;
-        }
-    } catch (const DatabaseError& e) {
-        op.message("Errore", Database::unusableFileMessage(mainDb.path(), e.what()), MsgIcon::Critical);
+    if (!UsersListCheck::mayPrint(op, mainDb)) {
         return;
     }
     control.setFailureHandler([&op](int, const std::string&) {
