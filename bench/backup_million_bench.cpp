@@ -7,10 +7,9 @@
 #include "backup/BackupFolder.hpp"
 #include "backup/BackupRun.hpp"
 
-#include "core/Clock.hpp"
 #include "core/Numbers.hpp"
 #include "store/Database.hpp"
-#include "store/SqlStatement.hpp"
+#include "support/MillionTransits.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestInstall.hpp"
 
@@ -30,38 +29,6 @@ using Steady = std::chrono::steady_clock;
 
 /// The polling interval of an installation with "Polling" 100 and 4 readers: 100 x 10 / 4 ms.
 constexpr double PollingIntervalMs = 250.0;
-
-/// 1,000,000 transits, 1,000 a day from 1 January 2023, 10,000 badges in turn; made once for the run.
-testing::TestInstall& million() {
-    static testing::TestInstall install;
-    static const bool populated = [] {
-        Database& db = *install.db();
-        db.executeScript("PRAGMA cache_size=-400000; BEGIN");
-        SqlStatement st(db.handle(),
-                        "INSERT INTO transiti (NumeroBadge, Cognome, Nome, PosizioneLettore, Data, "
-                        "Ora, Passaggio, verso, nota) VALUES (?,?,?,?,?,?,?,?,?)");
-        const long long first = daysFromCivil(2023, 1, 1);
-        for (int i = 0; i < 1000000; ++i) {
-            int y = 0;
-            int m = 0;
-            int d = 0;
-            civilFromDays(first + i / 1000, y, m, d);
-            const bool in = i % 1000 < 500;
-            const int minuteOfDay = 7 * 60 + (i % 500) * 300 / 500 + (in ? 0 : 8 * 60);
-            const int user = 1 + i % 10000;
-            st.bind({padLeftZeros(user, 4), "Cognome" + std::to_string(user), "Nome" + std::to_string(user),
-                     in ? "Ingresso" : "Uscita  ",
-                     padLeftZeros(d, 2) + "/" + padLeftZeros(m, 2) + "/" + padLeftZeros(y, 4),
-                     padLeftZeros(minuteOfDay / 60, 2) + ":" + padLeftZeros(minuteOfDay % 60, 2), true,
-                     in ? "In" : "Out", "Passaggio"});
-            st.step();
-        }
-        db.executeScript("COMMIT; PRAGMA wal_checkpoint(TRUNCATE); PRAGMA cache_size=-2000;");
-        return true;
-    }();
-    benchmark::DoNotOptimize(populated);
-    return install;
-}
 
 /// The baseline: the whole file in one step, on a connection of its own. Returns its seconds.
 double bareBackup(const std::string& source, const std::string& target) {
@@ -91,7 +58,7 @@ void pollingStep(Database& db, int n) {
 }
 
 void BM_BackupBetweenPollingSteps(benchmark::State& state) {
-    auto& install = million();
+    auto& install = bench::millionTransitInstall();
     Database& db = *install.db();
     testing::TempDir out("sentinex-backup-bench");
     const std::string root = BackupFolder::root(out.path(), "");

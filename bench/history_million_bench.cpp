@@ -8,63 +8,21 @@
 #include "history/HistoryIndexes.hpp"
 #include "history/HistorySelection.hpp"
 
-#include "core/Clock.hpp"
-#include "core/Numbers.hpp"
 #include "store/Database.hpp"
-#include "store/SqlStatement.hpp"
+#include "support/CpuClock.hpp"
+#include "support/MillionTransits.hpp"
 #include "support/TestInstall.hpp"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <ctime>
 #include <stdexcept>
 #include <vector>
 
 namespace {
 
 using namespace sentinex;
-
-/// 1,000,000 transits as an installation records them: in time order, 1,000 a day from 1 January 2023
-/// (about two years and nine months), 10,000 badges, an entry and an exit a day each for 500 of them, one
-/// transit in twenty a refusal.
-/// Made once for the run.
-testing::TestInstall& million() {
-    static testing::TestInstall install;
-    static const bool populated = [] {
-        Database& db = *install.db();
-        // Room for the four indexes of transiti while they grow, so the load does not spill pages.
-        db.executeScript("PRAGMA cache_size=-400000; BEGIN");
-        SqlStatement st(db.handle(),
-                        "INSERT INTO transiti (NumeroBadge, Cognome, Nome, PosizioneLettore, Data, "
-                        "Ora, Passaggio, verso, nota) VALUES (?,?,?,?,?,?,?,?,?)");
-        const long long first = daysFromCivil(2023, 1, 1);
-        for (int i = 0; i < 1000000; ++i) {
-            int y = 0;
-            int m = 0;
-            int d = 0;
-            civilFromDays(first + i / 1000, y, m, d);
-            // Each day 500 people come in between 07:00 and 12:00 and leave eight hours later, in the
-            // same order; 10,000 badges in turn over the days.
-            const int slot = i % 1000 % 500;
-            const bool in = i % 1000 < 500;
-            const int minuteOfDay = 7 * 60 + slot * 300 / 500 + (in ? 0 : 8 * 60);
-            const int user = 1 + static_cast<int>(((i / 1000) * 500LL + slot) * 7919 % 10000);
-            const bool refused = i % 20 == 19;
-            st.bind({padLeftZeros(user, 4), "Cognome" + std::to_string(user), "Nome" + std::to_string(user),
-                     in ? "Ingresso" : "Uscita  ",
-                     padLeftZeros(d, 2) + "/" + padLeftZeros(m, 2) + "/" + padLeftZeros(y, 4),
-                     padLeftZeros(minuteOfDay / 60, 2) + ":" + padLeftZeros(minuteOfDay % 60, 2), !refused,
-                     in ? "In" : "Out", refused ? "Fuori fascia" : "Passaggio"});
-            st.step();
-        }
-        db.executeScript("COMMIT; PRAGMA wal_checkpoint(TRUNCATE); PRAGMA cache_size=-2000;");
-        return true;
-    }();
-    benchmark::DoNotOptimize(populated);
-    return install;
-}
 
 HistoryChoices month() {
     HistoryChoices c;
@@ -79,47 +37,14 @@ HistoryChoices whole() {
     return c;
 }
 
-double cpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 /// A report database as start-up leaves it: a fresh copy of the empty one, at `name` in the test folder.
 std::shared_ptr<Database> freshReport(const std::string& name) {
-    auto& install = million();
+    auto& install = bench::millionTransitInstall();
     const std::string path = install.temp().file(name);
     if (!Database::replaceWithCopy(install.folder().reportDatabase() + ".schema", path)) {
         throw std::runtime_error("cannot copy the empty report database");
     }
     return Database::open(path, false);
-}
-
-void cdate(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    double serial = 0;
-    if (p &&
-        dateTextToDaySerial(std::string(p, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))), serial)) {
-        sqlite3_result_double(ctx, serial);
-    } else {
-        sqlite3_result_null(ctx);
-    }
-}
-
-void cdbl(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    switch (sqlite3_value_type(argv[0])) {
-    case SQLITE_NULL:
-        sqlite3_result_null(ctx);
-        return;
-    case SQLITE_INTEGER:
-    case SQLITE_FLOAT:
-        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
-        return;
-    default: {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-        sqlite3_result_double(ctx, leadingNumber(p ? p : ""));
-    }
-    }
 }
 
 /// The baseline every history ratio divides by: a bare connection (no wrapper, no engine mutex) on a
@@ -133,10 +58,7 @@ public:
                             nullptr) != SQLITE_OK) {
             throw std::runtime_error("cannot open the report database");
         }
-        sqlite3_create_function(m_db, "CDATE", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, cdate, nullptr,
-                                nullptr);
-        sqlite3_create_function(m_db, "cdbl", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, cdbl, nullptr,
-                                nullptr);
+        addProgramFunctions(m_db);
         run("PRAGMA main.journal_mode=MEMORY; PRAGMA main.synchronous=OFF; PRAGMA main.secure_delete=OFF; "
             "PRAGMA legacy_alter_table=ON;");
         sqlite3_stmt* st = nullptr;
@@ -156,9 +78,9 @@ public:
         const std::string previous = HistoryArchive::kPreviousSelection;
         const std::string schema = HistoryArchive::kTransitSchema;
         // Attached for the search alone, as the program does (its cache goes with the detach).
-        run("ATTACH DATABASE '" + million().folder().database() + "' AS " + schema + "; PRAGMA " + schema +
-            ".synchronous=FULL; PRAGMA " + schema + ".mmap_size=1073741824; PRAGMA " + schema +
-            ".cache_size=-32768;");
+        run("ATTACH DATABASE '" + bench::millionTransitInstall().folder().database() + "' AS " + schema +
+            "; PRAGMA " + schema + ".synchronous=FULL; PRAGMA " + schema + ".mmap_size=1073741824; PRAGMA " +
+            schema + ".cache_size=-32768;");
         run("BEGIN IMMEDIATE; DROP TABLE IF EXISTS main." + previous + "; ALTER TABLE main.temp RENAME TO " +
             previous + "; " + m_tableDefinition + ";");
         sqlite3_stmt* st = nullptr;
@@ -205,7 +127,7 @@ private:
 /// A month searched again and again (temp holds the previous month each time), the program against the
 /// bare copy; x_shell_month is program ÷ bare, CPU time of the same iteration.
 void BM_SearchMonthIntoTemp(benchmark::State& state) {
-    auto& install = million();
+    auto& install = bench::millionTransitInstall();
     const SelectionPlan plan = HistorySelection::plan(month());
     auto programReport = freshReport("month-program.mdb");
     HistoryArchive archive(install.db(), programReport);
@@ -217,13 +139,13 @@ void BM_SearchMonthIntoTemp(benchmark::State& state) {
     double baseline = 0;
     std::int64_t copied = 0;
     for (auto _ : state) {
-        const double t0 = cpuSeconds();
+        const double t0 = bench::processCpuSeconds();
         copied = archive.fillTemp(plan);
-        const double t1 = cpuSeconds();
+        const double t1 = bench::processCpuSeconds();
         state.PauseTiming();
-        const double t2 = cpuSeconds();
+        const double t2 = bench::processCpuSeconds();
         bare.fill(plan);
-        baseline += cpuSeconds() - t2;
+        baseline += bench::processCpuSeconds() - t2;
         state.ResumeTiming();
         program += t1 - t0;
     }
@@ -237,7 +159,7 @@ BENCHMARK(BM_SearchMonthIntoTemp)->Unit(benchmark::kMillisecond)->Iterations(5);
 /// empty temp); x_first_whole: the program's second search ÷ its first; sqlite_peak_mib_second: the
 /// engine's peak memory during the second search (a journal kept in memory shows there).
 void BM_SearchWholeHistoryTwice(benchmark::State& state) {
-    auto& install = million();
+    auto& install = bench::millionTransitInstall();
     const SelectionPlan plan = HistorySelection::plan(whole());
     double first = 0;
     double second = 0;
@@ -251,19 +173,19 @@ void BM_SearchWholeHistoryTwice(benchmark::State& state) {
             const std::string barePath = bareReport->path();
             bareReport.reset();
             BareCopy bare(barePath);
-            const double t = cpuSeconds();
+            const double t = bench::processCpuSeconds();
             bare.fill(plan);
-            baseline += cpuSeconds() - t;
+            baseline += bench::processCpuSeconds() - t;
         }
         HistoryArchive archive(install.db(), freshReport("whole-program.mdb"));
         state.ResumeTiming();
-        const double t0 = cpuSeconds();
+        const double t0 = bench::processCpuSeconds();
         archive.fillTemp(plan);
-        const double t1 = cpuSeconds();
+        const double t1 = bench::processCpuSeconds();
         sqlite3_memory_highwater(1);
         const std::int64_t usedBefore = sqlite3_memory_used();
         copied = archive.fillTemp(plan);
-        const double t2 = cpuSeconds();
+        const double t2 = bench::processCpuSeconds();
         peak =
             std::max(peak, static_cast<double>(sqlite3_memory_highwater(0) - usedBefore) / (1024.0 * 1024.0));
         first += t1 - t0;
@@ -279,7 +201,7 @@ BENCHMARK(BM_SearchWholeHistoryTwice)->Unit(benchmark::kMillisecond)->Iterations
 /// One ordered scan of the passages in the pairing order plus the inserts of `rows` (already formatted),
 /// on the bare connection: the floor under the attendance computation.
 double bareScanAndInserts(sqlite3* db, const std::vector<std::vector<Value>>& rows) {
-    const double t0 = cpuSeconds();
+    const double t0 = bench::processCpuSeconds();
     sqlite3_exec(db, "BEGIN IMMEDIATE; DELETE FROM main.presenze", nullptr, nullptr, nullptr);
     sqlite3_stmt* scan = nullptr;
     sqlite3_prepare_v2(db,
@@ -320,14 +242,14 @@ double bareScanAndInserts(sqlite3* db, const std::vector<std::vector<Value>>& ro
     }
     sqlite3_finalize(insert);
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    return cpuSeconds() - t0;
+    return bench::processCpuSeconds() - t0;
 }
 
 /// Attendance over the whole history. attendance_cpu_s: the program's CPU seconds a run;
 /// x_attendance_scan: the program ÷ one ordered scan of the same passages plus the same inserts on the
 /// bare connection (bareScanAndInserts), both over the same temp.
 void BM_AttendanceWholeHistory(benchmark::State& state) {
-    auto& install = million();
+    auto& install = bench::millionTransitInstall();
     auto report = freshReport("attendance.mdb");
     HistoryArchive archive(install.db(), report);
     archive.fillTemp(HistorySelection::plan(whole()));
@@ -337,9 +259,9 @@ void BM_AttendanceWholeHistory(benchmark::State& state) {
     double baseline = 0;
     std::vector<std::vector<Value>> rows;
     for (auto _ : state) {
-        const double t0 = cpuSeconds();
+        const double t0 = bench::processCpuSeconds();
         result = AttendanceComputation::run(*report);
-        program += cpuSeconds() - t0;
+        program += bench::processCpuSeconds() - t0;
         state.PauseTiming();
         if (rows.empty()) {
             rows =
@@ -357,7 +279,7 @@ void BM_AttendanceWholeHistory(benchmark::State& state) {
 BENCHMARK(BM_AttendanceWholeHistory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_CsvExportHundredThousandRows(benchmark::State& state) {
-    auto& install = million();
+    auto& install = bench::millionTransitInstall();
     HistoryArchive archive(install.db(), install.reportDb());
     archive.fillTemp(HistorySelection::plan(whole()));
     install.reportDb()->execute("DELETE FROM temp WHERE rowid > 100000");

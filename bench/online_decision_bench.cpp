@@ -10,13 +10,13 @@
 #include "online/PresenceTable.hpp"
 #include "store/Database.hpp"
 #include "store/SqlStatement.hpp"
+#include "support/CpuClock.hpp"
 #include "support/OnlineHarness.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <memory>
 #include <random>
@@ -27,20 +27,8 @@ using sentinex::OnlineFakeBus;
 using sentinex::Timing;
 using sentinex::testing::OnlineHarness;
 using sentinex::testing::TestInstall;
-/// The CPU time of the calling thread: the figures and their ratios stay meaningful when other work
-/// shares the machine (wall time would count the time the thread waited for a core).
-struct Clock {
-    using duration = std::chrono::nanoseconds;
-    using rep = duration::rep;
-    using period = duration::period;
-    using time_point = std::chrono::time_point<Clock>;
-    static constexpr bool is_steady = true;
-    static time_point now() {
-        timespec ts{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-        return time_point(duration(static_cast<rep>(ts.tv_sec) * 1000000000 + ts.tv_nsec));
-    }
-};
+/// The CPU time of the calling thread, so that other work on the machine does not count.
+using Clock = sentinex::bench::ThreadCpuClock;
 
 // Persons already inside (half the users, at most 5,000): the anti-passback table is not empty.
 int insideFor(int users) {

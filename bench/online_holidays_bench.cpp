@@ -5,13 +5,13 @@
 // tell that the day is not a holiday. The counter "x_off" of the run with the calendar on is its mean
 // decision time over the one with it off (run just before on the same installation).
 #include "store/Database.hpp"
+#include "support/CpuClock.hpp"
 #include "support/OnlineHarness.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <memory>
 #include <random>
@@ -20,20 +20,8 @@ namespace {
 
 using sentinex::OnlineFakeBus;
 using sentinex::Timing;
+using sentinex::bench::ThreadCpuClock;
 using sentinex::testing::OnlineHarness;
-
-struct ThreadClock {
-    using duration = std::chrono::nanoseconds;
-    using rep = duration::rep;
-    using period = duration::period;
-    using time_point = std::chrono::time_point<ThreadClock>;
-    static constexpr bool is_steady = true;
-    static time_point now() {
-        timespec ts{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-        return time_point(duration(static_cast<rep>(ts.tv_sec) * 1000000000 + ts.tv_nsec));
-    }
-};
 
 constexpr int Users = 10000;
 
@@ -77,16 +65,16 @@ void BM_BandedDecision(benchmark::State& state) {
     h.settings.Pasquetta = true;
     std::mt19937 rng(42);
     std::uniform_int_distribution<int> pick(1, 9999);
-    ThreadClock::time_point received;
-    ThreadClock::time_point granted;
+    ThreadCpuClock::time_point received;
+    ThreadCpuClock::time_point granted;
     std::string reply;
     h.bus.respond([&](const std::string& payload, Timing) {
         if (payload.back() == 'D') {
-            received = ThreadClock::now();
+            received = ThreadCpuClock::now();
             return reply;
         }
         if (payload.find("K1") == 8) {
-            granted = ThreadClock::now();
+            granted = ThreadCpuClock::now();
         }
         return OnlineFakeBus::codeReply('S');
     });
@@ -97,7 +85,7 @@ void BM_BandedDecision(benchmark::State& state) {
         reply = OnlineHarness::card(card + "000123");
         granted = {};
         h.step->run(1);
-        if (granted == ThreadClock::time_point{}) {
+        if (granted == ThreadCpuClock::time_point{}) {
             state.SkipWithError(("no grant for card " + card + ": " + h.view.lastEvent()).c_str());
             break;
         }

@@ -3,6 +3,7 @@
 // The page count and the file size are reported beside the time, so a run that printed nothing shows.
 // us_per_row: CPU microseconds a row, the whole run (layout, rows, pages, file) divided by the rows; it
 // is an absolute figure, not a ratio. SENTINEX_KEEP_PDF=path keeps the last file written, to look at.
+#include "support/CpuClock.hpp"
 #include "support/TestInstall.hpp"
 #include "ui/history/report/ReportControl.hpp"
 
@@ -12,7 +13,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -49,16 +49,10 @@ TestInstall& installation() {
     return install;
 }
 
-double cpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 void BM_HistoryReportToPdf(benchmark::State& state) {
     TestInstall& install = installation();
     const std::string pdf = install.temp().file("storico.pdf");
-    const double start = cpuSeconds();
+    const double start = sentinex::bench::processCpuSeconds();
     for (auto _ : state) {
         ReportControl control;
         control.setDataFile(0, install.folder().reportDatabase());
@@ -71,8 +65,8 @@ void BM_HistoryReportToPdf(benchmark::State& state) {
             return;
         }
     }
-    state.counters["us_per_row"] =
-        (cpuSeconds() - start) * 1e6 / (static_cast<double>(state.iterations()) * static_cast<double>(kRows));
+    state.counters["us_per_row"] = (sentinex::bench::processCpuSeconds() - start) * 1e6 /
+                                   (static_cast<double>(state.iterations()) * static_cast<double>(kRows));
     state.counters["rows"] = kRows;
     if (const char* keep = std::getenv("SENTINEX_KEEP_PDF")) {
         std::filesystem::copy_file(pdf, keep, std::filesystem::copy_options::overwrite_existing);

@@ -90,6 +90,12 @@ bool fileExists(const std::string& path) {
 
 } // namespace
 
+void addProgramFunctions(sqlite3* db) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "CDATE", 1, flags, nullptr, cdateFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "cdbl", 1, flags, nullptr, cdblFunction, nullptr, nullptr);
+}
+
 bool dateTextToDaySerial(const std::string& raw, double& serial) {
     const std::string text = trim(raw);
     std::size_t i = 0;
@@ -150,9 +156,7 @@ namespace {
 void configure(sqlite3* db, bool mainDb, bool creating) {
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function(db, "CDATE", 1, flags, nullptr, cdateFunction, nullptr, nullptr);
-    sqlite3_create_function(db, "cdbl", 1, flags, nullptr, cdblFunction, nullptr, nullptr);
+    addProgramFunctions(db);
     char* err = nullptr;
     // Touching the schema makes a file that is not a database fail here rather than later.
     long long objects = 0;

@@ -92,4 +92,9 @@ private:
 /// " HH:MM[:SS]" follows. Returns false for a text that is not such a date.
 bool dateTextToDaySerial(const std::string& text, double& serial);
 
+/// Registers the program's SQL functions on `db`: CDATE (a "dd/mm/yyyy[ HH:MM[:SS]]" text to its day
+/// serial, NULL when it is no such date) and cdbl (the leading number of a text). Every connection the
+/// program opens has them; a bare connection gets the very same ones here.
+void addProgramFunctions(sqlite3* db);
+
 } // namespace sentinex
