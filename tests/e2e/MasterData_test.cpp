@@ -4,20 +4,12 @@
 
 #include "E2eRig.hpp"
 
+#include "ui/masterdata/FrmCardsAbil.hpp"
+
 #include <QApplication>
 
 namespace sentinex::e2e {
 namespace {
-
-/// The visible top-level window named `name`, or null.
-QWidget* visibleWindow(const char* name) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == QString::fromLatin1(name) && top->isVisible()) {
-            return top;
-        }
-    }
-    return nullptr;
-}
 
 /// Three readers on one line; reader 3 belongs to another site.
 std::vector<Rig::Reader> threeReaders() {
@@ -28,7 +20,7 @@ std::vector<Rig::Reader> threeReaders() {
 QWidget* openUsersForm(Rig& rig) {
     rig.frm->show();
     rig.click("Command1");
-    QWidget* cards = visibleWindow("FrmCardsAbil");
+    QWidget* cards = shownWindow<FrmCardsAbil>();
     EXPECT_NE(cards, nullptr);
     return cards;
 }

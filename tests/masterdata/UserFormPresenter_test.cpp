@@ -8,6 +8,7 @@
 #include "support/OnlineFakeBus.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/TestInstall.hpp"
+#include "support/UserFormFixture.hpp"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -23,6 +24,7 @@ namespace {
 
 using testing::ScriptedOperator;
 using testing::TestInstall;
+using testing::UserFormFixture;
 using Text = UserFormPresenter::Text;
 using Flag = UserFormPresenter::Flag;
 
@@ -43,42 +45,12 @@ public:
     std::function<void()> each;
 };
 
-class UserFormPresenterTest : public ::testing::Test {
+class UserFormPresenterTest : public UserFormFixture {
 protected:
-    void SetUp() override {
-        std::vector<ReaderEntry> entries(3);
-        for (int k = 0; k < 3; ++k) {
-            entries[static_cast<std::size_t>(k)].address = static_cast<std::int16_t>(k + 1);
-            entries[static_cast<std::size_t>(k)].location = "LETT" + std::to_string(k + 1);
-        }
-        state.readers.setEntries(entries);
-        settings.QuattroCifre = true;
-    }
-    std::int64_t addUser(const std::string& surname, const std::string& card,
-                         std::map<std::string, Value> extra = {}) {
-        TestInstall::User u;
-        u.Cognome = surname;
-        u.NumeroCarta = card;
-        if (auto online = extra.extract("Flag_online")) {
-            u.Flag_online = online.mapped().toBool();
-        }
-        if (auto readers = extra.extract("Lettore")) {
-            u.Lettore = readers.mapped().toString();
-        }
-        u.extra = std::move(extra);
-        return install.addUser(u);
-    }
-    void addBand(const std::string& name) {
-        install.db()->execute(
-            "INSERT INTO Fasce (Nome, Lun_1_da, Lun_1_a, Lunedi) VALUES (?, '08:00', '12:00', 1)", {name});
-    }
     UserFormPresenter& open() {
         p = std::make_unique<UserFormPresenter>(install.db(), op, settings, state, bus, pump);
         p->open();
         return *p;
-    }
-    Value stored(std::int64_t key, const std::string& field) {
-        return install.db()->query("SELECT " + field + " FROM Carte WHERE rowid = ?", {key}).at(0).at(0);
     }
     Value users() { return install.db()->query("SELECT count(*) FROM Carte").at(0).at(0); }
     /// A new user typed with card `card`, then "Salva dati".
@@ -89,11 +61,6 @@ protected:
         p->modifyOrSave();
     }
 
-    TestInstall install;
-    Settings settings;
-    AppState state;
-    OnlineFakeBus bus;
-    ScriptedOperator op;
     HookPump pump;
     std::unique_ptr<UserFormPresenter> p;
 };

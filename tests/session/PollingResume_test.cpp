@@ -1,5 +1,6 @@
 #include "session/PollingResume.hpp"
 
+#include "SessionSite.hpp"
 #include "core/EventPump.hpp"
 #include "session/LastRecordTime.hpp"
 #include "session/RunStateFile.hpp"
@@ -24,7 +25,7 @@ using testing::ScriptedOperator;
 using testing::TestInstall;
 
 /// An installation with one reader and "RiprendiPolling" as given.
-struct Site {
+struct Site : testing::SessionSite {
     explicit Site(const std::string& riprendi) {
         TestInstall::Reader r;
         install.addReader(r);
@@ -33,15 +34,6 @@ struct Site {
             "RiprendiPolling=" +
             riprendi + "\r\n");
     }
-    std::unique_ptr<Session> session() {
-        return std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
-    }
-
-    TestInstall install;
-    ScriptedOperator op;
-    FakeClock clock;
-    NullEventPump pump;
-    OnlineFakeBus bus;
 };
 
 TEST(PollingResumeTest, AStartUpResumesTheSwitchesOnlyAfterAnUnexpectedEndAndWhenAsked) {

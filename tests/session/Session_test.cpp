@@ -1,5 +1,6 @@
 #include "session/Session.hpp"
 
+#include "SessionSite.hpp"
 #include "core/EventPump.hpp"
 #include "online/PendingJournal.hpp"
 #include "online/PollingStep.hpp"
@@ -27,7 +28,7 @@ using testing::TestInstall;
 
 /// An installation with a reader on loop 1 (address 1) and one on loop 3 (address 2), "Polling" 100,
 /// nobody inside.
-struct Site {
+struct Site : testing::SessionSite {
     Site() {
         TestInstall::Reader a;
         a.NumeroLoop = 1;
@@ -39,16 +40,6 @@ struct Site {
         install.addReader(b);
         install.writeSettings("[Impostazioni]\r\nPolling=100\r\nUtenti=0\r\nImparziale=No\r\n");
     }
-    std::unique_ptr<Session> session() {
-        return std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
-    }
-
-    TestInstall install;
-    ScriptedOperator op;
-    FakeClock clock;
-    NullEventPump pump;
-    OnlineFakeBus bus;
-    OnlineRecordingView view;
 };
 
 TEST(SessionTest, StartUpOpensWhatTheProgramWorksWithAndHoldsTheFolder) {

@@ -17,6 +17,7 @@
 #include "support/OnlineFakeBus.hpp"
 #include "support/ScriptedOperator.hpp"
 #include "support/TestInstall.hpp"
+#include "support/UserFormFixture.hpp"
 #include "ui/support/FormDriver.hpp"
 
 #include <QApplication>
@@ -44,37 +45,10 @@ using testing::FakeClock;
 using testing::FormDriver;
 using testing::ScriptedOperator;
 using testing::TestInstall;
+using testing::UserFormFixture;
 
-class FrmCardsAbilTest : public ::testing::Test {
+class FrmCardsAbilTest : public UserFormFixture {
 protected:
-    void SetUp() override {
-        std::vector<ReaderEntry> entries(3);
-        for (int k = 0; k < 3; ++k) {
-            entries[static_cast<std::size_t>(k)].address = static_cast<std::int16_t>(k + 1);
-            entries[static_cast<std::size_t>(k)].location = "LETT" + std::to_string(k + 1);
-        }
-        state.readers.setEntries(entries);
-        settings.QuattroCifre = true;
-    }
-    std::int64_t addUser(const std::string& surname, const std::string& card,
-                         std::map<std::string, Value> extra = {}) {
-        TestInstall::User u;
-        u.Cognome = surname;
-        u.NumeroCarta = card;
-        // Fields the installation's helper names itself are taken out of the extra ones.
-        if (auto online = extra.extract("Flag_online")) {
-            u.Flag_online = online.mapped().toBool();
-        }
-        if (auto readers = extra.extract("Lettore")) {
-            u.Lettore = readers.mapped().toString();
-        }
-        u.extra = std::move(extra);
-        return install.addUser(u);
-    }
-    void addBand(const std::string& name) {
-        install.db()->execute(
-            "INSERT INTO Fasce (Nome, Lun_1_da, Lun_1_a, Lunedi) VALUES (?, '08:00', '12:00', 1)", {name});
-    }
     FormDriver& open() {
         form = std::make_unique<FrmCardsAbil>(install.db(), op, settings, state, bus);
         form->show();
@@ -83,9 +57,6 @@ protected:
     }
     bool enabled(const char* name) { return driver->control<QWidget>(name).isEnabled(); }
     bool ticked(const char* name) { return driver->control<QAbstractButton>(name).isChecked(); }
-    Value stored(std::int64_t key, const std::string& field) {
-        return install.db()->query("SELECT " + field + " FROM Carte WHERE rowid = ?", {key}).at(0).at(0);
-    }
     /// The widget Tab moves to from `from`: the next one in the focus chain that takes Tab focus.
     static QWidget* nextTabStop(QWidget& from) {
         for (QWidget* w = from.nextInFocusChain(); w && w != &from; w = w->nextInFocusChain()) {
@@ -101,11 +72,6 @@ protected:
                                 &down);
     }
 
-    TestInstall install;
-    Settings settings;
-    AppState state;
-    OnlineFakeBus bus;
-    ScriptedOperator op;
     std::unique_ptr<FrmCardsAbil> form;
     std::unique_ptr<FormDriver> driver;
 };
