@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -73,6 +75,47 @@ Geometry measure(const ReportLayout& layout, QPaintDevice& device, const QFont& 
     return g;
 }
 
+/// A cell's text cut to its column and shaped once: the glyphs to draw, and the width and height of its
+/// line as the painter's own text drawing measures them.
+struct ShapedText {
+    QList<QGlyphRun> runs;
+    double width = 0;
+    double height = 0;
+};
+
+ShapedText shape(const QString& text, const QFont& font, QPaintDevice& device) {
+    QTextLayout layout(text, font, &device);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLineWidth(0x01000000); // one line, never wrapped, as a painter lays out a single text
+        line.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+    ShapedText out;
+    if (line.isValid()) {
+        out.runs = layout.glyphRuns();
+        out.width = line.naturalTextWidth();
+        out.height = line.height();
+    }
+    return out;
+}
+
+/// Draws `text` in `cell` aligned as `align` says (left, centre or right; centred vertically), where the
+/// painter's drawText would put it.
+void drawShaped(QPainter& painter, const ShapedText& text, const QRectF& cell, Qt::Alignment align) {
+    double x = cell.x();
+    if (align & Qt::AlignRight) {
+        x += cell.width() - text.width;
+    } else if (align & Qt::AlignHCenter) {
+        x += (cell.width() - text.width) / 2;
+    }
+    const QPointF origin(x, cell.y() + (cell.height() - text.height) / 2);
+    for (const QGlyphRun& run : text.runs) {
+        painter.drawGlyphRun(origin, run);
+    }
+}
+
 } // namespace
 
 void ReportRenderer::applyPage(const ReportLayout& layout, QPagedPaintDevice& device) {
@@ -102,8 +145,8 @@ int ReportRenderer::render(const ReportDocument& doc, QPagedPaintDevice& device)
 
     const QFontMetricsF metrics(rowFont, &device);
     // A history repeats its names, dates, times and places on many rows: each text is cut to its column
-    // once, so a repeated value is shaped only when it is drawn.
-    std::vector<std::unordered_map<std::string, QString>> elided(layout.columns.size());
+    // and shaped once, and a repeated value only has its glyphs drawn again.
+    std::vector<std::unordered_map<std::string, ShapedText>> shaped(layout.columns.size());
 
     std::size_t next = 0;
     for (int page = 1; page <= pages; ++page) {
@@ -135,15 +178,14 @@ int ReportRenderer::render(const ReportDocument& doc, QPagedPaintDevice& device)
             const auto& row = doc.rows[next];
             for (std::size_t c = 0; c < layout.columns.size() && c < row.size(); ++c) {
                 const double width = g.columnWidth[c] - 2 * padding;
-                auto cut = elided[c].find(row[c]);
-                if (cut == elided[c].end()) {
-                    cut = elided[c]
-                              .emplace(row[c], metrics.elidedText(QString::fromStdString(row[c]),
-                                                                  Qt::ElideRight, std::max(0.0, width)))
-                              .first;
+                auto cell = shaped[c].find(row[c]);
+                if (cell == shaped[c].end()) {
+                    const QString cut = metrics.elidedText(QString::fromStdString(row[c]), Qt::ElideRight,
+                                                           std::max(0.0, width));
+                    cell = shaped[c].emplace(row[c], shape(cut, rowFont, device)).first;
                 }
-                painter.drawText(QRectF(g.columnLeft[c] + padding, y, width, g.rowHeight),
-                                 alignmentOf(layout.columns[c].align), cut->second);
+                drawShaped(painter, cell->second, QRectF(g.columnLeft[c] + padding, y, width, g.rowHeight),
+                           alignmentOf(layout.columns[c].align));
             }
             y += g.rowHeight;
         }
