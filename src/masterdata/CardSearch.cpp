@@ -1,10 +1,13 @@
 #include "CardSearch.hpp"
 
+#include "UserStore.hpp"
+
 #include "store/Database.hpp"
 
 namespace sentinex {
 
-std::optional<CardSearch::Found> CardSearch::find(Database& db, Field field, const std::string& typed) {
+std::optional<CardSearch::Found> CardSearch::find(Database& db, UserStore& users, Field field,
+                                                  const std::string& typed) {
     // The card number's key is its numeric value written without leading zeros, so the typed text is
     // compared with that text, not with the stored one.
     const std::string match =
@@ -14,9 +17,11 @@ std::optional<CardSearch::Found> CardSearch::find(Database& db, Field field, con
         return std::nullopt;
     }
     const std::int64_t key = rows.front().front().toInt();
-    // "+rowid": counted through an index, a fraction of the table's size (see UserStore::positionOf).
-    const auto position = db.query("SELECT count(*) FROM Carte WHERE +rowid <= ?", {key});
-    return Found{key, position.front().front().toInt()};
+    const auto position = users.positionOf(key);
+    if (!position) {
+        return std::nullopt; // gone between the two reads (another program)
+    }
+    return Found{key, *position};
 }
 
 } // namespace sentinex

@@ -7,6 +7,7 @@
 namespace sentinex {
 
 class Database;
+class UserStore;
 
 /// The card search of the users form ("Ricerca"): the first user, in stored order, whose key equals
 /// the typed text exactly.
@@ -26,9 +27,9 @@ public:
         bool operator==(const Found&) const = default;
     };
 
-    /// The first user, in stored order, whose key equals `typed`; nothing when no user matches.
-    /// Throws DatabaseError from the store.
-    static std::optional<Found> find(Database& db, Field field, const std::string& typed);
+    /// The first user, in stored order, whose key equals `typed`, with its position as `users` gives it;
+    /// nothing when no user matches. Throws DatabaseError from the store.
+    static std::optional<Found> find(Database& db, UserStore& users, Field field, const std::string& typed);
 };
 
 } // namespace sentinex

@@ -431,7 +431,7 @@ void UserFormPresenter::search(CardSearch::Field field, const std::string& typed
     }
     guarded([&] {
         const std::int64_t before = m_cursor.position();
-        const auto found = CardSearch::find(*m_db, field, typed);
+        const auto found = CardSearch::find(*m_db, *m_store, field, typed);
         const auto user = found ? m_store->byKey(found->key) : std::nullopt;
         if (!found) {
             m_op.message("Messaggio", CardSearch::NotFoundText, MsgIcon::Information);

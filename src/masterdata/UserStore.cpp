@@ -133,14 +133,23 @@ std::optional<UserStore::Stored> UserStore::last() {
 }
 
 std::optional<std::int64_t> UserStore::positionOf(std::int64_t key) {
-    // "+rowid" keeps the count off the table's own tree: any index holds the rowid and is a fraction of
-    // the table's size, so counting through one is several times faster.
-    const auto rows = m_db->query(
-        "SELECT (SELECT count(*) FROM Carte WHERE +rowid <= ?1) FROM Carte WHERE rowid = ?1", {key});
-    if (rows.empty()) {
+    // Each part is one look down the table's tree.
+    const auto bounds = m_db->query("SELECT EXISTS (SELECT 1 FROM Carte WHERE rowid = ?1), "
+                                    "(SELECT min(rowid) FROM Carte), (SELECT max(rowid) FROM Carte)",
+                                    {key});
+    if (bounds.empty() || !bounds.front().at(0).toBool()) {
         return std::nullopt;
     }
-    return rows.front().front().toInt();
+    const std::int64_t first = bounds.front().at(1).toInt();
+    const std::int64_t lastKey = bounds.front().at(2).toInt();
+    const std::int64_t total = count();
+    // Keys 1 to N with N users: no user was ever taken out below the last, and the key is the position.
+    if (first == 1 && lastKey == total) {
+        return key;
+    }
+    // Otherwise they are counted. "+rowid" keeps the count off the table's own tree: any index holds the
+    // rowid and is a fraction of the table's size, so counting through one is several times faster.
+    return m_db->query("SELECT count(*) FROM Carte WHERE +rowid <= ?", {key}).at(0).at(0).toInt();
 }
 
 std::vector<std::string> UserStore::bandNames() {

@@ -70,7 +70,8 @@ public:
     std::optional<Stored> last();
     /// The user of record `key`; nothing when it is gone.
     std::optional<Stored> byKey(std::int64_t key);
-    /// Position (1-based) of record `key` in stored order; nothing when it is gone.
+    /// Position (1-based) of record `key` in stored order; nothing when it is gone. A few indexed reads
+    /// while no user was ever taken out below the last; otherwise a count of the users.
     std::optional<std::int64_t> positionOf(std::int64_t key);
 
     /// The trimmed `Nome` of every band, in stored order (the band chooser's list).

@@ -1,4 +1,5 @@
 #include "masterdata/CardSearch.hpp"
+#include "masterdata/UserStore.hpp"
 
 #include "store/Database.hpp"
 #include "support/TestInstall.hpp"
@@ -30,6 +31,7 @@ protected:
         }
     }
     TestInstall install;
+    UserStore users{install.db()};
     std::int64_t fourth = 0; // the key of card 0007
 };
 
@@ -56,14 +58,14 @@ TEST_F(CardSearchTest, FindsTheFirstExactKeyInStoredOrder) {
         {Field::Surname, "x' OR '1'='1", std::nullopt}, // typed text is never part of the statement
     };
     for (const auto& c : cases) {
-        const auto found = CardSearch::find(*install.db(), c.field, c.typed);
+        const auto found = CardSearch::find(*install.db(), users, c.field, c.typed);
         EXPECT_EQ(found ? std::optional(found->position) : std::nullopt, c.position) << c.typed;
     }
 }
 
 TEST_F(CardSearchTest, PositionCountsTheUsersLeftAfterADeletion) {
     install.db()->execute("DELETE FROM Carte WHERE NumeroCarta = '0001'");
-    const auto found = CardSearch::find(*install.db(), CardSearch::Field::CardNumber, "7");
+    const auto found = CardSearch::find(*install.db(), users, CardSearch::Field::CardNumber, "7");
     ASSERT_TRUE(found);
     EXPECT_EQ(found->position, 3);
     EXPECT_EQ(found->key, fourth);

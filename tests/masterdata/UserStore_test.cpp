@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -207,6 +209,45 @@ TEST_F(UserStoreTest, PositionsFollowStoredOrderAndDeletion) {
     store.remove(a);
     store.remove(c);
     EXPECT_FALSE(store.last());
+}
+
+// Positions are read from the keys while no user was ever taken out below the last, and counted
+// otherwise: every stored user's position must be its place in stored order whatever was taken out.
+TEST_F(UserStoreTest, PositionsFollowStoredOrderWhateverWasTakenOut) {
+    struct Case {
+        const char* what;
+        std::vector<std::int64_t> removed; // of keys 1..9
+    };
+    const Case cases[] = {
+        {"nothing taken out", {}},           {"the last taken out", {9}},
+        {"the first taken out", {1}},        {"one taken out near the start", {2}},
+        {"one taken out near the end", {8}}, {"several, both ends", {1, 4, 5, 9}},
+    };
+    for (const auto& c : cases) {
+        install.db()->execute("DELETE FROM Carte");
+        for (std::int64_t key = 1; key <= 9; ++key) {
+            install.db()->execute("INSERT INTO Carte (rowid, NumeroCarta) VALUES (?, ?)",
+                                  {key, "00" + std::to_string(10 + key)});
+        }
+        for (std::int64_t key : c.removed) {
+            install.db()->execute("DELETE FROM Carte WHERE rowid = ?", {key});
+        }
+        std::int64_t place = 0;
+        for (std::int64_t key = 1; key <= 9; ++key) {
+            const bool kept = std::find(c.removed.begin(), c.removed.end(), key) == c.removed.end();
+            EXPECT_EQ(store.positionOf(key), kept ? std::optional(++place) : std::nullopt)
+                << c.what << ", key " << key;
+        }
+    }
+    // Keys 0, 1 and 3: the last key is the number of users, yet key 1 is the second user.
+    install.db()->execute("DELETE FROM Carte");
+    for (std::int64_t key : {0, 1, 3}) {
+        install.db()->execute("INSERT INTO Carte (rowid, NumeroCarta) VALUES (?, ?)",
+                              {key, "00" + std::to_string(50 + key)});
+    }
+    EXPECT_EQ(store.positionOf(0), 1);
+    EXPECT_EQ(store.positionOf(1), 2);
+    EXPECT_EQ(store.positionOf(3), 3);
 }
 
 // The total is kept between counts: every way the table can change under it must show in the next count,
