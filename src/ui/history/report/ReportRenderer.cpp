@@ -10,6 +10,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -101,20 +102,62 @@ ShapedText shape(const QString& text, const QFont& font, QPaintDevice& device) {
     return out;
 }
 
-/// Draws `text` in `cell` aligned as `align` says (left, centre or right; centred vertically), where the
-/// painter's drawText would put it.
-void drawShaped(QPainter& painter, const ShapedText& text, const QRectF& cell, Qt::Alignment align) {
-    double x = cell.x();
-    if (align & Qt::AlignRight) {
-        x += cell.width() - text.width;
-    } else if (align & Qt::AlignHCenter) {
-        x += (cell.width() - text.width) / 2;
+/// The glyphs of one printed row, gathered cell by cell and drawn at once: one text object a row in the
+/// file instead of one a cell. Glyphs of another font (a character the report's font lacks) are kept
+/// apart, each font drawn as its own run.
+class RowGlyphs {
+public:
+    /// Adds `text` in `cell` aligned as `align` says (left, centre or right; centred vertically), where
+    /// the painter's drawText would put it.
+    void add(const ShapedText& text, const QRectF& cell, Qt::Alignment align) {
+        double x = cell.x();
+        if (align & Qt::AlignRight) {
+            x += cell.width() - text.width;
+        } else if (align & Qt::AlignHCenter) {
+            x += (cell.width() - text.width) / 2;
+        }
+        const QPointF origin(x, cell.y() + (cell.height() - text.height) / 2);
+        for (const QGlyphRun& run : text.runs) {
+            Part& part = partFor(run.rawFont());
+            part.indexes.append(run.glyphIndexes());
+            for (const QPointF& at : run.positions()) {
+                part.positions.append(at + origin);
+            }
+        }
     }
-    const QPointF origin(x, cell.y() + (cell.height() - text.height) / 2);
-    for (const QGlyphRun& run : text.runs) {
-        painter.drawGlyphRun(origin, run);
+    /// Draws what was added and starts an empty row.
+    void draw(QPainter& painter) {
+        for (Part& part : m_parts) {
+            if (part.indexes.isEmpty()) {
+                continue;
+            }
+            QGlyphRun run;
+            run.setRawFont(part.font);
+            run.setGlyphIndexes(part.indexes);
+            run.setPositions(part.positions);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+            part.indexes.clear();
+            part.positions.clear();
+        }
     }
-}
+
+private:
+    struct Part {
+        QRawFont font;
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+    };
+    Part& partFor(const QRawFont& font) {
+        for (Part& part : m_parts) {
+            if (part.font == font) {
+                return part;
+            }
+        }
+        m_parts.push_back({font, {}, {}});
+        return m_parts.back();
+    }
+    std::vector<Part> m_parts;
+};
 
 } // namespace
 
@@ -147,6 +190,7 @@ int ReportRenderer::render(const ReportDocument& doc, QPagedPaintDevice& device)
     // A history repeats its names, dates, times and places on many rows: each text is cut to its column
     // and shaped once, and a repeated value only has its glyphs drawn again.
     std::vector<std::unordered_map<std::string, ShapedText>> shaped(layout.columns.size());
+    RowGlyphs rowGlyphs;
 
     std::size_t next = 0;
     for (int page = 1; page <= pages; ++page) {
@@ -184,9 +228,10 @@ int ReportRenderer::render(const ReportDocument& doc, QPagedPaintDevice& device)
                                                            std::max(0.0, width));
                     cell = shaped[c].emplace(row[c], shape(cut, rowFont, device)).first;
                 }
-                drawShaped(painter, cell->second, QRectF(g.columnLeft[c] + padding, y, width, g.rowHeight),
-                           alignmentOf(layout.columns[c].align));
+                rowGlyphs.add(cell->second, QRectF(g.columnLeft[c] + padding, y, width, g.rowHeight),
+                              alignmentOf(layout.columns[c].align));
             }
+            rowGlyphs.draw(painter);
             y += g.rowHeight;
         }
         if (!layout.footer.empty()) {

@@ -138,5 +138,30 @@ TEST_F(ReportPdfTest, ALongHistoryRunsOverPagesWithEveryRowOnce) {
         << "the summary follows the last row";
 }
 
+// Each row is printed as one piece of text: its cells must still stand in their columns, in order, with
+// their accented letters, and a value wider than its column cut with an ellipsis.
+TEST_F(ReportPdfTest, ARowsCellsKeepTheirOrderLettersAndCuts) {
+    const std::string longName = "Maria Giuseppina Annunziata Addolorata Immacolata Concetta";
+    install.reportDb()->execute(
+        "INSERT INTO temp (Cognome, Nome, Ora, NumeroBadge, Data, causale, nota, verso, dataora, passaggio) "
+        "VALUES ('Müller-Çelik', ?, '07:45', '0099', '06/01/2026', 'Uscita  ', 'Fuori fascia', 'Out', "
+        "46028.32, 0)",
+        {longName});
+    const std::string text =
+        pdfText("giornata1new.rpt", install.folder().reportDatabase(), "Storico totale", "celle.pdf");
+    const auto at = text.find("Müller-Çelik");
+    ASSERT_NE(at, std::string::npos) << text;
+    const std::string line = text.substr(at, text.find('\n', at) - at);
+    std::size_t from = 0;
+    for (const char* cell :
+         {"Müller-Çelik", "Maria", "0099", "06/01/2026", "07:45", "Uscita", "Out", "Fuori fascia"}) {
+        const auto found = line.find(cell, from);
+        ASSERT_NE(found, std::string::npos) << cell << " missing or out of order in: " << line;
+        from = found + std::string(cell).size();
+    }
+    EXPECT_FALSE(has(text, longName)) << "the name is wider than its column: " << line;
+    EXPECT_TRUE(has(line, "…")) << line;
+}
+
 } // namespace
 } // namespace sentinex
