@@ -20,8 +20,10 @@ BrowseTexts holidayTexts() {
 
 } // namespace
 
-HolidayEditor::HolidayEditor(Database& db, Operator& op, Settings& settings, const SettingsFile& file)
-    : m_store(db), m_op(op), m_settings(settings), m_file(file), m_cursor(holidayTexts()) {}
+HolidayEditor::HolidayEditor(std::shared_ptr<Database> db, Operator& op, Settings& settings,
+                             const SettingsFile& file)
+    : m_db(std::move(db)), m_store(*m_db), m_op(op), m_settings(settings), m_file(file),
+      m_cursor(holidayTexts()) {}
 
 void HolidayEditor::load() {
     {

@@ -5,6 +5,7 @@
 #include "core/BrowseCursor.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,7 @@ public:
 
     /// `db`, `op`, `settings` (the running program's, which the online decision reads) and `file` must
     /// outlive the editor.
-    HolidayEditor(Database& db, Operator& op, Settings& settings, const SettingsFile& file);
+    HolidayEditor(std::shared_ptr<Database> db, Operator& op, Settings& settings, const SettingsFile& file);
 
     /// Opening: reads the calendar under the wait form and shows the first holiday (or none). Throws
     /// DatabaseError when `Festivita` cannot be read.
@@ -85,6 +86,7 @@ private:
     void writeSetting(const char* key);
     std::int64_t positionOf(std::int64_t key) const;
 
+    std::shared_ptr<Database> m_db; // kept open for as long as the form is
     HolidayStore m_store;
     Operator& m_op;
     Settings& m_settings;

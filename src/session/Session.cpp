@@ -13,6 +13,7 @@
 #include "core/Operator.hpp"
 #include "core/WaitScope.hpp"
 #include "history/HistoryIndexes.hpp"
+#include "history/report/UsersListCheck.hpp"
 #include "inspection/RandomInspection.hpp"
 #include "link/Link.hpp"
 #include "masterdata/ProgramAllCards.hpp"
@@ -263,6 +264,10 @@ void Session::loadReaderList() {
 
 int Session::pollingIntervalMs() const {
     return pollingInterval(m_settings.Polling, m_state.readers.count());
+}
+
+bool Session::usersListPrintable() {
+    return m_db && UsersListCheck::mayPrint(op(), *m_db);
 }
 
 std::shared_ptr<Database> Session::openReportDatabase() {

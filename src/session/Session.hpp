@@ -94,6 +94,9 @@ public:
     /// `Timer1` interval in milliseconds for the current settings and reader count.
     int pollingIntervalMs() const;
 
+    /// Whether "Stampa archivio utenti" has users to print; when not, the operator has been told why
+    /// (no users, or `Carte` unreadable). False without a database.
+    bool usersListPrintable();
     /// The report database "RepSentinex.mdb" opened for the history viewer; null, with the reason shown
     /// ("Errore"), when the file is missing or unusable.
     std::shared_ptr<Database> openReportDatabase();

@@ -45,7 +45,7 @@ protected:
     ScriptedOperator op;
     SettingsFile file;
     Settings settings;
-    HolidayEditor editor{*install.db(), op, settings, file};
+    HolidayEditor editor{install.db(), op, settings, file};
 };
 
 TEST_F(HolidayEditorTest, OpensOnTheFirstHolidayOfTheCalendarAndBrowses) {

@@ -3,8 +3,8 @@
 #include "ui_FrmFunzAgg.h"
 
 #include "FrmDownLoad.hpp"
-#include "FrmRipristino.hpp"
 #include "FrmRegistro.hpp"
+#include "FrmRipristino.hpp"
 #include "JournalDownloadSink.hpp"
 
 #include "core/Operator.hpp"
@@ -105,10 +105,10 @@ void FrmFunzAgg::comeBack(QWidget* tool) {
 }
 
 void FrmFunzAgg::printUsersList() {
-    if (!m_session.database()) {
-        return; // no session database: nothing to list (the start-up has said why)
+    if (!m_session.usersListPrintable()) {
+        return;
     }
-    ReportPrinting::printUsersList(this, m_session.op(), *m_session.database(), m_session.folder());
+    ReportPrinting::printUsersList(this, m_session.op(), m_session.folder());
 }
 
 void FrmFunzAgg::download() {

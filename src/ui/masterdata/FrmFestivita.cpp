@@ -7,7 +7,6 @@
 #include "masterdata/HolidayRecord.hpp"
 #include "online/PollingStep.hpp"
 #include "session/Session.hpp"
-#include "store/Database.hpp"
 #include "ui/common/ReadablePalette.hpp"
 #include "ui/common/SlotGuard.hpp"
 
@@ -30,8 +29,8 @@ FrmFestivita::FrmFestivita(Session& session, QWidget* parent)
 
 FrmFestivita::FrmFestivita(std::shared_ptr<Database> db, Operator& op, Settings& settings,
                            const SettingsFile& file, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::FrmFestivita>()), m_db(std::move(db)), m_op(op),
-      m_editor(std::make_unique<HolidayEditor>(*m_db, op, settings, file)) {
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmFestivita>()), m_op(op),
+      m_editor(std::make_unique<HolidayEditor>(std::move(db), op, settings, file)) {
     m_ui->setupUi(this);
     keepReadableWhenDisabled(*this);
     auto& ui = *m_ui;

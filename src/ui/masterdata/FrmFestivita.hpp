@@ -49,7 +49,6 @@ private:
     void guard(Sender* sender, Signal signal, Action action);
 
     std::unique_ptr<Ui::FrmFestivita> m_ui;
-    std::shared_ptr<Database> m_db;
     Operator& m_op;
     std::unique_ptr<HolidayEditor> m_editor;
     bool m_wasEditing = false; // the last rendering was in new or modify mode

@@ -4,7 +4,6 @@
 
 #include "core/Operator.hpp"
 #include "history/report/ReportFormula.hpp"
-#include "history/report/UsersListCheck.hpp"
 
 namespace sentinex {
 
@@ -39,11 +38,7 @@ void ReportPrinting::printSelection(QWidget* parent, Operator& op, const Program
     printSelection(control, op, folder, layoutPath, title);
 }
 
-void ReportPrinting::printUsersList(ReportControl& control, Operator& op, Database& mainDb,
-                                    const ProgramFolder& folder) {
-    if (!UsersListCheck::mayPrint(op, mainDb)) {
-        return;
-    }
+void ReportPrinting::printUsersList(ReportControl& control, Operator& op, const ProgramFolder& folder) {
     control.setFailureHandler([&op](int, const std::string&) {
         op.message("Errore", "Problemi con la stampante.", MsgIcon::Critical);
     });
@@ -56,10 +51,9 @@ void ReportPrinting::printUsersList(ReportControl& control, Operator& op, Databa
     }
 }
 
-void ReportPrinting::printUsersList(QWidget* parent, Operator& op, Database& mainDb,
-                                    const ProgramFolder& folder) {
+void ReportPrinting::printUsersList(QWidget* parent, Operator& op, const ProgramFolder& folder) {
     ReportControl control(parent);
-    printUsersList(control, op, mainDb, folder);
+    printUsersList(control, op, folder);
 }
 
 } // namespace sentinex

@@ -8,7 +8,6 @@ class QWidget;
 
 namespace sentinex {
 
-class Database;
 class Operator;
 class ReportControl;
 
@@ -26,13 +25,12 @@ public:
     static void printSelection(QWidget* parent, Operator& op, const ProgramFolder& folder,
                                const std::string& layoutPath, const std::string& title);
 
-    /// Users list: "Non ci sono utenti nel database." ("Attenzione", exclamation) when `Carte` of
-    /// `mainDb` is empty, and no preview; otherwise "Utenti.rpt" over the main database of `folder`,
-    /// and "Problemi con la stampante." ("Errore", critical) when it fails.
-    static void printUsersList(ReportControl& control, Operator& op, Database& mainDb,
-                               const ProgramFolder& folder);
+    /// Users list, once the caller has checked there are users to print (UsersListCheck): "Utenti.rpt"
+    /// over the main database of `folder`, and "Problemi con la stampante." ("Errore", critical) when it
+    /// fails.
+    static void printUsersList(ReportControl& control, Operator& op, const ProgramFolder& folder);
     /// The same with the program's preview window over `parent`.
-    static void printUsersList(QWidget* parent, Operator& op, Database& mainDb, const ProgramFolder& folder);
+    static void printUsersList(QWidget* parent, Operator& op, const ProgramFolder& folder);
 };
 
 } // namespace sentinex

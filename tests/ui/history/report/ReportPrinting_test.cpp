@@ -130,14 +130,11 @@ TEST_F(ReportPrintingTest, AFailingHistoryReportTellsItsNumberAndCauseAndShowsNo
     EXPECT_TRUE(previews.empty());
 }
 
-TEST_F(ReportPrintingTest, TheUsersListNeedsUsersAndBlamesThePrinterForAnyFailure) {
-    ReportPrinting::printUsersList(control, op, *install.db(), install.folder());
-    EXPECT_EQ(messages(), std::vector<std::string>{"Attenzione | Non ci sono utenti nel database. | !"});
-    EXPECT_TRUE(previews.empty());
-
+// Whether there are users to print is UsersListCheck's (its own test, and "Stampa archivio utenti" in
+// FrmFunzAgg's): here the report itself.
+TEST_F(ReportPrintingTest, TheUsersListShowsTheUsersAndBlamesThePrinterForAnyFailure) {
     install.addUser({});
-    op.shown.clear();
-    ReportPrinting::printUsersList(control, op, *install.db(), install.folder());
+    ReportPrinting::printUsersList(control, op, install.folder());
     EXPECT_TRUE(op.messages().empty());
     ASSERT_EQ(previews.size(), 1u);
     EXPECT_EQ(previews[0].title, "Archivio utenti");
@@ -145,7 +142,7 @@ TEST_F(ReportPrintingTest, TheUsersListNeedsUsersAndBlamesThePrinterForAnyFailur
     EXPECT_EQ(previews[0].rows[0][0], "Rossi");
 
     std::filesystem::remove(install.folder().file("Utenti.rpt"));
-    ReportPrinting::printUsersList(control, op, *install.db(), install.folder());
+    ReportPrinting::printUsersList(control, op, install.folder());
     EXPECT_EQ(messages(), std::vector<std::string>{"Errore | Problemi con la stampante. | X"});
     EXPECT_EQ(previews.size(), 1u);
 }
