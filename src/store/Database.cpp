@@ -341,6 +341,51 @@ Database::ChangeMark Database::changeMark() {
     return mark;
 }
 
+Database::FollowedTable* Database::followed(const char* database, const char* table) {
+    if (database == nullptr || table == nullptr || sqlite3_stricmp(database, "main") != 0) {
+        return nullptr;
+    }
+    for (FollowedTable& t : m_followed) {
+        if (sqlite3_stricmp(t.name.c_str(), table) == 0) {
+            return &t;
+        }
+    }
+    return nullptr;
+}
+
+void Database::rowChanged(void* self, int, const char* database, const char* table, long long) {
+    if (FollowedTable* t = static_cast<Database*>(self)->followed(database, table)) {
+        ++t->changes;
+    }
+}
+
+int Database::authorize(void* self, int action, const char* first, const char*, const char* database,
+                        const char*) {
+    // A DELETE without WHERE empties a table without visiting its rows, unseen by the row hook. Ignoring
+    // the action for a followed table keeps the DELETE but has it delete row by row.
+    if (action == SQLITE_DELETE && static_cast<Database*>(self)->followed(database, first)) {
+        return SQLITE_IGNORE;
+    }
+    return SQLITE_OK;
+}
+
+Database::ChangeMark Database::changeMark(const std::string& table) {
+    if (m_followed.empty()) {
+        // Hooked only once some table is followed, so connections that never ask pay nothing per row.
+        sqlite3_update_hook(m_db, &Database::rowChanged, this);
+        sqlite3_set_authorizer(m_db, &Database::authorize, this);
+    }
+    FollowedTable* t = followed("main", table.c_str());
+    if (!t) {
+        m_followed.push_back({table, 0});
+        t = &m_followed.back();
+    }
+    ChangeMark mark;
+    mark.otherConnections = query("PRAGMA main.data_version").at(0).at(0).toInt();
+    mark.thisConnection = t->changes;
+    return mark;
+}
+
 std::int64_t Database::lastInsertRowid() const {
     return sqlite3_last_insert_rowid(m_db);
 }

@@ -81,11 +81,29 @@ public:
         bool operator==(const ChangeMark&) const = default;
     };
     ChangeMark changeMark();
+    /// The same for the rows of one table of the main file: equal marks mean no row of `table` was
+    /// inserted, changed or deleted through this connection, and no other connection committed to the
+    /// file, in between; writes to the other tables through this connection leave it alone. The table's
+    /// rows are followed from the first call on, so a statement must not empty the table in one go if it
+    /// was prepared before that call (an emptying statement prepared after it deletes row by row).
+    ChangeMark changeMark(const std::string& table);
 
 private:
     explicit Database(std::string path);
+    // The engine's callbacks; `long long` is the engine's own 64-bit key type.
+    static void rowChanged(void* self, int operation, const char* database, const char* table, long long key);
+    static int authorize(void* self, int action, const char* first, const char* second, const char* database,
+                         const char* trigger);
+    /// Row changes seen through this connection for each table followed, by name.
+    struct FollowedTable {
+        std::string name;
+        std::int64_t changes = 0;
+    };
+    FollowedTable* followed(const char* database, const char* table);
+
     std::string m_path;
     sqlite3* m_db = nullptr;
+    std::vector<FollowedTable> m_followed;
 };
 
 /// Days since 30 December 1899 of a "dd/mm/yyyy" text, with the time of day as a fraction when

@@ -154,6 +154,10 @@ double SqlStatement::columnDouble(int i) const {
     return sqlite3_column_double(m_stmt, i);
 }
 
+std::int64_t SqlStatement::columnInt(int i) const {
+    return sqlite3_column_int64(m_stmt, i);
+}
+
 std::vector<Value> SqlStatement::row() const {
     std::vector<Value> r;
     const int n = columnCount();

@@ -46,6 +46,8 @@ public:
     std::string_view columnView(int i) const;
     bool columnIsNull(int i) const;
     double columnDouble(int i) const;
+    /// Column `i` as a whole number, without making a Value (0 for Null), for reads of many rows.
+    std::int64_t columnInt(int i) const;
     std::vector<Value> row() const;
 
     /// Resets a statement however the scope that uses it ends, so no read (or write) stays open between

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace sentinex {
@@ -171,6 +172,55 @@ TEST(Database, ABrieflyLockedDatabaseIsWaitedFor) {
     EXPECT_NO_THROW(other->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0002')"));
     release.join();
     EXPECT_EQ(other->query("SELECT count(*) FROM presenti")[0][0].toInt(), 2);
+}
+
+// A value kept beside a table's mark is trusted while the mark stays: every way the table's rows can change
+// must move it, and writes to other tables through the same connection must not.
+TEST(Database, ATablesMarkMovesWithEveryChangeToItsRowsAndOnlyThen) {
+    TestInstall inst;
+    Database& db = *inst.db();
+    auto other = Database::open(inst.folder().database()); // another program on the same file
+    db.executeScript("INSERT INTO Carte (NumeroCarta) VALUES ('0001'); INSERT INTO Carte (NumeroCarta) "
+                     "VALUES ('0002');");
+    struct Step {
+        const char* what;
+        std::function<void()> write;
+        bool moves;
+    };
+    const Step steps[] = {
+        {"a transit logged", [&] { db.execute("INSERT INTO transiti (NumeroBadge) VALUES ('0001')"); },
+         false},
+        {"a presence deleted", [&] { db.execute("DELETE FROM presenti"); }, false},
+        {"a delete that matches no user", [&] { db.execute("DELETE FROM Carte WHERE rowid = 99"); }, false},
+        {"a user added", [&] { db.execute("INSERT INTO Carte (NumeroCarta) VALUES ('0003')"); }, true},
+        {"a user changed", [&] { db.execute("UPDATE Carte SET Note = 'x' WHERE rowid = 1"); }, true},
+        {"a user deleted", [&] { db.execute("DELETE FROM Carte WHERE rowid = 1"); }, true},
+        {"a user replaced", [&] { db.execute("INSERT OR REPLACE INTO Carte (rowid) VALUES (2)"); }, true},
+        {"a user added by a trigger",
+         [&] {
+             db.executeScript(
+                 "CREATE TRIGGER t AFTER INSERT ON presenti BEGIN INSERT INTO Carte (NumeroCarta) "
+                 "VALUES (new.NumeroBadge); END;");
+             db.execute("INSERT INTO presenti (NumeroBadge) VALUES ('0004')");
+         },
+         true},
+        {"an insert rolled back",
+         [&] { db.executeScript("BEGIN; INSERT INTO Carte (NumeroCarta) VALUES ('0005'); ROLLBACK;"); },
+         true},
+        {"the table emptied in one statement", [&] { db.execute("DELETE FROM Carte"); }, true},
+        {"another program's commit elsewhere in the file",
+         [&] { other->execute("INSERT INTO transiti (NumeroBadge) VALUES ('0006')"); }, true},
+    };
+    for (const Step& step : steps) {
+        const Database::ChangeMark before = db.changeMark("Carte");
+        step.write();
+        EXPECT_EQ(db.changeMark("Carte") != before, step.moves) << step.what;
+    }
+    EXPECT_EQ(db.query("SELECT count(*) FROM Carte")[0][0].toInt(), 0) << "emptied row by row, still emptied";
+    // The whole-file mark still moves with any write through this connection.
+    const Database::ChangeMark before = db.changeMark();
+    db.execute("INSERT INTO transiti (NumeroBadge) VALUES ('0007')");
+    EXPECT_NE(db.changeMark(), before);
 }
 
 TEST(Schema, FreshDatabaseHoldsEveryTableAndField) {
