@@ -21,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -156,10 +157,17 @@ void BM_Bare_LastRecord(benchmark::State& state) {
 }
 BENCHMARK(BM_Bare_LastRecord)->Unit(benchmark::kMillisecond);
 
-/// "Ricerca" by surname from the users form to the found user shown.
-void searchBySurname(benchmark::State& state, const QString& wanted) {
+/// "Ricerca" by surname from the users form to the found user shown; `beforeEach`, unmeasured, before
+/// each search.
+void searchBySurname(benchmark::State& state, const QString& wanted,
+                     const std::function<void()>& beforeEach = {}) {
     auto form = usersForm();
     for (auto _ : state) {
+        if (beforeEach) {
+            state.PauseTiming();
+            beforeEach();
+            state.ResumeTiming();
+        }
         click(*form, "Command10");
         QWidget* search = form->openedWindow();
         search->findChild<QComboBox*>(QStringLiteral("Combo1"))
@@ -238,13 +246,33 @@ void BM_Bare_BandUpdateOfEveryUser(benchmark::State& state) {
 }
 BENCHMARK(BM_Bare_BandUpdateOfEveryUser)->Unit(benchmark::kMillisecond);
 
-/// The user in the middle of the table after the first user was deleted: its position is counted. Last, as
-/// it changes the shared table.
+/// The user in the middle of the table after the first user was deleted: its position is the place of the
+/// nearest kept anchor plus a short count. These last ones change the shared table.
 void BM_SearchBySurnameAfterADeletion(benchmark::State& state) {
     fixture().install.db()->execute("DELETE FROM Carte WHERE rowid = (SELECT min(rowid) FROM Carte)");
     searchBySurname(state, QStringLiteral("Cognome%1").arg(kUsers / 2));
 }
 BENCHMARK(BM_SearchBySurnameAfterADeletion)->Unit(benchmark::kMillisecond);
+
+/// The same search, each time after another window changed a user: the anchors are read again first.
+void BM_SearchBySurnameAfterAnOutsideWrite(benchmark::State& state) {
+    Database& db = *fixture().install.db();
+    int round = 0;
+    searchBySurname(state, QStringLiteral("Cognome%1").arg(kUsers / 2), [&] {
+        db.execute("UPDATE Carte SET Note = ? WHERE rowid = ?",
+                   {std::to_string(++round), std::int64_t{kUsers}});
+    });
+}
+BENCHMARK(BM_SearchBySurnameAfterAnOutsideWrite)->Unit(benchmark::kMillisecond);
+
+/// The same search, each time after a transit was logged on the same connection, as while polling: the
+/// total and the anchors stay kept.
+void BM_SearchBySurnameAfterATransit(benchmark::State& state) {
+    Database& db = *fixture().install.db();
+    searchBySurname(state, QStringLiteral("Cognome%1").arg(kUsers / 2),
+                    [&] { db.execute("INSERT INTO transiti (NumeroBadge) VALUES ('0001')"); });
+}
+BENCHMARK(BM_SearchBySurnameAfterATransit)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

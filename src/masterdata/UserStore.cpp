@@ -70,12 +70,12 @@ UserStore::UserStore(std::shared_ptr<Database> db, std::string window)
 UserStore::~UserStore() = default;
 
 bool UserStore::countKept() {
-    return m_count && m_db->changeMark() == m_countMark;
+    return m_count && m_db->changeMark("Carte") == m_countMark;
 }
 
 void UserStore::keepCount(std::int64_t count) {
     m_count = count;
-    m_countMark = m_db->changeMark();
+    m_countMark = m_db->changeMark("Carte");
 }
 
 std::int64_t UserStore::count() {
@@ -147,9 +147,35 @@ std::optional<std::int64_t> UserStore::positionOf(std::int64_t key) {
     if (first == 1 && lastKey == total) {
         return key;
     }
-    // Otherwise they are counted. "+rowid" keeps the count off the table's own tree: any index holds the
-    // rowid and is a fraction of the table's size, so counting through one is several times faster.
-    return m_db->query("SELECT count(*) FROM Carte WHERE +rowid <= ?", {key}).at(0).at(0).toInt();
+    // Otherwise only the users between the nearest anchor and the key are counted, a few pages at most.
+    if (const auto anchor = keyRanks().atOrBelow(key)) {
+        return anchor->rank +
+               m_db->query("SELECT count(*) FROM Carte WHERE rowid > ? AND rowid <= ?", {anchor->key, key})
+                   .at(0)
+                   .at(0)
+                   .toInt();
+    }
+    return m_db->query("SELECT count(*) FROM Carte WHERE rowid <= ?", {key}).at(0).at(0).toInt();
+}
+
+bool UserStore::ranksKept() {
+    return m_ranks && m_db->changeMark("Carte") == m_ranksMark;
+}
+
+const KeyRanks& UserStore::keyRanks() {
+    if (!ranksKept()) {
+        // Any index holds every key and is a fraction of the table's size: SQLite reads the keys through
+        // the narrowest one, so they need sorting only when its leading values differ.
+        std::vector<std::int64_t> keys;
+        keys.reserve(static_cast<std::size_t>(count()));
+        SqlStatement all(m_db->handle(), "SELECT rowid FROM Carte");
+        while (all.step()) {
+            keys.push_back(all.columnInt(0));
+        }
+        m_ranks.emplace(std::move(keys));
+        m_ranksMark = m_db->changeMark("Carte");
+    }
+    return *m_ranks;
 }
 
 std::vector<std::string> UserStore::bandNames() {
@@ -222,11 +248,13 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     Transaction transaction(*m_db);
     // Under the write lock, so no other connection's commit can slip between this check and the save.
     const bool kept = countKept();
+    const bool ranked = ranksKept();
     // Checked again under the write lock: a save queued while the first one ran saw the card still free.
     if (cardTaken(user.cardNumber, key)) {
         throw CardTaken();
     }
     std::int64_t written = 0;
+    bool appendedLast = false;
     const AuditLog::Fields before = key ? AuditLog::rowFields(*m_db, "Carte", *key) : AuditLog::Fields{};
     const std::string fields =
         "Cognome = ?, Nome = ?, Indirizzo = ?, NumeroCarta = ?, Note = ?, AbilitaCarta = ?, "
@@ -246,6 +274,8 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
         written = m_db->lastInsertRowid();
         params.emplace_back(written);
         m_db->execute("UPDATE Carte SET " + fields + " WHERE rowid = ?", params);
+        // A new key is normally above every other; when it is not, the anchors are read again.
+        appendedLast = m_db->query("SELECT max(rowid) FROM Carte").at(0).at(0).toInt() == written;
     }
     const auto [was, is] = AuditLog::difference(before, AuditLog::rowFields(*m_db, "Carte", written));
     AuditLog::write(
@@ -253,6 +283,14 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     transaction.commit();
     if (kept) {
         keepCount(*m_count + (key ? 0 : 1));
+    }
+    if (ranked) {
+        // An edit moves no key; a new user above every key takes the last place.
+        if (key || (appendedLast && kept && m_ranks->appended(written, *m_count))) {
+            m_ranksMark = m_db->changeMark("Carte");
+        } else {
+            m_ranks.reset();
+        }
     }
     return written;
 }
@@ -269,6 +307,7 @@ int UserStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
     const AuditLog::Fields before = AuditLog::rowFields(*m_db, "Carte", key);
     const bool kept = countKept(); // under the write lock, as in save
+    const bool ranked = ranksKept();
     // The presence belongs to the card: a user who keeps the same number (older files may hold one twice)
     // keeps it.
     const int inside =
@@ -285,6 +324,12 @@ int UserStore::remove(std::int64_t key) {
     transaction.commit();
     if (kept) {
         keepCount(*m_count - removed);
+    }
+    if (ranked) {
+        if (removed == 1) {
+            m_ranks->removed(key);
+        }
+        m_ranksMark = m_db->changeMark("Carte");
     }
     return inside;
 }

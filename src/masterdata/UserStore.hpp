@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BandTimes.hpp"
+#include "KeyRanks.hpp"
 #include "UserRecord.hpp"
 #include "store/Database.hpp"
 #include "store/Value.hpp"
@@ -58,7 +59,8 @@ public:
     UserStore& operator=(const UserStore&) = delete;
 
     /// How many users are stored. Counted once, then kept: this store's own saves and deletes update
-    /// it, and any other write to the file (another window, another program) has it counted again.
+    /// it, and any other write to `Carte` (another window, another program) has it counted again; writes
+    /// to other tables (transits logged while the form is open) leave it kept.
     std::int64_t count();
     /// The user at `position` (1-based, stored order); nothing when there is none.
     std::optional<Stored> atPosition(std::int64_t position);
@@ -71,7 +73,9 @@ public:
     /// The user of record `key`; nothing when it is gone.
     std::optional<Stored> byKey(std::int64_t key);
     /// Position (1-based) of record `key` in stored order; nothing when it is gone. A few indexed reads
-    /// while no user was ever taken out below the last; otherwise a count of the users.
+    /// while no user was ever taken out below the last. Otherwise the place of every 1,024th user is read
+    /// once (one pass over an index, then kept like the count) and only the users after the nearest of
+    /// them are counted.
     std::optional<std::int64_t> positionOf(std::int64_t key);
 
     /// The trimmed `Nome` of every band, in stored order (the band chooser's list).
@@ -108,11 +112,16 @@ private:
     /// The kept count, when it still holds, and the file's change mark it holds at.
     bool countKept();
     void keepCount(std::int64_t count);
+    /// The kept anchors of the keys, read again when the file changed behind this store.
+    const KeyRanks& keyRanks();
+    bool ranksKept();
 
     std::shared_ptr<Database> m_db;
     std::string m_window;
     std::optional<std::int64_t> m_count;
     Database::ChangeMark m_countMark;
+    std::optional<KeyRanks> m_ranks;
+    Database::ChangeMark m_ranksMark;
     std::unique_ptr<CachedStatement> m_atPosition;
     std::unique_ptr<CachedStatement> m_byKey;
     std::unique_ptr<CachedStatement> m_next;

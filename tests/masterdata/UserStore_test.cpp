@@ -250,6 +250,52 @@ TEST_F(UserStoreTest, PositionsFollowStoredOrderWhateverWasTakenOut) {
     EXPECT_EQ(store.positionOf(3), 3);
 }
 
+// Past a thousand users with some taken out, positions come from kept anchors and a short count after the
+// nearest one: every way the table can change must show in every user's position, checked against the
+// stored order read afresh.
+TEST_F(UserStoreTest, PositionsAmongThousandsFollowEveryWriteWhoeverMakesIt) {
+    install.populate(2600, 0);
+    auto other = Database::open(install.folder().database()); // another program on the same file
+    std::int64_t saved = 0;
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"the first user deleted by another program",
+         [&] { other->execute("DELETE FROM Carte WHERE rowid = 1"); }},
+        {"a user between anchors removed by this store", [&] { store.remove(700); }},
+        {"the first user of a stretch removed by this store", [&] { store.remove(1026); }},
+        {"the first user left removed by this store", [&] { store.remove(2); }},
+        {"a new user saved", [&] { saved = store.save(typed("99001"), std::nullopt); }},
+        {"a user edited", [&] { store.save(typed("99002"), 1500); }},
+        {"removed again (gone already)", [&] { store.remove(700); }},
+        {"a stretch added by another program",
+         [&] {
+             for (int i = 0; i < 1100; ++i) {
+                 other->execute("INSERT INTO Carte (NumeroCarta) VALUES ('')");
+             }
+         }},
+        {"new users saved past a stretch",
+         [&] {
+             for (int i = 0; i < 3; ++i) {
+                 saved = store.save(typed(std::to_string(99010 + i)), std::nullopt);
+             }
+         }},
+        {"a gap filled by another program",
+         [&] { other->execute("INSERT INTO Carte (rowid, NumeroCarta) VALUES (700, '')"); }},
+        {"the newest user removed by this store", [&] { store.remove(saved); }},
+    };
+    const auto expectEveryPosition = [&](const char* what) {
+        std::int64_t place = 0;
+        for (const auto& row : install.db()->query("SELECT rowid FROM Carte ORDER BY rowid")) {
+            const std::int64_t key = row.at(0).toInt();
+            ASSERT_EQ(store.positionOf(key), ++place) << what << ", key " << key;
+        }
+        EXPECT_FALSE(store.positionOf(700 + 100000)) << what;
+    };
+    for (const auto& [what, step] : steps) {
+        step();
+        expectEveryPosition(what);
+    }
+}
+
 // The total is kept between counts: every way the table can change under it must show in the next count,
 // each step checked against a fresh count of the table.
 TEST_F(UserStoreTest, TheKeptCountFollowsEveryWriteWhoeverMakesIt) {
@@ -263,6 +309,9 @@ TEST_F(UserStoreTest, TheKeptCountFollowsEveryWriteWhoeverMakesIt) {
          [&] { other->execute("INSERT INTO Carte (NumeroCarta) VALUES ('0013')"); }},
         {"removed by this store", [&] { store.remove(saved); }},
         {"removed again (gone already)", [&] { store.remove(saved); }},
+        {"emptied on the same connection in one statement",
+         [&] { install.db()->execute("DELETE FROM Carte"); }},
+        {"added again on the same connection", [&] { install.addUser(card("0015", "Ancora")); }},
         {"emptied by another connection", [&] { other->execute("DELETE FROM Carte"); }},
         {"refused save",
          [&] {
