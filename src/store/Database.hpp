@@ -84,8 +84,8 @@ public:
     /// The same for the rows of one table of the main file: equal marks mean no row of `table` was
     /// inserted, changed or deleted through this connection, and no other connection committed to the
     /// file, in between; writes to the other tables through this connection leave it alone. The table's
-    /// rows are followed from the first call on, so a statement must not empty the table in one go if it
-    /// was prepared before that call (an emptying statement prepared after it deletes row by row).
+    /// rows are followed from the first call on; a statement that empties it deletes row by row then,
+    /// also one prepared before (the engine prepares it again).
     ChangeMark changeMark(const std::string& table);
 
 private:

@@ -1,5 +1,6 @@
 #include "store/Database.hpp"
 #include "store/Schema.hpp"
+#include "store/SqlStatement.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestInstall.hpp"
 
@@ -217,6 +218,15 @@ TEST(Database, ATablesMarkMovesWithEveryChangeToItsRowsAndOnlyThen) {
         EXPECT_EQ(db.changeMark("Carte") != before, step.moves) << step.what;
     }
     EXPECT_EQ(db.query("SELECT count(*) FROM Carte")[0][0].toInt(), 0) << "emptied row by row, still emptied";
+    // An emptying statement prepared before the table was first asked about is prepared again for it.
+    TestInstall fresh;
+    Database& first = *fresh.db();
+    first.execute("INSERT INTO Carte (NumeroCarta) VALUES ('0001')");
+    SqlStatement emptying(first.handle(), "DELETE FROM Carte");
+    const Database::ChangeMark beforeEmptying = first.changeMark("Carte");
+    emptying.step();
+    EXPECT_NE(first.changeMark("Carte"), beforeEmptying);
+    EXPECT_EQ(first.query("SELECT count(*) FROM Carte")[0][0].toInt(), 0);
     // The whole-file mark still moves with any write through this connection.
     const Database::ChangeMark before = db.changeMark();
     db.execute("INSERT INTO transiti (NumeroBadge) VALUES ('0007')");
