@@ -12,6 +12,9 @@ namespace sentinex {
 
 namespace {
 
+/// The table whose own change mark the kept total and key anchors stand beside.
+constexpr const char* UsersTable = "Carte";
+
 constexpr const char* UserColumns =
     "rowid, Cognome, Nome, Indirizzo, NumeroCarta, Note, AbilitaCarta, Flag_online, Output1, Output2, "
     "ControllaInput, MetodoInput, Input1, Input2, Flag_fasce, NomeFascia, SceltaFascia, Lettore, Imparziale";
@@ -70,12 +73,12 @@ UserStore::UserStore(std::shared_ptr<Database> db, std::string window)
 UserStore::~UserStore() = default;
 
 bool UserStore::countKept() {
-    return m_count && m_db->changeMark("Carte") == m_countMark;
+    return m_count && m_db->changeMark(UsersTable) == m_countMark;
 }
 
 void UserStore::keepCount(std::int64_t count) {
     m_count = count;
-    m_countMark = m_db->changeMark("Carte");
+    m_countMark = m_db->changeMark(UsersTable);
 }
 
 std::int64_t UserStore::count() {
@@ -159,7 +162,7 @@ std::optional<std::int64_t> UserStore::positionOf(std::int64_t key) {
 }
 
 bool UserStore::ranksKept() {
-    return m_ranks && m_db->changeMark("Carte") == m_ranksMark;
+    return m_ranks && m_db->changeMark(UsersTable) == m_ranksMark;
 }
 
 const KeyRanks& UserStore::keyRanks() {
@@ -173,7 +176,7 @@ const KeyRanks& UserStore::keyRanks() {
             keys.push_back(all.columnInt(0));
         }
         m_ranks.emplace(std::move(keys));
-        m_ranksMark = m_db->changeMark("Carte");
+        m_ranksMark = m_db->changeMark(UsersTable);
     }
     return *m_ranks;
 }
@@ -287,7 +290,7 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     if (ranked) {
         // An edit moves no key; a new user above every key takes the last place.
         if (key || (appendedLast && kept && m_ranks->appended(written, *m_count))) {
-            m_ranksMark = m_db->changeMark("Carte");
+            m_ranksMark = m_db->changeMark(UsersTable);
         } else {
             m_ranks.reset();
         }
@@ -329,7 +332,7 @@ int UserStore::remove(std::int64_t key) {
         if (removed == 1) {
             m_ranks->removed(key);
         }
-        m_ranksMark = m_db->changeMark("Carte");
+        m_ranksMark = m_db->changeMark(UsersTable);
     }
     return inside;
 }
