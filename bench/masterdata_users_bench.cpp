@@ -218,8 +218,8 @@ void BM_BandSavePropagated(benchmark::State& state) {
 }
 BENCHMARK(BM_BandSavePropagated)->Unit(benchmark::kMillisecond);
 
-void BM_Bare_BandUpdateOfEveryUser(benchmark::State& state) {
-    Database& db = *fixture().install.db();
+/// The band save's writes, bare, on connection `db`.
+void bareBandUpdate(benchmark::State& state, Database& db) {
     std::string set;
     const char* days[] = {"Lun", "Mar", "Mer", "Gio", "Ven", "Sab", "Dom"};
     std::vector<Value> params;
@@ -244,7 +244,27 @@ void BM_Bare_BandUpdateOfEveryUser(benchmark::State& state) {
         db.executeScript("COMMIT");
     }
 }
+
+/// On the form's connection, which follows the users' rows once the users form has asked for its total.
+void BM_Bare_BandUpdateOfEveryUser(benchmark::State& state) {
+    bareBandUpdate(state, *fixture().install.db());
+}
 BENCHMARK(BM_Bare_BandUpdateOfEveryUser)->Unit(benchmark::kMillisecond);
+
+/// On a second connection that follows the users' rows, and on one that follows no table: the difference
+/// is what following the rows costs a write that changes every user.
+void BM_Bare_BandUpdateFollowed(benchmark::State& state) {
+    auto db = Database::open(fixture().install.folder().database());
+    db->changeMark("Carte");
+    bareBandUpdate(state, *db);
+}
+BENCHMARK(BM_Bare_BandUpdateFollowed)->Unit(benchmark::kMillisecond);
+
+void BM_Bare_BandUpdateUnfollowed(benchmark::State& state) {
+    auto db = Database::open(fixture().install.folder().database());
+    bareBandUpdate(state, *db);
+}
+BENCHMARK(BM_Bare_BandUpdateUnfollowed)->Unit(benchmark::kMillisecond);
 
 /// The user in the middle of the table after the first user was deleted: its position is the place of the
 /// nearest kept anchor plus a short count. These last ones change the shared table.
