@@ -76,16 +76,18 @@ bool UserStore::countKept() {
     return m_count && m_db->changeMark(UsersTable) == m_countMark;
 }
 
-void UserStore::keepCount(std::int64_t count) {
+void UserStore::keepCount(std::int64_t count, const Database::ChangeMark& mark) {
     m_count = count;
-    m_countMark = m_db->changeMark(UsersTable);
+    m_countMark = mark;
 }
 
 std::int64_t UserStore::count() {
     // Counting a million users takes longer than a move between two of them: the form asks at every
     // move, so the total is counted only when something it does not know of may have changed it.
     if (!countKept()) {
-        keepCount(m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt());
+        // Marked before the read: a commit elsewhere while it runs shows as a change at the next ask.
+        const Database::ChangeMark mark = m_db->changeMark(UsersTable);
+        keepCount(m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt(), mark);
     }
     return *m_count;
 }
@@ -169,6 +171,7 @@ const KeyRanks& UserStore::keyRanks() {
     if (!ranksKept()) {
         // Any index holds every key and is a fraction of the table's size: SQLite reads the keys through
         // the narrowest one, so they need sorting only when its leading values differ.
+        const Database::ChangeMark mark = m_db->changeMark(UsersTable); // before the read, as in count()
         std::vector<std::int64_t> keys;
         keys.reserve(static_cast<std::size_t>(count()));
         SqlStatement all(m_db->handle(), "SELECT rowid FROM Carte");
@@ -176,7 +179,7 @@ const KeyRanks& UserStore::keyRanks() {
             keys.push_back(all.columnInt(0));
         }
         m_ranks.emplace(std::move(keys));
-        m_ranksMark = m_db->changeMark(UsersTable);
+        m_ranksMark = mark;
     }
     return *m_ranks;
 }
@@ -283,14 +286,16 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     const auto [was, is] = AuditLog::difference(before, AuditLog::rowFields(*m_db, "Carte", written));
     AuditLog::write(
         *m_db, {m_window, key ? "Utente modificato" : "Utente creato", std::to_string(written), was, is});
+    // Marked while this transaction still holds the write lock: no other commit can come between.
+    const Database::ChangeMark mark = m_db->changeMark(UsersTable);
     transaction.commit();
     if (kept) {
-        keepCount(*m_count + (key ? 0 : 1));
+        keepCount(*m_count + (key ? 0 : 1), mark);
     }
     if (ranked) {
         // An edit moves no key; a new user above every key takes the last place.
         if (key || (appendedLast && kept && m_ranks->appended(written, *m_count))) {
-            m_ranksMark = m_db->changeMark(UsersTable);
+            m_ranksMark = mark;
         } else {
             m_ranks.reset();
         }
@@ -324,15 +329,16 @@ int UserStore::remove(std::int64_t key) {
         AuditLog::write(*m_db,
                         {m_window, "Utente eliminato", std::to_string(key), AuditLog::text(before), ""});
     }
+    const Database::ChangeMark mark = m_db->changeMark(UsersTable); // under the write lock, as in save
     transaction.commit();
     if (kept) {
-        keepCount(*m_count - removed);
+        keepCount(*m_count - removed, mark);
     }
     if (ranked) {
         if (removed == 1) {
             m_ranks->removed(key);
         }
-        m_ranksMark = m_db->changeMark(UsersTable);
+        m_ranksMark = mark;
     }
     return inside;
 }

@@ -111,7 +111,7 @@ private:
 
     /// The kept count, when it still holds, and the file's change mark it holds at.
     bool countKept();
-    void keepCount(std::int64_t count);
+    void keepCount(std::int64_t count, const Database::ChangeMark& mark);
     /// The kept anchors of the keys, read again when the file changed behind this store.
     const KeyRanks& keyRanks();
     bool ranksKept();
