@@ -1,6 +1,5 @@
 #include "session/PollingResume.hpp"
 
-#include "SessionSite.hpp"
 #include "core/EventPump.hpp"
 #include "session/LastRecordTime.hpp"
 #include "session/RunStateFile.hpp"
@@ -10,6 +9,7 @@
 #include "support/OnlineFakeBus.hpp"
 #include "support/OnlineRecordingView.hpp"
 #include "support/ScriptedOperator.hpp"
+#include "support/SessionSite.hpp"
 #include "support/TestInstall.hpp"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ TEST(PollingResumeTest, AStartUpResumesTheSwitchesOnlyAfterAnUnexpectedEndAndWhe
             // The previous run: switched as the case says, then left on purpose or simply gone (a kill
             // runs no code, and neither does dropping the session here).
             OnlineRecordingView view;
-            auto previous = site.session();
+            auto previous = site.newSession();
             ASSERT_EQ(previous->start(view), Session::Start::Ready);
             previous->state().pollingOn = c.before.polling;
             previous->state().outputOn = c.before.output;
@@ -73,7 +73,7 @@ TEST(PollingResumeTest, AStartUpResumesTheSwitchesOnlyAfterAnUnexpectedEndAndWhe
             }
         }
         OnlineRecordingView view;
-        auto session = site.session();
+        auto session = site.newSession();
         ASSERT_EQ(session->start(view), Session::Start::Ready);
         EXPECT_EQ((Switches{session->state().pollingOn, session->state().outputOn}), c.after);
         const std::string status = view.status.empty() ? std::string() : view.status.back();
@@ -94,7 +94,7 @@ TEST(PollingResumeTest, AMissingOrGarbledStateFileResumesNothing) {
             site.install.temp().write(RunStateFile::FileName, text);
         }
         OnlineRecordingView view;
-        auto session = site.session();
+        auto session = site.newSession();
         ASSERT_EQ(session->start(view), Session::Start::Ready);
         EXPECT_FALSE(session->state().pollingOn);
         EXPECT_FALSE(session->state().outputOn);

@@ -1,6 +1,5 @@
 #include "session/Session.hpp"
 
-#include "SessionSite.hpp"
 #include "core/EventPump.hpp"
 #include "online/PendingJournal.hpp"
 #include "online/PollingStep.hpp"
@@ -10,6 +9,7 @@
 #include "support/OnlineFakeBus.hpp"
 #include "support/OnlineRecordingView.hpp"
 #include "support/ScriptedOperator.hpp"
+#include "support/SessionSite.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestInstall.hpp"
 
@@ -44,7 +44,7 @@ struct Site : testing::SessionSite {
 
 TEST(SessionTest, StartUpOpensWhatTheProgramWorksWithAndHoldsTheFolder) {
     Site site;
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     EXPECT_TRUE(site.op.shown.empty());
     EXPECT_EQ(session->state().readers.count(), 2);
@@ -56,14 +56,14 @@ TEST(SessionTest, StartUpOpensWhatTheProgramWorksWithAndHoldsTheFolder) {
     ASSERT_NE(session->database(), nullptr);
 
     // A second copy on the same folder is refused while the first runs, and may start once it is gone.
-    auto second = site.session();
+    auto second = site.newSession();
     EXPECT_EQ(second->start(site.view), Session::Start::AlreadyRunning);
     ASSERT_EQ(site.op.messages().size(), 1u);
     EXPECT_EQ(site.op.messages()[0].text, "Sentinex è già in esecuzione in questa cartella.");
     EXPECT_EQ(Session::exitCode(Session::Start::AlreadyRunning), Session::ExitAlreadyRunning);
     second.reset();
     session.reset();
-    EXPECT_EQ(site.session()->start(site.view), Session::Start::Ready);
+    EXPECT_EQ(site.newSession()->start(site.view), Session::Start::Ready);
 }
 
 TEST(SessionTest, AFolderWithoutADatabaseEndsTheStartUpWithTheEngineMessage) {
@@ -114,7 +114,7 @@ TEST(SessionTest, ACounterThatDisagreesWithThePersonsInsideIsHealedWhenTheReader
             site.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES (?)",
                                        {std::to_string(i + 1)});
         }
-        auto session = site.session();
+        auto session = site.newSession();
         ASSERT_EQ(session->start(site.view), Session::Start::Ready);
         EXPECT_EQ(session->settings().Utenti, c.rows);
         EXPECT_EQ(session->settingsFile().loadAll().Utenti, c.rows);
@@ -127,7 +127,7 @@ TEST(SessionTest, ACounterThatDisagreesWithThePersonsInsideIsHealedWhenTheReader
         // Counter and table in agreement: nothing to say.
         session.reset();
         OnlineRecordingView quiet;
-        EXPECT_EQ(site.session()->start(quiet), Session::Start::Ready);
+        EXPECT_EQ(site.newSession()->start(quiet), Session::Start::Ready);
         EXPECT_TRUE(quiet.status.empty());
     }
 }
@@ -137,7 +137,7 @@ TEST(SessionTest, ACounterThatDisagreesIsOnlyShownWhenNoReaderUsesThePresenceTab
     site.install.writeSettings("[Impostazioni]\r\nPolling=100\r\nUtenti=4\r\nImparziale=No\r\n");
     site.install.db()->execute("UPDATE Lettori SET Stato = 'InOut'");
     site.install.db()->execute("INSERT INTO presenti (NumeroBadge) VALUES ('0001'), ('0002')");
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     EXPECT_EQ(session->settings().Utenti, 4);
     ASSERT_EQ(site.view.status.size(), 1u);
@@ -151,7 +151,7 @@ TEST(SessionTest, TheReportDatabaseIsWrittenForItsOwnerAndGroupOnly) {
     const std::string report = site.install.folder().reportDatabase();
     ASSERT_EQ(::chmod((report + ".schema").c_str(), 0644), 0);
     ::umask(022); // the mode must not depend on the umask the program happens to run under
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     struct stat st {};
     ASSERT_EQ(::stat(report.c_str(), &st), 0);
@@ -161,7 +161,7 @@ TEST(SessionTest, TheReportDatabaseIsWrittenForItsOwnerAndGroupOnly) {
 TEST(SessionTest, ALockFileThatCannotBeLockedRefusesTheStartUp) {
     Site site;
     ASSERT_EQ(::mkdir((site.install.dir() + "/Sentinex.lock").c_str(), 0750), 0);
-    auto session = site.session();
+    auto session = site.newSession();
     EXPECT_EQ(session->start(site.view), Session::Start::LockUnusable);
     ASSERT_EQ(site.op.messages().size(), 1u);
     EXPECT_EQ(site.op.messages()[0].title, "Errore");
@@ -172,7 +172,7 @@ TEST(SessionTest, ALockFileThatCannotBeLockedRefusesTheStartUp) {
 
 TEST(SessionTest, AReloadedReaderListForgetsWhatTheStatusLineSaidOfDeletedReaders) {
     Site site;
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     session->state().pollingOn = true;
     // Reader 2 is silent (the bus answers nobody but reader 1).
@@ -200,7 +200,7 @@ TEST(SessionTest, MoreThanSixtyFourReadersAreSaidOnceAndTheFirstSixtyFourServe) 
         r.NumeroIndirizzo = i % 32;
         site.install.addReader(r);
     }
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     EXPECT_EQ(session->state().readers.count(), 64);
     EXPECT_EQ(session->state().readers.entry(63).address, 31) << "the 64th stored reader";
@@ -220,7 +220,7 @@ TEST(SessionTest, WhatAPreviousRunCouldNotStoreIsStoredAtStartUp) {
         {"0001", "Rossi", "Mario", "Ingresso", "04/01/2026", "18:30", "1", "In", "Passaggio"});
     left.id = "previous-1";
     site.install.temp().write("Sentinex.pending", PendingJournal::encode(left));
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     const auto rows = session->database()->query("SELECT NumeroBadge, Data, Ora FROM transiti");
     ASSERT_EQ(rows.size(), 1u);
@@ -231,7 +231,7 @@ TEST(SessionTest, WhatAPreviousRunCouldNotStoreIsStoredAtStartUp) {
 TEST(SessionTest, TheStartUpInspectionSaysWhenThereIsNobodyToDraw) {
     Site site;
     site.install.setSetting("Imparziale", "Si");
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready); // start-up goes on
     ASSERT_EQ(site.op.messages().size(), 1u);
     EXPECT_EQ(site.op.messages()[0].text,
@@ -244,7 +244,7 @@ TEST(SessionTest, TheStartUpInspectionSaysWhenThereIsNobodyToDraw) {
 TEST(SessionTest, AnOlderDatabaseGetsThePresenceIndex) {
     Site site;
     site.install.db()->execute("DROP INDEX presenti_NumeroBadge_trim");
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     const auto rows = session->database()->query(
         "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = 'presenti_NumeroBadge_trim'");
@@ -254,7 +254,7 @@ TEST(SessionTest, AnOlderDatabaseGetsThePresenceIndex) {
 TEST(SessionTest, AnOlderDatabaseGetsTheOperatorsRecordEmpty) {
     Site site;
     site.install.db()->executeScript("DROP TABLE Registro; PRAGMA user_version = 2");
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     EXPECT_EQ(
         session->database()->columns("Registro"),
@@ -265,7 +265,7 @@ TEST(SessionTest, AnOlderDatabaseGetsTheOperatorsRecordEmpty) {
 
 TEST(SessionTest, AManualUnlockWritesOneRowNamingTheReaderItOpened) {
     Site site;
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     session->unlockReader(1);
     session->unlockReader(2); // no third reader: nothing opened, nothing written
@@ -282,7 +282,7 @@ TEST(SessionTest, AManualUnlockWritesOneRowNamingTheReaderItOpened) {
 
 TEST(SessionTest, OutputsAndUnlockGoToEachReadersOwnLoop) {
     Site site;
-    auto session = site.session();
+    auto session = site.newSession();
     ASSERT_EQ(session->start(site.view), Session::Start::Ready);
     session->setReaderOutputs(1);
     session->unlockReader(1);

@@ -1,14 +1,9 @@
 #include "ui/admin/FrmDownLoad.hpp"
 
-#include "core/EventPump.hpp"
 #include "online/PendingJournal.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
-#include "support/FakeClock.hpp"
-#include "support/OnlineFakeBus.hpp"
-#include "support/OnlineRecordingView.hpp"
-#include "support/ScriptedOperator.hpp"
-#include "support/TestInstall.hpp"
+#include "support/SessionSite.hpp"
 #include "ui/admin/JournalDownloadSink.hpp"
 #include "ui/support/FormDriver.hpp"
 
@@ -33,7 +28,7 @@ using testing::ScriptedOperator;
 using testing::TestInstall;
 
 /// Two readers ("INGRESSO" In, "UFFICI" Out) answering from their memories of stored transits.
-class FrmDownLoadTest : public ::testing::Test {
+class FrmDownLoadTest : public ::testing::Test, protected testing::SessionSite {
 protected:
     void SetUp() override {
         const char* places[] = {"INGRESSO", "UFFICI"};
@@ -68,7 +63,7 @@ protected:
     FormDriver& open(bool clearAfter = false) {
         install.setSetting("CancellaStorico", clearAfter ? "Si" : "No");
         install.setSetting("QuattroCifre", "Si");
-        session = std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
+        session = newSession();
         EXPECT_EQ(session->start(view), Session::Start::Ready);
         op.clear();
         sink = std::make_unique<JournalDownloadSink>(*session->downloadJournal());
@@ -89,12 +84,6 @@ protected:
                                    "FROM transiti ORDER BY rowid");
     }
 
-    TestInstall install;
-    ScriptedOperator op;
-    FakeClock clock;
-    NullEventPump pump;
-    OnlineFakeBus bus;
-    OnlineRecordingView view;
     std::map<std::string, std::deque<std::string>> memories;
     std::unique_ptr<Session> session;
     std::unique_ptr<JournalDownloadSink> sink;

@@ -1,18 +1,13 @@
 #include "ui/admin/FrmFunzAgg.hpp"
 
-#include "core/EventPump.hpp"
 #include "core/SettingsFile.hpp"
 #include "online/PollingStep.hpp"
 #include "session/Session.hpp"
-#include "support/FakeClock.hpp"
-#include "support/OnlineFakeBus.hpp"
-#include "support/OnlineRecordingView.hpp"
-#include "support/ScriptedOperator.hpp"
-#include "support/TestInstall.hpp"
+#include "support/SessionSite.hpp"
 #include "ui/admin/FrmDownLoad.hpp"
 #include "ui/admin/FrmGestPassw.hpp"
-#include "ui/admin/FrmRipristino.hpp"
 #include "ui/admin/FrmRegistro.hpp"
+#include "ui/admin/FrmRipristino.hpp"
 #include "ui/history/FrmViewStoria.hpp"
 #include "ui/masterdata/FrmFasceOnline.hpp"
 #include "ui/masterdata/FrmFestivita.hpp"
@@ -52,7 +47,7 @@ QImage imageOf(const QPixmap& pm) {
     return pm.toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-class FrmFunzAggTest : public ::testing::Test {
+class FrmFunzAggTest : public ::testing::Test, protected testing::SessionSite {
 protected:
     /// Starts the session with the counter `utenti`, `inside` badges in `presenti` and `readers` readers,
     /// then opens the form.
@@ -67,7 +62,7 @@ protected:
             r.Stato = readerState;
             install.addReader(r);
         }
-        session = std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
+        session = newSession();
         EXPECT_EQ(session->start(view), Session::Start::Ready);
         op.clear();
         form = std::make_unique<FrmFunzAgg>(*session);
@@ -94,13 +89,7 @@ protected:
         EXPECT_EQ(op.shown[0].icon, icon);
     }
 
-    TestInstall install;
     std::string readerState = "In"; // of the readers `open` adds
-    ScriptedOperator op;
-    FakeClock clock;
-    NullEventPump pump;
-    OnlineFakeBus bus;
-    OnlineRecordingView view;
     std::unique_ptr<Session> session;
     std::unique_ptr<FrmFunzAgg> form;
     std::unique_ptr<FormDriver> driver;

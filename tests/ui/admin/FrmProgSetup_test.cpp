@@ -1,16 +1,11 @@
 #include "ui/admin/FrmProgSetup.hpp"
 
-#include "core/EventPump.hpp"
 #include "link/ReaderBus.hpp"
 #include "online/PollingStep.hpp"
 #include "session/Session.hpp"
 #include "store/Database.hpp"
-#include "support/FakeClock.hpp"
-#include "support/OnlineFakeBus.hpp"
-#include "support/OnlineRecordingView.hpp"
-#include "support/ScriptedOperator.hpp"
+#include "support/SessionSite.hpp"
 #include "support/TempDir.hpp"
-#include "support/TestInstall.hpp"
 #include "ui/support/FormDriver.hpp"
 
 #include <QCheckBox>
@@ -66,7 +61,7 @@ const char* const ValidFile = "[Impostazioni]\r\n"
                               "OraBackup=02:30\r\n"
                               "Utenti=7\r\n";
 
-class FrmProgSetupTest : public ::testing::Test {
+class FrmProgSetupTest : public ::testing::Test, protected testing::SessionSite {
 protected:
     /// Starts the session on `file`, then opens the dialog (after `beforeOpen`, to change the file).
     FormDriver& open(const std::string& file = ValidFile, const std::string& beforeOpen = {}) {
@@ -80,7 +75,7 @@ protected:
             r.NumeroIndirizzo = i + 1;
             install.addReader(r);
         }
-        session = std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
+        session = newSession();
         EXPECT_EQ(session->start(view), Session::Start::Ready);
         if (!beforeOpen.empty()) {
             install.writeSettings(beforeOpen);
@@ -96,12 +91,6 @@ protected:
     bool visible(const char* name) { return driver->control(name).isVisibleTo(form.get()); }
     std::string file() const { return TempDir::read(install.folder().settings()); }
 
-    TestInstall install;
-    ScriptedOperator op;
-    FakeClock clock;
-    NullEventPump pump;
-    OnlineFakeBus bus;
-    OnlineRecordingView view;
     std::unique_ptr<Session> session;
     std::unique_ptr<FrmProgSetup> form;
     std::unique_ptr<FormDriver> driver;

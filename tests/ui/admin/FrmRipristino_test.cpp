@@ -1,12 +1,7 @@
 #include "ui/admin/FrmRipristino.hpp"
 
-#include "core/EventPump.hpp"
 #include "session/Session.hpp"
-#include "support/FakeClock.hpp"
-#include "support/OnlineFakeBus.hpp"
-#include "support/OnlineRecordingView.hpp"
-#include "support/ScriptedOperator.hpp"
-#include "support/TestInstall.hpp"
+#include "support/SessionSite.hpp"
 #include "ui/support/FormDriver.hpp"
 
 #include <QListWidget>
@@ -18,22 +13,17 @@
 namespace sentinex {
 namespace {
 
-using testing::FakeClock;
 using testing::FormDriver;
-using testing::ScriptedOperator;
-using testing::TestInstall;
 
 TEST(FrmRipristinoTest, ListsTheBackupsNewestFirstAndAsksTheRestartOnceConfirmed) {
-    TestInstall install;
-    ScriptedOperator op;
-    FakeClock clock;
-    NullEventPump pump;
-    OnlineFakeBus bus;
-    OnlineRecordingView view;
-    Session session(install.dir(), op, clock, pump, &bus);
-    ASSERT_EQ(session.start(view), Session::Start::Ready);
+    testing::SessionSite site;
+    testing::TestInstall& install = site.install;
+    testing::ScriptedOperator& op = site.op;
+    const auto owned = site.newSession();
+    Session& session = *owned;
+    ASSERT_EQ(session.start(site.view), Session::Start::Ready);
     for (const DateTime& when : {DateTime{2026, 3, 12, 2, 30, 0}, DateTime{2026, 3, 14, 2, 30, 0}}) {
-        clock.set(when);
+        site.clock.set(when);
         session.backupNow();
     }
     op.clear();

@@ -1,12 +1,7 @@
 #include "ui/readers/FrmConfLettori.hpp"
 
-#include "core/EventPump.hpp"
 #include "session/Session.hpp"
-#include "support/FakeClock.hpp"
-#include "support/OnlineFakeBus.hpp"
-#include "support/OnlineRecordingView.hpp"
-#include "support/ScriptedOperator.hpp"
-#include "support/TestInstall.hpp"
+#include "support/SessionSite.hpp"
 #include "ui/support/FormDriver.hpp"
 
 #include <QApplication>
@@ -32,13 +27,13 @@ using testing::FormDriver;
 using testing::ScriptedOperator;
 using testing::TestInstall;
 
-class FrmConfLettoriTest : public ::testing::Test {
+class FrmConfLettoriTest : public ::testing::Test, protected testing::SessionSite {
 protected:
     /// Starts the session and opens the form; readers and settings are set up before.
     void open(bool board = false) {
         install.writeSettings(std::string("[Impostazioni]\r\nPolling=100\r\nSchedaL-485=") +
                               (board ? "Si" : "No") + "\r\nQuattroCifre=Si\r\nImparziale=No\r\n");
-        session = std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
+        session = newSession();
         ASSERT_EQ(session->start(view), Session::Start::Ready);
         form = std::make_unique<FrmConfLettori>(*session);
         form->setOnReturn([this] { ++returned; });
@@ -84,12 +79,6 @@ protected:
             .toString();
     }
 
-    TestInstall install;
-    ScriptedOperator op;
-    FakeClock clock;
-    NullEventPump pump;
-    OnlineFakeBus bus;
-    OnlineRecordingView view;
     std::unique_ptr<Session> session;
     std::unique_ptr<FrmConfLettori> form;
     std::unique_ptr<FormDriver> driver;

@@ -17,7 +17,7 @@ namespace sentinex::testing {
 /// fills the installation in its constructor.
 struct SessionSite {
     /// A session on the installation's folder, not yet started.
-    std::unique_ptr<Session> session() {
+    std::unique_ptr<Session> newSession() {
         return std::make_unique<Session>(install.dir(), op, clock, pump, &bus);
     }
 
