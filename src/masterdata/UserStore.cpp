@@ -72,22 +72,22 @@ UserStore::UserStore(std::shared_ptr<Database> db, std::string window)
 
 UserStore::~UserStore() = default;
 
-bool UserStore::countKept() {
-    return m_count && m_db->changeMark(UsersTable) == m_countMark;
-}
-
-void UserStore::keepCount(std::int64_t count, const Database::ChangeMark& mark) {
-    m_count = count;
-    m_countMark = mark;
+void UserStore::dropKeptIfChanged() {
+    // Marked before any read that follows: a commit elsewhere while it runs shows at the next ask.
+    const Database::ChangeMark mark = m_db->changeMark(UsersTable);
+    if (mark != m_keptMark) {
+        m_count.reset();
+        m_ranks.reset();
+        m_keptMark = mark;
+    }
 }
 
 std::int64_t UserStore::count() {
     // Counting a million users takes longer than a move between two of them: the form asks at every
     // move, so the total is counted only when something it does not know of may have changed it.
-    if (!countKept()) {
-        // Marked before the read: a commit elsewhere while it runs shows as a change at the next ask.
-        const Database::ChangeMark mark = m_db->changeMark(UsersTable);
-        keepCount(m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt(), mark);
+    dropKeptIfChanged();
+    if (!m_count) {
+        m_count = m_db->query("SELECT count(*) FROM Carte").at(0).at(0).toInt();
     }
     return *m_count;
 }
@@ -153,7 +153,7 @@ std::optional<std::int64_t> UserStore::positionOf(std::int64_t key) {
         return key;
     }
     // Otherwise only the users between the nearest anchor and the key are counted, a few pages at most.
-    if (const auto anchor = keyRanks().atOrBelow(key)) {
+    if (const auto anchor = keyRanks(total).atOrBelow(key)) {
         return anchor->rank +
                m_db->query("SELECT count(*) FROM Carte WHERE rowid > ? AND rowid <= ?", {anchor->key, key})
                    .at(0)
@@ -163,23 +163,17 @@ std::optional<std::int64_t> UserStore::positionOf(std::int64_t key) {
     return m_db->query("SELECT count(*) FROM Carte WHERE rowid <= ?", {key}).at(0).at(0).toInt();
 }
 
-bool UserStore::ranksKept() {
-    return m_ranks && m_db->changeMark(UsersTable) == m_ranksMark;
-}
-
-const KeyRanks& UserStore::keyRanks() {
-    if (!ranksKept()) {
+const KeyRanks& UserStore::keyRanks(std::int64_t total) {
+    if (!m_ranks) {
         // Any index holds every key and is a fraction of the table's size: SQLite reads the keys through
         // the narrowest one, so they need sorting only when its leading values differ.
-        const Database::ChangeMark mark = m_db->changeMark(UsersTable); // before the read, as in count()
         std::vector<std::int64_t> keys;
-        keys.reserve(static_cast<std::size_t>(count()));
+        keys.reserve(static_cast<std::size_t>(total));
         SqlStatement all(m_db->handle(), "SELECT rowid FROM Carte");
         while (all.step()) {
             keys.push_back(all.columnInt(0));
         }
         m_ranks.emplace(std::move(keys));
-        m_ranksMark = mark;
     }
     return *m_ranks;
 }
@@ -253,14 +247,12 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
 
     Transaction transaction(*m_db);
     // Under the write lock, so no other connection's commit can slip between this check and the save.
-    const bool kept = countKept();
-    const bool ranked = ranksKept();
+    dropKeptIfChanged();
     // Checked again under the write lock: a save queued while the first one ran saw the card still free.
     if (cardTaken(user.cardNumber, key)) {
         throw CardTaken();
     }
     std::int64_t written = 0;
-    bool appendedLast = false;
     const AuditLog::Fields before = key ? AuditLog::rowFields(*m_db, "Carte", *key) : AuditLog::Fields{};
     const std::string fields =
         "Cognome = ?, Nome = ?, Indirizzo = ?, NumeroCarta = ?, Note = ?, AbilitaCarta = ?, "
@@ -281,7 +273,9 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
         params.emplace_back(written);
         m_db->execute("UPDATE Carte SET " + fields + " WHERE rowid = ?", params);
         // A new key is normally above every other; when it is not, the anchors are read again.
-        appendedLast = m_db->query("SELECT max(rowid) FROM Carte").at(0).at(0).toInt() == written;
+        if (m_ranks && m_db->query("SELECT max(rowid) FROM Carte").at(0).at(0).toInt() != written) {
+            m_ranks.reset();
+        }
     }
     const auto [was, is] = AuditLog::difference(before, AuditLog::rowFields(*m_db, "Carte", written));
     AuditLog::write(
@@ -289,17 +283,14 @@ std::int64_t UserStore::save(const UserRecord& user, std::optional<std::int64_t>
     // Marked while this transaction still holds the write lock: no other commit can come between.
     const Database::ChangeMark mark = m_db->changeMark(UsersTable);
     transaction.commit();
-    if (kept) {
-        keepCount(*m_count + (key ? 0 : 1), mark);
-    }
-    if (ranked) {
-        // An edit moves no key; a new user above every key takes the last place.
-        if (key || (appendedLast && kept && m_ranks->appended(written, *m_count))) {
-            m_ranksMark = mark;
-        } else {
+    // An edit moves no key; a new user above every key takes the last place.
+    if (!key && m_count) {
+        ++*m_count;
+        if (m_ranks && !m_ranks->appended(written, *m_count)) {
             m_ranks.reset();
         }
     }
+    m_keptMark = mark;
     return written;
 }
 
@@ -314,8 +305,7 @@ bool UserStore::cardTaken(const std::string& cardNumber, std::optional<std::int6
 int UserStore::remove(std::int64_t key) {
     Transaction transaction(*m_db);
     const AuditLog::Fields before = AuditLog::rowFields(*m_db, "Carte", key);
-    const bool kept = countKept(); // under the write lock, as in save
-    const bool ranked = ranksKept();
+    dropKeptIfChanged(); // under the write lock, as in save
     // The presence belongs to the card: a user who keeps the same number (older files may hold one twice)
     // keeps it.
     const int inside =
@@ -331,15 +321,13 @@ int UserStore::remove(std::int64_t key) {
     }
     const Database::ChangeMark mark = m_db->changeMark(UsersTable); // under the write lock, as in save
     transaction.commit();
-    if (kept) {
-        keepCount(*m_count - removed, mark);
-    }
-    if (ranked) {
-        if (removed == 1) {
+    if (removed == 1 && m_count) {
+        --*m_count;
+        if (m_ranks) {
             m_ranks->removed(key);
         }
-        m_ranksMark = mark;
     }
+    m_keptMark = mark;
     return inside;
 }
 

@@ -109,19 +109,17 @@ private:
     bool cardTaken(const std::string& cardNumber, std::optional<std::int64_t> editingKey);
     std::optional<Stored> readOne(CachedStatement& statement, const std::vector<Value>& params);
 
-    /// The kept count, when it still holds, and the file's change mark it holds at.
-    bool countKept();
-    void keepCount(std::int64_t count, const Database::ChangeMark& mark);
-    /// The kept anchors of the keys, read again when the file changed behind this store.
-    const KeyRanks& keyRanks();
-    bool ranksKept();
+    /// Forgets the kept total and anchors when `Carte` changed behind this store since `m_keptMark`.
+    void dropKeptIfChanged();
+    /// The anchors of the keys, read now unless kept; called right after count(), whose `total` it is.
+    const KeyRanks& keyRanks(std::int64_t total);
 
     std::shared_ptr<Database> m_db;
     std::string m_window;
+    // Values read from `Carte` and kept while its mark stays at `m_keptMark`; anchors only beside a total.
     std::optional<std::int64_t> m_count;
-    Database::ChangeMark m_countMark;
     std::optional<KeyRanks> m_ranks;
-    Database::ChangeMark m_ranksMark;
+    Database::ChangeMark m_keptMark;
     std::unique_ptr<CachedStatement> m_atPosition;
     std::unique_ptr<CachedStatement> m_byKey;
     std::unique_ptr<CachedStatement> m_next;
