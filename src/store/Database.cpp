@@ -334,13 +334,6 @@ void Database::requireRelations(const std::vector<std::string>& names) {
     }
 }
 
-Database::ChangeMark Database::changeMark() {
-    ChangeMark mark;
-    mark.otherConnections = query("PRAGMA main.data_version").at(0).at(0).toInt();
-    mark.thisConnection = sqlite3_total_changes64(m_db);
-    return mark;
-}
-
 Database::FollowedTable* Database::followed(const char* database, const char* table) {
     if (database == nullptr || table == nullptr || sqlite3_stricmp(database, "main") != 0) {
         return nullptr;

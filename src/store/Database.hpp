@@ -72,18 +72,16 @@ public:
     /// Key of the row most recently inserted through this connection.
     std::int64_t lastInsertRowid() const;
 
-    /// Where the file's writes stand: equal marks mean no row was written in between, through this
-    /// connection (rows it changed) or through another one (commits to the file). A value derived from
-    /// the tables, kept beside the mark it was read at, is still right while the mark stays the same.
+    /// Where the writes to one table stand. A value derived from the table, kept beside the mark it was
+    /// read at, is still right while the mark stays the same.
     struct ChangeMark {
         std::int64_t otherConnections = 0;
         std::int64_t thisConnection = 0;
         bool operator==(const ChangeMark&) const = default;
     };
-    ChangeMark changeMark();
-    /// The same for the rows of one table of the main file: equal marks mean no row of `table` was
-    /// inserted, changed or deleted through this connection, and no other connection committed to the
-    /// file, in between; writes to the other tables through this connection leave it alone. The table's
+    /// The mark of `table` of the main file: equal marks mean no row of `table` was inserted, changed or
+    /// deleted through this connection, and no other connection committed to the file, in between;
+    /// writes to the other tables through this connection leave it alone. The table's
     /// rows are followed from the first call on; a statement that empties it deletes row by row then,
     /// also one prepared before (the engine prepares it again).
     ChangeMark changeMark(const std::string& table);
