@@ -94,6 +94,7 @@ bool FrmFunzAgg::switchesOff() {
 }
 
 void FrmFunzAgg::openInPlace(QWidget* tool) {
+    m_tools.adopt(tool);
     hide();
     tool->show();
 }

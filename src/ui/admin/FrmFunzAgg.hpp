@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/common/OwnedWindows.hpp"
+
 #include <QWidget>
 
 #include <memory>
@@ -45,7 +47,8 @@ private:
     /// The polling and automatic output checks of the tools that talk to readers or change bands;
     /// true when both switches are off (otherwise the message has been shown).
     bool switchesOff();
-    /// Hides this form and shows `tool` in its place; `tool` is freed by Qt once it has returned.
+    /// Hides this form and shows `tool` in its place; `tool` is freed by Qt once it has returned, or with
+    /// this form.
     void openInPlace(QWidget* tool);
     /// Shows this form again after `tool` has returned.
     void comeBack(QWidget* tool);
@@ -71,6 +74,8 @@ private:
     std::unique_ptr<JournalDownloadSink> m_downloadSink; // null without a session journal
     std::unique_ptr<FrmDownLoad> m_download; // while the download form is open; goes with this form
     bool m_left = false;
+    // Last, so a tool still open goes first, while everything it may reach is still here.
+    OwnedWindows m_tools{this};
 };
 
 } // namespace sentinex

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "online/OnlineView.hpp"
+#include "ui/common/OwnedWindows.hpp"
 
 #include <QPixmap>
 #include <QWidget>
@@ -95,6 +96,8 @@ private:
     QTimer* m_timerBackup = nullptr; // the daily backup: its time, then one slice per tick
     std::vector<QLabel*> m_image1;   // Image1(0) .. Image1(12)
     std::vector<QLabel*> m_image2;   // Image2(0), Image2(1)
+    // Last, so a form still open goes first, while everything it may reach is still here.
+    OwnedWindows m_opened{this};
 };
 
 } // namespace sentinex

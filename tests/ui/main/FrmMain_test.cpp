@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -795,6 +796,46 @@ TEST(FrmMainTest, EveryGuardedButtonOpensItsFormInTheWindowsPlace) {
     EXPECT_TRUE(messagesOf(w.op).empty());
     w.click("Command8");
     EXPECT_TRUE(messagesOf(w.op).empty());
+}
+
+// A form (or a tool opened from one) still open when the main window goes must go with it: it works for
+// the session, which goes next, and a later window of the same name must not meet it.
+TEST(FrmMainTest, AFormStillOpenWhenTheMainWindowGoesGoesWithIt) {
+    const struct {
+        const char* button;
+        const char* form;
+        const char* toolButton; // a tool opened in the form's place, or null
+        const char* tool;
+    } cases[] = {{"Command1", "FrmCardsAbil", nullptr, nullptr},
+                 {"Command2", "FrmProgSetup", nullptr, nullptr},
+                 {"Command3", "FrmConfLettori", nullptr, nullptr},
+                 {"Command7", "FrmFunzAgg", nullptr, nullptr},
+                 {"Command7", "FrmFunzAgg", "Command3", "FrmViewStoria"},
+                 {"Command7", "FrmFunzAgg", "Command14", "FrmRegistro"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.form) + " " + (c.tool ? c.tool : ""));
+        Install install;
+        install.create(1, TestInstall::kitFile("Sentinex.ini"));
+        Window w(install);
+        ASSERT_EQ(w.load(), 0);
+        w.frm->show();
+        w.click(c.button);
+        QPointer<QWidget> form = visibleWindow(c.form);
+        ASSERT_TRUE(form);
+        QPointer<QWidget> tool;
+        if (c.tool) {
+            form->findChild<QPushButton*>(QString::fromLatin1(c.toolButton))->click();
+            tool = visibleWindow(c.tool);
+            ASSERT_TRUE(tool);
+            ASSERT_FALSE(form->isVisible());
+        }
+        w.frm.reset();
+        EXPECT_TRUE(form.isNull());
+        EXPECT_TRUE(tool.isNull());
+        // Nothing went back to a window on its way out.
+        EXPECT_EQ(visibleWindow(c.form), nullptr);
+        EXPECT_TRUE(messagesOf(w.op).empty());
+    }
 }
 
 TEST(FrmMainTest, TheAntiPassbackResetEmptiesTheLastEventAndZeroesTheCounter) {

@@ -1,0 +1,22 @@
+#include "OwnedWindows.hpp"
+
+#include <algorithm>
+
+namespace sentinex {
+
+OwnedWindows::~OwnedWindows() {
+    for (const QPointer<QWidget>& window : m_windows) {
+        if (window) {
+            // Its destruction must not reach the owner, which is itself going.
+            QObject::disconnect(window.data(), nullptr, m_owner, nullptr);
+            delete window.data();
+        }
+    }
+}
+
+void OwnedWindows::adopt(QWidget* window) {
+    std::erase_if(m_windows, [](const QPointer<QWidget>& w) { return w.isNull(); });
+    m_windows.emplace_back(window);
+}
+
+} // namespace sentinex
