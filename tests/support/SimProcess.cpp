@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <poll.h>
 #include <spawn.h>
@@ -69,6 +70,7 @@ SimProcess::SimProcess(Options options) : m_dir("sentinex-sim") {
     if (options.baudPacing) {
         args.push_back("--baud-pacing");
     }
+    args.push_back("--exit-with-parent");
     for (const Reader& r : options.readers) {
         args.push_back("--reader");
         args.push_back(std::to_string(r.loop) + ":" + std::to_string(r.address) + ":" +
@@ -79,7 +81,16 @@ SimProcess::SimProcess(Options options) : m_dir("sentinex-sim") {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
-    if (posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    // Its output goes to a file of its own: were it to outlive a crashed test, the test's output pipe
+    // would stay open and the runner would wait for it until its time-out.
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    const std::string log = m_dir.file("sim.log");
+    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&files, 1, 2);
+    const int spawned = posix_spawn(&m_pid, argv[0], &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    if (spawned != 0) {
         m_pid = -1;
         ADD_FAILURE() << "cannot start " << argv[0];
         return;

@@ -106,5 +106,35 @@ TEST(ReaderSim, TerminationRemovesTheLink) {
     EXPECT_NE(::lstat(link.c_str(), &st), 0);
 }
 
+TEST(ReaderSim, StartedToExitWithItsParentItEndsWhenTheParentIsKilled) {
+    TempDir dir;
+    const std::string link = dir.file("link");
+    // A shell stands for a test program: it starts the simulator, then dies without a word.
+    const std::string sim = std::string(SENTINEX_BIN_DIR) + "/sentinex-readersim";
+    std::vector<std::string> args{
+        "/bin/sh", "-c", "\"$0\" --link \"$1\" --reader 1:1:1 --exit-with-parent >/dev/null 2>&1 & wait", sim,
+        link};
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t shell = -1;
+    ASSERT_EQ(posix_spawn(&shell, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    struct stat st {};
+    for (int i = 0; i < 200 && ::lstat(link.c_str(), &st) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    ::kill(shell, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(shell, &status, 0), shell);
+    // Its ending removes the link, as on SIGTERM.
+    for (int i = 0; i < 300 && ::lstat(link.c_str(), &st) == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NE(::lstat(link.c_str(), &st), 0);
+}
+
 } // namespace
 } // namespace sentinex

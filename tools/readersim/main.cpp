@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -28,7 +29,7 @@ int usage(const char* why) {
     std::fprintf(
         stderr,
         "uso: sentinex-readersim --link PERCORSO --reader LOOP:INDIRIZZO:IMPIANTO[:TIPO] ...\n"
-        "                        [--control SOCKET] [--board SOCKET] [--baud-pacing]\n"
+        "                        [--control SOCKET] [--board SOCKET] [--baud-pacing] [--exit-with-parent]\n"
         "     simula una linea di lettori dietro uno pseudo-terminale (vedere tools/readersim/README.md)\n");
     return 2;
 }
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     using sentinex::sim::SimServer;
     SimServer::Options opt;
     std::vector<SimReader> readers;
+    bool exitWithParent = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -57,6 +59,8 @@ int main(int argc, char** argv) {
             opt.boardPath = value("--board");
         } else if (a == "--baud-pacing") {
             opt.baudPacing = true;
+        } else if (a == "--exit-with-parent") {
+            exitWithParent = true;
         } else if (a == "--reader") {
             const std::string spec = value("--reader");
             int loop = 0, address = 0, site = 0, used = 0;
@@ -96,6 +100,12 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGHUP, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    if (exitWithParent) {
+        // A parent that ended before this line has already handed us to init: end at once then.
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() == 1) {
+            return 1;
+        }
+    }
 
     SimServer server(opt, std::move(readers));
     if (!server.start()) {
