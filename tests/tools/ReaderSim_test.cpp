@@ -82,58 +82,61 @@ TEST(ReaderSim, ResetReaderIsSilentWhileItRestarts) {
     EXPECT_EQ(sim.dump(2, 3)["site"], "000000");
 }
 
-TEST(ReaderSim, TerminationRemovesTheLink) {
-    TempDir dir;
-    const std::string link = dir.file("link");
-    std::vector<std::string> args{std::string(SENTINEX_BIN_DIR) + "/sentinex-readersim", "--link", link,
-                                  "--reader", "1:1:1"};
+bool linkThere(const std::string& link) {
+    struct stat st {};
+    return ::lstat(link.c_str(), &st) == 0;
+}
+
+/// Starts `args` and waits up to 2 s for the simulator's link at `link`; the process id, or -1 when it
+/// could not start.
+pid_t startAndAwaitLink(std::vector<std::string> args, const std::string& link) {
     std::vector<char*> argv;
     for (auto& a : args) {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
     pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-    struct stat st {};
-    for (int i = 0; i < 200 && ::lstat(link.c_str(), &st) != 0; ++i) {
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    for (int i = 0; i < 200 && !linkThere(link); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    return pid;
+}
+
+TEST(ReaderSim, TerminationRemovesTheLink) {
+    TempDir dir;
+    const std::string link = dir.file("link");
+    const pid_t pid = startAndAwaitLink(
+        {std::string(SENTINEX_BIN_DIR) + "/sentinex-readersim", "--link", link, "--reader", "1:1:1"}, link);
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(linkThere(link));
     ::kill(pid, SIGTERM);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_NE(::lstat(link.c_str(), &st), 0);
+    EXPECT_FALSE(linkThere(link));
 }
 
 TEST(ReaderSim, StartedToExitWithItsParentItEndsWhenTheParentIsKilled) {
     TempDir dir;
     const std::string link = dir.file("link");
     // A shell stands for a test program: it starts the simulator, then dies without a word.
-    const std::string sim = std::string(SENTINEX_BIN_DIR) + "/sentinex-readersim";
-    std::vector<std::string> args{
-        "/bin/sh", "-c", "\"$0\" --link \"$1\" --reader 1:1:1 --exit-with-parent >/dev/null 2>&1 & wait", sim,
-        link};
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t shell = -1;
-    ASSERT_EQ(posix_spawn(&shell, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-    struct stat st {};
-    for (int i = 0; i < 200 && ::lstat(link.c_str(), &st) != 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    const pid_t shell = startAndAwaitLink(
+        {"/bin/sh", "-c", "\"$0\" --link \"$1\" --reader 1:1:1 --exit-with-parent >/dev/null 2>&1 & wait",
+         std::string(SENTINEX_BIN_DIR) + "/sentinex-readersim", link},
+        link);
+    ASSERT_GT(shell, 0);
+    ASSERT_TRUE(linkThere(link));
     ::kill(shell, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(shell, &status, 0), shell);
     // Its ending removes the link, as on SIGTERM.
-    for (int i = 0; i < 300 && ::lstat(link.c_str(), &st) == 0; ++i) {
+    for (int i = 0; i < 300 && linkThere(link); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_NE(::lstat(link.c_str(), &st), 0);
+    EXPECT_FALSE(linkThere(link));
 }
 
 } // namespace
