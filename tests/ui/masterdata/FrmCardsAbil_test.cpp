@@ -692,6 +692,8 @@ TEST(FrmCardsAbilRunTest, NothingActsUnderARunAndTheRunCompletes) {
             }
             return OnlineFakeBus::codeReply('S');
         });
+        // A window an earlier test left to be freed must not be counted as one of this run's.
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         const int windowsBefore = static_cast<int>(QApplication::topLevelWidgets().size());
         bool poked = false;
         bool closeRefused = false;
