@@ -4,15 +4,14 @@
 // installation with polling switched on, messages on stderr) or the program itself, copied into the
 // installation as an installer leaves it.
 
+#include "support/SpawnProcess.hpp"
+
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
-
-extern char** environ;
+#include <vector>
 
 namespace sentinex::e2e {
 
@@ -37,17 +36,11 @@ inline std::string installProgram(const std::string& folder) {
 class Host {
 public:
     Host(const std::string& folder, const std::string& log, const std::string& program = {}) {
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&fa, 1, 2);
-        std::string bin = program.empty() ? hostBinary() : program;
-        std::string dir = folder;
-        char* argv[] = {bin.data(), program.empty() ? dir.data() : nullptr, nullptr};
-        if (posix_spawn(&m_pid, bin.c_str(), &fa, nullptr, argv, environ) != 0) {
-            m_pid = -1;
+        std::vector<std::string> args{program.empty() ? hostBinary() : program};
+        if (program.empty()) {
+            args.push_back(folder);
         }
-        posix_spawn_file_actions_destroy(&fa);
+        m_pid = testing::spawnProcess(std::move(args), log);
     }
     ~Host() { kill(); }
     bool started() const { return m_pid > 0; }

@@ -1,4 +1,5 @@
 #include "SimProcess.hpp"
+#include "SpawnProcess.hpp"
 
 #include "link/EscapedText.hpp"
 
@@ -8,10 +9,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -19,8 +18,6 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace sentinex::testing {
 
@@ -76,23 +73,11 @@ SimProcess::SimProcess(Options options) : m_dir("sentinex-sim") {
         args.push_back(std::to_string(r.loop) + ":" + std::to_string(r.address) + ":" +
                        std::to_string(r.site) + ":" + r.type);
     }
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
     // Its output goes to a file of its own: were it to outlive a crashed test, the test's output pipe
     // would stay open and the runner would wait for it until its time-out.
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    const std::string log = m_dir.file("sim.log");
-    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&files, 1, 2);
-    const int spawned = posix_spawn(&m_pid, argv[0], &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    if (spawned != 0) {
-        m_pid = -1;
-        ADD_FAILURE() << "cannot start " << argv[0];
+    m_pid = spawnProcess(args, m_dir.file("sim.log"));
+    if (m_pid < 0) {
+        ADD_FAILURE() << "cannot start " << args[0];
         return;
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);

@@ -3,18 +3,16 @@
 #include "link/ReaderReply.hpp"
 #include "link/TermiosSerialPort.hpp"
 #include "support/SimProcess.hpp"
+#include "support/SpawnProcess.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 namespace sentinex {
 namespace {
@@ -90,16 +88,8 @@ bool linkThere(const std::string& link) {
 /// Starts `args` and waits up to 2 s for the simulator's link at `link`; the process id, or -1 when it
 /// could not start.
 pid_t startAndAwaitLink(std::vector<std::string> args, const std::string& link) {
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        return -1;
-    }
-    for (int i = 0; i < 200 && !linkThere(link); ++i) {
+    const pid_t pid = testing::spawnProcess(std::move(args));
+    for (int i = 0; pid > 0 && i < 200 && !linkThere(link); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return pid;
