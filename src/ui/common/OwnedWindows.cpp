@@ -1,7 +1,5 @@
 #include "OwnedWindows.hpp"
 
-#include <algorithm>
-
 namespace sentinex {
 
 OwnedWindows::~OwnedWindows() {
