@@ -93,12 +93,6 @@ bool FrmFunzAgg::switchesOff() {
     return true;
 }
 
-void FrmFunzAgg::openInPlace(QWidget* tool) {
-    m_tools.adopt(tool);
-    hide();
-    tool->show();
-}
-
 void FrmFunzAgg::comeBack(QWidget* tool) {
     tool->deleteLater();
     showPresencePicture();
@@ -164,7 +158,7 @@ void FrmFunzAgg::openHistory() {
         showPresencePicture();
         show();
     });
-    openInPlace(viewer);
+    m_tools.showInPlace(viewer);
 }
 
 void FrmFunzAgg::resetAntiPassback() {
@@ -181,7 +175,7 @@ void FrmFunzAgg::openBands() {
     }
     auto* bands = new FrmFasceOnline(m_session); // freed once it has returned; opens empty on a store error
     connect(bands, &FrmFasceOnline::closed, this, [this, bands] { comeBack(bands); });
-    openInPlace(bands);
+    m_tools.showInPlace(bands);
 }
 
 void FrmFunzAgg::openHolidays() {
@@ -191,7 +185,7 @@ void FrmFunzAgg::openHolidays() {
     // A store error while it loads is shown by the slot guard, and this form stays.
     auto* holidays = new FrmFestivita(m_session); // freed once it has returned
     connect(holidays, &FrmFestivita::closed, this, [this, holidays] { comeBack(holidays); });
-    openInPlace(holidays);
+    m_tools.showInPlace(holidays);
 }
 
 void FrmFunzAgg::openAuditLog() {
@@ -201,14 +195,14 @@ void FrmFunzAgg::openAuditLog() {
     // It only reads, so the doors may keep working while it is open.
     auto* record = new FrmRegistro(m_session.database(), m_session.op()); // freed once it has returned
     connect(record, &FrmRegistro::closed, this, [this, record] { comeBack(record); });
-    openInPlace(record);
+    m_tools.showInPlace(record);
 }
 
 void FrmFunzAgg::openPassword() {
     // freed once it has returned
     auto* password = new FrmGestPassw(m_session.folder(), m_session.op(), m_session.database());
     password->setOnReturn([this, password] { comeBack(password); });
-    openInPlace(password);
+    m_tools.showInPlace(password);
 }
 
 void FrmFunzAgg::runInspection() {
@@ -236,7 +230,7 @@ void FrmFunzAgg::openRestore() {
         restore->deleteLater();
         emit restartRequested();
     });
-    openInPlace(restore);
+    m_tools.showInPlace(restore);
 }
 
 void FrmFunzAgg::leave() {

@@ -47,9 +47,6 @@ private:
     /// The polling and automatic output checks of the tools that talk to readers or change bands;
     /// true when both switches are off (otherwise the message has been shown).
     bool switchesOff();
-    /// Hides this form and shows `tool` in its place; `tool` is freed by Qt once it has returned, or with
-    /// this form.
-    void openInPlace(QWidget* tool);
     /// Shows this form again after `tool` has returned.
     void comeBack(QWidget* tool);
 
@@ -74,7 +71,8 @@ private:
     std::unique_ptr<JournalDownloadSink> m_downloadSink; // null without a session journal
     std::unique_ptr<FrmDownLoad> m_download; // while the download form is open; goes with this form
     bool m_left = false;
-    // Last, so a tool still open goes first, while everything it may reach is still here.
+    // The tools shown in this form's place. Last, so a tool still open goes first, while everything it
+    // may reach is still here.
     OwnedWindows m_tools{this};
 };
 

@@ -12,9 +12,11 @@ OwnedWindows::~OwnedWindows() {
     }
 }
 
-void OwnedWindows::adopt(QWidget* window) {
+void OwnedWindows::showInPlace(QWidget* window) {
     std::erase_if(m_windows, [](const QPointer<QWidget>& w) { return w.isNull(); });
     m_windows.emplace_back(window);
+    m_owner->hide();
+    window->show();
 }
 
 } // namespace sentinex

@@ -451,9 +451,7 @@ void FrmMain::openGuardedForm(GuardedForm form) {
         m_session.op().message("Messaggio", "Funzione non ancora disponibile.", MsgIcon::Information);
         return;
     }
-    m_opened.adopt(opened);
-    hide();
-    opened->show();
+    m_opened.showInPlace(opened);
 }
 
 void FrmMain::showLastEvent(const std::string& text) {

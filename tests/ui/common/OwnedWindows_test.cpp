@@ -15,7 +15,7 @@ struct Opener : QWidget {
     int callbacks = 0;
     void open(QWidget* window) {
         connect(window, &QObject::destroyed, this, [this] { ++callbacks; });
-        m_windows.adopt(window);
+        m_windows.showInPlace(window);
     }
     OwnedWindows m_windows{this};
 };
